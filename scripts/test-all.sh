@@ -1,0 +1,51 @@
+#!/bin/sh
+# The README's test command: installs what is missing, then builds and runs every
+# test natively, under AddressSanitizer + UndefinedBehaviorSanitizer, under
+# ThreadSanitizer (concurrent suites), the fuzz targets for a short while, and
+# util.dll's suites under Wine.
+# Usage: scripts/test-all.sh [native|asan|tsan|fuzz|windows]...   (default: all of them)
+set -eu
+cd "$(dirname "$0")/.."
+root=$(pwd)
+scripts/install-deps.sh all
+
+stages=${*:-"native asan tsan fuzz windows"}
+jobs=2
+started=$(date +%s)
+
+configure_and_build() {  # dir, cmake arguments...
+  dir=$1; shift
+  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+for stage in $stages; do
+  echo "=== $stage"
+  case $stage in
+    native)
+      configure_and_build build/native -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTIL_BUILD_BENCH=ON
+      ctest --test-dir build/native -j "$jobs" --output-on-failure ;;
+    asan)
+      configure_and_build build/asan -DCMAKE_BUILD_TYPE=Debug -DUTIL_SANITIZE=address
+      ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir build/asan -j "$jobs" --output-on-failure ;;
+    tsan)
+      configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTIL_SANITIZE=thread
+      # ThreadSanitizer needs the classic address-space layout on newer kernels.
+      TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R \
+        ctest --test-dir build/tsan -j "$jobs" -L concurrent --output-on-failure ;;
+    fuzz)
+      configure_and_build build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTIL_BUILD_FUZZ=ON \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+      ctest --test-dir build/fuzz -j "$jobs" --output-on-failure ;;
+    windows)
+      configure_and_build build/windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
+      scripts/wine-prefix.sh "$root/build/windows/wineprefix"
+      WINEPREFIX="$root/build/windows/wineprefix" xvfb-run -a \
+        ctest --test-dir build/windows -j "$jobs" --output-on-failure ;;
+    *)
+      echo "unknown stage: $stage" >&2; exit 2 ;;
+  esac
+done
+echo "=== all stages passed in $(( $(date +%s) - started )) s"

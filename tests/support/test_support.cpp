@@ -1,0 +1,54 @@
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace util_test {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    for (;;) {
+        fs::path candidate = fs::temp_directory_path() /
+                             ("util_test_" + std::to_string(stamp) + "_" + std::to_string(counter++));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            path_ = candidate.string();
+            return;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code error;
+    fs::remove_all(path_, error);
+}
+
+std::string TempDir::file(const std::string& name) const { return (fs::path(path_) / name).string(); }
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+bool fileExists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+std::string selfPath() { return ::testing::internal::GetArgvs().at(0); }
+
+}  // namespace util_test

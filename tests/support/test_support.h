@@ -1,0 +1,36 @@
+// Helpers shared by the test suites of every subsystem.
+#ifndef UTIL_TESTS_SUPPORT_TEST_SUPPORT_H
+#define UTIL_TESTS_SUPPORT_TEST_SUPPORT_H
+
+#include <string>
+
+namespace util_test {
+
+/// A fresh directory under the system's temporary directory, removed with its
+/// contents when the object goes away.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    /// path() joined with name by the platform's separator.
+    std::string file(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+/// The whole file as bytes (binary mode, so CR LF stays visible); empty when missing.
+std::string readFile(const std::string& path);
+/// Replaces the file's contents with bytes (binary mode).
+void writeFile(const std::string& path, const std::string& bytes);
+bool fileExists(const std::string& path);
+/// The path of the running test binary, for tests that re-run it as a child.
+std::string selfPath();
+
+}  // namespace util_test
+
+#endif
