@@ -31,6 +31,14 @@ bool fileExists(const std::string& path);
 /// The path of the running test binary, for tests that re-run it as a child.
 std::string selfPath();
 
+/// True in the Windows build (util.dll under Wine), false on POSIX: for the few
+/// expectations that differ by platform.
+bool isWindows();
+/// The ids the library prints in records: GetCurrentProcessId / getpid and
+/// GetCurrentThreadId / gettid.
+unsigned long processId();
+unsigned long threadId();
+
 }  // namespace util_test
 
 #endif

@@ -1,0 +1,44 @@
+// The settings right after load and the default log location. Runs in a
+// process of its own, before anything changes the settings.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "log/file_log.h"
+#include "support/test_support.h"
+
+namespace util_test {
+namespace {
+
+TEST(FileLogDefaults, SettingsAtLoadAndTheDefaultPathOfThisExecutable) {
+    EXPECT_EQ(1, FileLog::log_flag);
+    EXPECT_EQ(2, FileLog::GetLogLevel());
+    EXPECT_EQ(10485760, FileLog::GetMaxLogFileSize());
+    EXPECT_EQ(65535, FileLog::GetLogMask());
+    EXPECT_STREQ("", FileLog::log_path);
+    EXPECT_STREQ("", FileLog::log_bak_path);
+
+    namespace fs = std::filesystem;
+    const fs::path executable = fs::absolute(selfPath());
+    const fs::path logs = executable.parent_path() / "logs";
+    const fs::path directory = logs / executable.stem();  // name without extension
+    fs::remove_all(logs);
+
+    const std::string path = FileLog::GetLogFilePath();
+    EXPECT_EQ((directory / "default.log").string(), path);
+    EXPECT_EQ(path + ".bak", FileLog::log_bak_path);
+    EXPECT_TRUE(fs::is_directory(directory));
+
+    // A record goes there; the directory is computed once.
+    FileLog log("defaults");
+    EXPECT_GT(log.LogMsg(1, "first\n"), 0);
+    EXPECT_TRUE(fs::exists(path));
+    fs::current_path(fs::temp_directory_path());
+    FileLog::SetLogFilePath("other.log");
+    EXPECT_EQ((directory / "other.log").string(), FileLog::log_path);
+    fs::remove_all(logs);
+}
+
+}  // namespace
+}  // namespace util_test

@@ -1,0 +1,10 @@
+#include "platform/win_include.h"
+#include "support/test_support.h"
+
+namespace util_test {
+
+bool isWindows() { return true; }
+unsigned long processId() { return GetCurrentProcessId(); }
+unsigned long threadId() { return GetCurrentThreadId(); }
+
+}  // namespace util_test
