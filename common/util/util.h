@@ -3,6 +3,8 @@
 #ifndef UTIL_UTIL_H
 #define UTIL_UTIL_H
 
+#include "version.h"
+
 // Logging and diagnostics
 #include "log/file_log.h"
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "log/log_lock.h"
+#include "log/log_stream.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/lock.h"
@@ -39,10 +40,11 @@ const char* shortFileName(const char* name) {
     return separator != nullptr ? separator + 1 : name;
 }
 
-int writeTimestamp(std::FILE* stream) {
+// The timestamp piece, "2024/03/05 14:07:09.042 ", into text; returns its length.
+int formatTimestamp(char (&text)[64]) {
     const util::platform::LocalTime now = util::platform::localTimeNow();
-    return std::fprintf(stream, "%04d/%02d/%02d %02d:%02d:%02d.%03d ", now.year, now.month, now.day,
-                        now.hour, now.minute, now.second, now.millisecond);
+    return std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d.%03d ", now.year, now.month,
+                         now.day, now.hour, now.minute, now.second, now.millisecond);
 }
 
 int processId() { return static_cast<int>(util::platform::currentProcessId()); }
@@ -71,42 +73,42 @@ void FileLog::SetFileLine(const char* fileName, int lineNumber) {
     line = lineNumber;
 }
 
-int FileLog::LogDateTime(std::FILE* stream) { return writeTimestamp(stream); }
+int FileLog::LogDateTime(util::LogStream& stream) {
+    char timestamp[64];
+    formatTimestamp(timestamp);
+    return stream.print("%s", timestamp);
+}
 
-std::FILE* FileLog::OpenLogFile() {
-    const char* path = GetLogFilePath();
-    std::FILE* stream = util::platform::openForAppend(path);
-    if (stream == nullptr) {
-        return nullptr;
+bool FileLog::OpenLogFile(util::LogStream& stream) {
+    if (!stream.open(GetLogFilePath())) {
+        return false;
     }
-    long long size = util::platform::openFileSize(stream);
+    long long size = stream.sizeAtOpen();
     if (size < 0) {
         size = 0;  // unknown: append without rotating, never delete the backup
     }
     if (size < log_size) {
-        return stream;
+        return true;
     }
 
-    std::fputs("\n", stream);
+    stream.print("\n");
     LogDateTime(stream);
-    std::fprintf(stream, "current log file exceed maximum log file size %ld, rename it to %s", log_size,
-                 log_bak_path);
+    stream.print("current log file exceed maximum log file size %ld, rename it to %s", log_size, log_bak_path);
     if (std::FILE* backup = std::fopen(log_bak_path, "r")) {
-        std::fputs("\n", stream);
+        stream.print("\n");
         LogDateTime(stream);
-        std::fprintf(stream, "backup log file %s already exist, delete it\n", log_bak_path);
+        stream.print("backup log file %s already exist, delete it\n", log_bak_path);
         std::fclose(backup);
         std::remove(log_bak_path);
     }
-    std::fclose(stream);
+    stream.close();
     std::rename(log_path, log_bak_path);
-    stream = util::platform::openForAppend(log_path);
-    if (stream == nullptr) {
-        return nullptr;
+    if (!stream.open(log_path)) {
+        return false;
     }
     LogDateTime(stream);
-    std::fprintf(stream, "create new log file %s", log_path);
-    return stream;
+    stream.print("create new log file %s", log_path);
+    return true;
 }
 
 int FileLog::LogMsg(int level, const char* format, ...) {
@@ -114,17 +116,16 @@ int FileLog::LogMsg(int level, const char* format, ...) {
         return 0;
     }
     LogLockHold hold;
-    std::FILE* stream = OpenLogFile();
-    if (stream == nullptr) {
+    util::LogStream stream;
+    if (!OpenLogFile(stream)) {
         return 0;
     }
-    int count = std::fprintf(stream, "\n");
+    int count = stream.print("\n");
     count += LogDateTime(stream);
     std::va_list arguments;
     va_start(arguments, format);
-    count += std::vfprintf(stream, format, arguments);
+    count += stream.printList(format, arguments);
     va_end(arguments);
-    std::fclose(stream);
     return count;
 }
 
@@ -143,8 +144,8 @@ int FileLog::LogIt(int level, const char* moduleName, const char* fileName, int 
         return 0;
     }
     LogLockHold hold;
-    std::FILE* stream = OpenLogFile();
-    if (stream == nullptr) {
+    util::LogStream stream;
+    if (!OpenLogFile(stream)) {
         return 0;
     }
     if (moduleName == nullptr) {
@@ -161,34 +162,33 @@ int FileLog::LogIt(int level, const char* moduleName, const char* fileName, int 
     int count = 0;
     if (mask == LOGMASK_ALL) {
         count += LogDateTime(stream);
-        count += std::fprintf(stream, "%s %s:%d ", moduleName, shortFileName(fileName), lineNumber);
-        count += std::fprintf(stream, "pid %d tid %d ", processId(), threadId());
-        count += std::vfprintf(stream, format, arguments);
+        count += stream.print("%s %s:%d ", moduleName, shortFileName(fileName), lineNumber);
+        count += stream.print("pid %d tid %d ", processId(), threadId());
+        count += stream.printList(format, arguments);
     } else {
         if (mask & LOGMASK_DATETIME) {
             count += LogDateTime(stream);
         }
         if (mask & LOGMASK_MODULE) {
-            count += std::fprintf(stream, "%s ", moduleName);
+            count += stream.print("%s ", moduleName);
         }
         if (mask & LOGMASK_FILE) {
             if (mask & LOGMASK_LINE) {
-                count += std::fprintf(stream, "%s:%d ", shortFileName(fileName), lineNumber);
+                count += stream.print("%s:%d ", shortFileName(fileName), lineNumber);
             } else {
-                count += std::fprintf(stream, "%s ", shortFileName(fileName));
+                count += stream.print("%s ", shortFileName(fileName));
             }
         }
         if (mask & LOGMASK_PID) {
-            count += std::fprintf(stream, "pid %d ", processId());
+            count += stream.print("pid %d ", processId());
         }
         if (mask & LOGMASK_TID) {
-            count += std::fprintf(stream, "tid %d ", threadId());
+            count += stream.print("tid %d ", threadId());
         }
         if (mask & LOGMASK_TEXT) {
-            count += std::vfprintf(stream, format, arguments);
+            count += stream.printList(format, arguments);
         }
     }
-    std::fclose(stream);
     return count;
 }
 
@@ -196,7 +196,9 @@ namespace {
 
 // The fixed-layout line on standard error with the stored fields as they stand.
 int writeStandardErrorRecord(const FileLog& log, const char* format, std::va_list arguments) {
-    int count = writeTimestamp(stderr);
+    char timestamp[64];
+    formatTimestamp(timestamp);
+    int count = std::fprintf(stderr, "%s", timestamp);
     count += std::fprintf(stderr, "%s %s:%d ", log.module != nullptr ? log.module : "?Module?",
                           log.file != nullptr ? log.file : "?file?", log.line);
     count += std::fprintf(stderr, "pid %d tid %d ", processId(), threadId());

@@ -48,6 +48,10 @@
 
 #include "platform/export.h"
 
+namespace util {
+class LogStream;
+}
+
 /// Bits of FileLog::log_mask: the pieces of a record, in the order they are written.
 enum LogMaskBits {
     LOGMASK_DATETIME = 0x0001,  // "2024/03/05 14:07:09.042 "
@@ -116,8 +120,9 @@ public:
     int line;
 
 private:
-    static std::FILE* OpenLogFile();
-    static int LogDateTime(std::FILE* stream);
+    // Opens the log file into stream, rotating it first when it is full.
+    static bool OpenLogFile(util::LogStream& stream);
+    static int LogDateTime(util::LogStream& stream);
     int LogIt(int level, const char* moduleName, const char* fileName, int lineNumber,
               const char* format, std::va_list arguments);
 };

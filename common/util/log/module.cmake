@@ -2,6 +2,7 @@
 list(APPEND UTIL_SOURCES
   common/util/log/file_log.cpp
   common/util/log/log_paths.cpp
+  common/util/log/log_stream.cpp
   common/util/log/startup.cpp)
 list(APPEND UTIL_WIN_SOURCES common/util/log/startup_win.cpp)
 list(APPEND UTIL_POSIX_SOURCES common/util/log/startup_posix.cpp)

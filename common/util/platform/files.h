@@ -4,7 +4,6 @@
 #define UTIL_PLATFORM_FILES_H
 
 #include <cstddef>
-#include <cstdio>
 
 namespace util {
 namespace platform {
@@ -29,13 +28,20 @@ void makeDirectory(const char* path);
 /// ("D:\\x.log"), on POSIX when it starts with '/'.
 bool isAbsoluteLogName(const char* name);
 
-/// Opens path for appending in text mode ("at": line feeds become CR LF on
-/// Windows; POSIX has no text mode). Returns null on failure.
-std::FILE* openForAppend(const char* path);
+/// Opens (creating) path for appending in text mode, as fopen's "at" does: on
+/// Windows _open with _O_APPEND | _O_TEXT, so each "\n" written is stored as
+/// CR LF; on POSIX open with O_APPEND (no text mode). Returns a descriptor, or -1.
+int openForAppend(const char* path);
 
 /// The size in bytes of an open file, read from its descriptor (_fstat / fstat).
 /// Returns -1 when it cannot be read.
-long long openFileSize(std::FILE* file);
+long long openFileSize(int descriptor);
+
+/// Writes all of data (retrying short writes). Returns false on an error.
+bool writeToFile(int descriptor, const char* data, std::size_t size);
+
+/// Closes a descriptor from openForAppend.
+void closeFile(int descriptor);
 
 }  // namespace platform
 }  // namespace util

@@ -1,9 +1,11 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace util {
@@ -31,15 +33,32 @@ void makeDirectory(const char* path) { mkdir(path, 0777); }
 
 bool isAbsoluteLogName(const char* name) { return name[0] == '/'; }
 
-std::FILE* openForAppend(const char* path) { return std::fopen(path, "a"); }
+int openForAppend(const char* path) { return open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666); }
 
-long long openFileSize(std::FILE* file) {
+long long openFileSize(int descriptor) {
     struct stat info;
-    if (fstat(fileno(file), &info) != 0) {
+    if (fstat(descriptor, &info) != 0) {
         return -1;
     }
     return info.st_size;
 }
+
+bool writeToFile(int descriptor, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t written = write(descriptor, data, size);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+void closeFile(int descriptor) { close(descriptor); }
 
 }  // namespace platform
 }  // namespace util

@@ -1,6 +1,8 @@
 #include "platform/files.h"
 
 #include <direct.h>
+#include <fcntl.h>
+#include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -36,15 +38,32 @@ bool isAbsoluteLogName(const char* name) {
     return name[0] != '\0' && name[1] == ':' && name[2] == '\\';
 }
 
-std::FILE* openForAppend(const char* path) { return std::fopen(path, "at"); }
+int openForAppend(const char* path) {
+    return _open(path, _O_WRONLY | _O_APPEND | _O_CREAT | _O_TEXT, _S_IREAD | _S_IWRITE);
+}
 
-long long openFileSize(std::FILE* file) {
-    struct _stat info;
-    if (_fstat(_fileno(file), &info) != 0) {
+long long openFileSize(int descriptor) {
+    struct _stat64 info;
+    if (_fstat64(descriptor, &info) != 0) {
         return -1;
     }
     return info.st_size;
 }
+
+bool writeToFile(int descriptor, const char* data, std::size_t size) {
+    while (size > 0) {
+        const unsigned chunk = size > 0x40000000u ? 0x40000000u : static_cast<unsigned>(size);
+        const int written = _write(descriptor, data, chunk);
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+void closeFile(int descriptor) { _close(descriptor); }
 
 }  // namespace platform
 }  // namespace util

@@ -1,0 +1,1 @@
+list(APPEND UTILCTL_SOURCES log_commands.cpp platform_${UTIL_PLATFORM}.cpp)
