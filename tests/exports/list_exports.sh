@@ -1,0 +1,16 @@
+#!/bin/sh
+# Prints the demangled, sorted export set of the built library, one symbol per
+# line, in a form that is the same for libutil.so and util.dll.
+# Usage: list_exports.sh LIBRARY [OBJDUMP]   (OBJDUMP given: a DLL's export table)
+set -eu
+library=$1
+if [ $# -ge 2 ]; then
+  "$2" -p "$library" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+    sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p'
+else
+  nm -D --defined-only "$library" | awk '{print $3}'
+fi | c++filt |
+  grep -v -E '^(_init|_fini|_edata|_end|__bss_start|DllMain(@12)?|DllEntryPoint(@12)?)$' |
+  grep -v -E '^(std::|__gnu_cxx::|__cxxabiv1::|(typeinfo|typeinfo name|vtable) for (std|__gnu_cxx|__cxxabiv1)::)' |
+  sed -e 's/__va_list_tag\*/char*/g' |
+  sort -u
