@@ -1,0 +1,35 @@
+# cmake --install: the public headers (under include/util, so that clients write
+# #include "util.h"), the library, utilctl, a CMake package (find_package(util)
+# giving util::util) and a pkg-config file.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(UTIL_PUBLIC_HEADERS
+  util.h
+  version.h
+  platform/export.h
+  log/file_log.h)
+
+foreach(header IN LISTS UTIL_PUBLIC_HEADERS)
+  get_filename_component(directory ${header} DIRECTORY)
+  install(FILES common/util/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/util/${directory})
+endforeach()
+
+target_include_directories(util PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/util>)
+install(TARGETS util utilctl EXPORT utilTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(EXPORT utilTargets NAMESPACE util:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/util)
+
+configure_package_config_file(cmake/utilConfig.cmake.in ${CMAKE_BINARY_DIR}/utilConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/util)
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/utilConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/utilConfig.cmake ${CMAKE_BINARY_DIR}/utilConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/util)
+
+# The .pc file finds its prefix relative to itself, so the package can move.
+file(RELATIVE_PATH UTIL_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+configure_file(cmake/util.pc.in ${CMAKE_BINARY_DIR}/util.pc @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/util.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
