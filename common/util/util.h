@@ -15,6 +15,7 @@
 // System and process utilities
 
 // Machine identity
+#include "identity/computer_id.h"
 
 // Network information
 
