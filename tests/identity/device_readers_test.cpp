@@ -18,7 +18,7 @@ namespace {
 using namespace util::identity;
 using identity_test::FakeDriveDevices;
 using identity_test::identifyBytes;
-using Bytes = std::vector<unsigned char>;
+using identity_test::Bytes;
 
 std::string physicalDrive(int number) { return "\\\\.\\PhysicalDrive" + std::to_string(number); }
 std::string scsiPort(int number) { return "\\\\.\\Scsi" + std::to_string(number) + ":"; }
@@ -36,20 +36,17 @@ Bytes versionReply(unsigned char deviceMap) {
     return reply;
 }
 
-Bytes smartReply(const std::string& serial, const std::string& model) {
-    Bytes reply(16, 0);
+// An identify reply behind `header` zero bytes, followed by `trailing` zero bytes.
+Bytes identifyReply(std::size_t header, const std::string& serial, const std::string& model,
+                    std::size_t trailing = 0) {
+    Bytes reply(header, 0);
     const Bytes identify = identifyBytes(serial, model);
     reply.insert(reply.end(), identify.begin(), identify.end());
+    reply.resize(reply.size() + trailing, 0);
     return reply;
 }
-
-Bytes miniportReply(const std::string& serial, const std::string& model) {
-    Bytes reply(44, 0);
-    const Bytes identify = identifyBytes(serial, model);
-    reply.insert(reply.end(), identify.begin(), identify.end());
-    reply.push_back(0);
-    return reply;  // 557 bytes
-}
+Bytes smartReply(const std::string& serial, const std::string& model) { return identifyReply(16, serial, model); }
+Bytes miniportReply(const std::string& serial, const std::string& model) { return identifyReply(44, serial, model, 1); }
 
 Bytes descriptorReply(std::uint32_t serialOffset, const std::string& serial, std::uint32_t modelOffset,
                       const std::string& model) {
@@ -83,11 +80,8 @@ TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
     ASSERT_EQ(devices.opens.size(), 16u);
     for (int drive = 0; drive < 16; ++drive) {
         const auto& open = devices.opens[drive];
-        EXPECT_EQ(open.path, physicalDrive(drive));
-        EXPECT_EQ(open.access, 0xC0000000u);
-        EXPECT_EQ(open.sharing, 3u);
-        EXPECT_EQ(open.creation, 3u);
-        EXPECT_EQ(open.flags, 0u);
+        EXPECT_TRUE(open.path == physicalDrive(drive) && open.access == 0xC0000000u && open.sharing == 3 &&
+                    open.creation == 3 && open.flags == 0) << "drive " << drive;
     }
     const auto first = devices.controlsOn(physicalDrive(1));
     ASSERT_EQ(first.size(), 2u);
@@ -114,7 +108,7 @@ TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
 
     EXPECT_STREQ(driveSerialText, "SMART1");
     EXPECT_STREQ(driveModelText, "WDC WD800");
-    EXPECT_EQ(devices.openHandles, 0);
+    EXPECT_EQ(devices.openHandles(), 0);
 }
 
 TEST_F(DeviceReaders, ScsiMiniportSendsTheSrbHeaderAndNeedsTheModelByte) {
@@ -197,11 +191,9 @@ TEST_F(DeviceReaders, MissingLegacyDriverShowsTheBoxOnEachOfTenAttempts) {
     devices.platform = 1;
     readDrivesForPlatform(devices);
     ASSERT_EQ(devices.opens.size(), 10u);
-    EXPECT_EQ(devices.opens[0].path, kLegacyDriver);
-    EXPECT_EQ(devices.opens[0].access, 0u);
-    EXPECT_EQ(devices.opens[0].sharing, 0u);
-    EXPECT_EQ(devices.opens[0].creation, 0u);
-    EXPECT_EQ(devices.opens[0].flags, 0x4000000u);
+    const auto& open = devices.opens[0];
+    EXPECT_TRUE(open.path == kLegacyDriver && open.access == 0 && open.sharing == 0 && open.creation == 0 &&
+                open.flags == 0x4000000u);
     std::vector<std::string> expected;
     for (int attempt = 0; attempt < 10; ++attempt) {
         expected.push_back("priority 256");

@@ -4,18 +4,20 @@
 #ifndef UTIL_TESTS_IDENTITY_FAKE_DRIVE_DEVICES_H
 #define UTIL_TESTS_IDENTITY_FAKE_DRIVE_DEVICES_H
 
+#include <algorithm>
 #include <cstdint>
-#include <cstring>
+#include <iterator>
 #include <deque>
 #include <map>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "identity/drive_devices.h"
 
 namespace identity_test {
+
+using Bytes = std::vector<unsigned char>;
 
 class FakeDriveDevices : public util::identity::DriveDevices {
 public:
@@ -26,9 +28,9 @@ public:
     struct Control {
         std::string path;
         std::uint32_t code;
-        std::vector<unsigned char> input;  // the input bytes as sent
+        Bytes input;                // as sent
         std::uint32_t outputLength;
-        bool outputZeroed;                 // the output buffer was zero-filled when sent
+        bool outputZeroed;          // zero beyond the input bytes when sent
     };
 
     unsigned long platform = 2;
@@ -36,11 +38,17 @@ public:
     std::vector<Open> opens;
     std::vector<Control> controls;
     std::vector<std::string> events;  // closes, priorities and messages, in order
-    int openHandles = 0;
 
-    /// Queues a reply for the next request with `code` on `path`; an empty queue fails.
-    void reply(const std::string& path, std::uint32_t code, std::vector<unsigned char> bytes) {
-        replies[{path, code}].push_back(std::move(bytes));
+    /// Queues a reply for the next request with `code` on `path`; with none queued it fails.
+    void reply(const std::string& path, std::uint32_t code, Bytes bytes) {
+        replies[path + "#" + std::to_string(code)].push_back(std::move(bytes));
+    }
+
+    std::vector<Control> controlsOn(const std::string& path) const {
+        std::vector<Control> found;
+        std::copy_if(controls.begin(), controls.end(), std::back_inserter(found),
+                     [&path](const Control& control) { return control.path == path; });
+        return found;
     }
 
     unsigned long platformId() override { return platform; }
@@ -51,61 +59,43 @@ public:
         if (present.count(path) == 0) {
             return nullptr;
         }
-        ++openHandles;
         handlePaths.push_back(path);
         return reinterpret_cast<void*>(handlePaths.size());
     }
 
     bool controlDevice(void* device, std::uint32_t code, const void* input, std::uint32_t inputLength,
                        void* output, std::uint32_t outputLength) override {
-        const std::string& path = handlePaths.at(reinterpret_cast<std::size_t>(device) - 1);
-        const unsigned char* inputBytes = static_cast<const unsigned char*>(input);
-        const unsigned char* outputBytes = static_cast<const unsigned char*>(output);
-        bool zeroed = true;
-        for (std::uint32_t index = 0; index < outputLength; ++index) {
-            // Where input and output share the buffer, only the part past the input must be zero.
-            if (outputBytes[index] != 0 && !(output == input && index < inputLength)) {
-                zeroed = false;
-            }
-        }
-        controls.push_back({path, code,
-                            std::vector<unsigned char>(inputBytes, inputBytes + (input ? inputLength : 0)),
-                            outputLength, zeroed});
-        auto queue = replies.find({path, code});
-        if (queue == replies.end() || queue->second.empty()) {
+        const auto* in = static_cast<const unsigned char*>(input);
+        auto* out = static_cast<unsigned char*>(output);
+        const std::uint32_t inputShared = output == input ? inputLength : 0;
+        const bool zeroed = std::all_of(out + inputShared, out + outputLength, [](unsigned char byte) { return byte == 0; });
+        const std::string& path = pathOf(device);
+        controls.push_back({path, code, Bytes(in, in + (in != nullptr ? inputLength : 0)), outputLength, zeroed});
+        auto& queue = replies[path + "#" + std::to_string(code)];
+        if (queue.empty()) {
             return false;
         }
-        const std::vector<unsigned char> bytes = queue->second.front();
-        queue->second.pop_front();
-        std::memcpy(output, bytes.data(), bytes.size() < outputLength ? bytes.size() : outputLength);
+        std::copy_n(queue.front().begin(), std::min<std::size_t>(queue.front().size(), outputLength), out);
+        queue.pop_front();
         return true;
     }
 
-    void closeDevice(void* device) override {
-        --openHandles;
-        events.push_back("close " + handlePaths.at(reinterpret_cast<std::size_t>(device) - 1));
-    }
-
-    void setPriorityClass(std::uint32_t priorityClass) override {
-        events.push_back("priority " + std::to_string(priorityClass));
-    }
-
+    void closeDevice(void* device) override { events.push_back("close " + pathOf(device)); }
+    void setPriorityClass(std::uint32_t value) override { events.push_back("priority " + std::to_string(value)); }
     void showMessage(const char* text, const char* caption, std::uint32_t style) override {
         events.push_back(std::string("message ") + text + " | " + caption + " | " + std::to_string(style));
     }
 
-    std::vector<Control> controlsOn(const std::string& path) const {
-        std::vector<Control> found;
-        for (const Control& control : controls) {
-            if (control.path == path) {
-                found.push_back(control);
-            }
-        }
-        return found;
+    /// Opened handles that were never closed.
+    long openHandles() const {
+        return static_cast<long>(handlePaths.size()) -
+               std::count_if(events.begin(), events.end(), [](const std::string& event) { return event.rfind("close ", 0) == 0; });
     }
 
 private:
-    std::map<std::pair<std::string, std::uint32_t>, std::deque<std::vector<unsigned char>>> replies;
+    const std::string& pathOf(void* device) const { return handlePaths.at(reinterpret_cast<std::size_t>(device) - 1); }
+
+    std::map<std::string, std::deque<Bytes>> replies;
     std::vector<std::string> handlePaths;
 };
 
