@@ -35,6 +35,10 @@
 //    from a media serial number without a model, never takes its vendor offset
 //    from a model left by an earlier call.
 //  - Where no drive interface exists the readers simply find nothing.
+//  - Replies are never read past their end: a storage descriptor whose serial or
+//    product offset points outside its 10000-byte reply counts as having no such
+//    text, and a text that runs to the end of the reply ends there.
+//  - getHardDriveComputerIDTexts below is an addition for diagnostics only.
 //
 // Not reentrant and not thread-safe: the texts are module-level state without a
 // lock; two computations must not run at once.
