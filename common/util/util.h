@@ -17,6 +17,7 @@
 // System and process utilities
 
 // Machine identity
+#include "identity/computer_id.h"
 
 // Network information
 

@@ -1,0 +1,308 @@
+// The Windows drive readers over the stand-in devices: the exact requests each
+// sends, how each reads its replies, and which drive the computation chooses.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fake_drive_devices.h"
+#include "identify_data.h"
+#include "identity/drive_devices.h"
+#include "identity/drive_store.h"
+#include "identity/drive_text.h"
+
+namespace {
+
+using namespace util::identity;
+using identity_test::FakeDriveDevices;
+using identity_test::identifyBytes;
+using identity_test::Bytes;
+
+std::string physicalDrive(int number) { return "\\\\.\\PhysicalDrive" + std::to_string(number); }
+std::string scsiPort(int number) { return "\\\\.\\Scsi" + std::to_string(number) + ":"; }
+const char kLegacyDriver[] = "\\\\.\\IDE21201.VXD";
+
+void put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
+    for (int shift = 0; shift < 4; ++shift) {
+        bytes[at + shift] = static_cast<unsigned char>(value >> (8 * shift));
+    }
+}
+
+Bytes versionReply(unsigned char deviceMap) {
+    Bytes reply(24, 0);
+    reply[3] = deviceMap;
+    return reply;
+}
+
+// An identify reply behind `header` zero bytes, followed by `trailing` zero bytes.
+Bytes identifyReply(std::size_t header, const std::string& serial, const std::string& model,
+                    std::size_t trailing = 0) {
+    Bytes reply(header, 0);
+    const Bytes identify = identifyBytes(serial, model);
+    reply.insert(reply.end(), identify.begin(), identify.end());
+    reply.resize(reply.size() + trailing, 0);
+    return reply;
+}
+Bytes smartReply(const std::string& serial, const std::string& model) { return identifyReply(16, serial, model); }
+Bytes miniportReply(const std::string& serial, const std::string& model) { return identifyReply(44, serial, model, 1); }
+
+Bytes descriptorReply(std::uint32_t serialOffset, const std::string& serial, std::uint32_t modelOffset,
+                      const std::string& model) {
+    Bytes reply(10000, 0);
+    put32(reply, 24, serialOffset);
+    put32(reply, 16, modelOffset);
+    if (serialOffset + serial.size() <= reply.size()) {
+        std::copy(serial.begin(), serial.end(), reply.begin() + serialOffset);
+    }
+    if (modelOffset + model.size() <= reply.size()) {
+        std::copy(model.begin(), model.end(), reply.begin() + modelOffset);
+    }
+    return reply;
+}
+
+class DeviceReaders : public ::testing::Test {
+protected:
+    void SetUp() override { computeHardDriveComputerID(nullptr); }  // empty texts, no source
+    FakeDriveDevices devices;
+};
+
+TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
+    devices.present = {physicalDrive(1), physicalDrive(2), physicalDrive(3), physicalDrive(4)};
+    devices.reply(physicalDrive(1), kSmartGetVersion, versionReply(0x20));  // bit 5: drive 1 is ATAPI
+    devices.reply(physicalDrive(1), kSmartReceiveDriveData, smartReply("SMART1", "WDC WD800"));
+    devices.reply(physicalDrive(2), kSmartGetVersion, versionReply(0));     // no IDE device at all
+    devices.reply(physicalDrive(4), kSmartGetVersion, versionReply(0xFF));  // bit 8 lies outside
+    devices.reply(physicalDrive(4), kSmartReceiveDriveData, smartReply("SMART4", "IBM-X"));
+    readDrivesBySmart(devices);
+
+    ASSERT_EQ(devices.opens.size(), 16u);
+    for (int drive = 0; drive < 16; ++drive) {
+        const auto& open = devices.opens[drive];
+        EXPECT_TRUE(open.path == physicalDrive(drive) && open.access == 0xC0000000u && open.sharing == 3 &&
+                    open.creation == 3 && open.flags == 0) << "drive " << drive;
+    }
+    const auto first = devices.controlsOn(physicalDrive(1));
+    ASSERT_EQ(first.size(), 2u);
+    EXPECT_EQ(first[0].code, 0x74080u);
+    EXPECT_TRUE(first[0].input.empty());
+    EXPECT_EQ(first[0].outputLength, 24u);
+    EXPECT_EQ(first[1].code, 0x7C088u);
+    Bytes expected(32, 0);
+    expected[1] = 0x02;  // cBufferSize 512
+    expected[5] = 1;     // sector count
+    expected[9] = 0xB0;  // odd drive
+    expected[10] = 0xA1;
+    expected[12] = 1;    // bDriveNumber
+    EXPECT_EQ(first[1].input, expected);
+    EXPECT_EQ(first[1].outputLength, 528u);
+    EXPECT_TRUE(first[0].outputZeroed && first[1].outputZeroed);
+    EXPECT_EQ(devices.controlsOn(physicalDrive(2)).size(), 1u);  // map 0: no identify
+    EXPECT_EQ(devices.controlsOn(physicalDrive(3)).size(), 1u);  // version failed: no identify
+    const auto fourth = devices.controlsOn(physicalDrive(4));
+    ASSERT_EQ(fourth.size(), 2u);
+    EXPECT_EQ(fourth[1].input[9], 0xA0);
+    EXPECT_EQ(fourth[1].input[10], 0xEC);
+    EXPECT_EQ(fourth[1].input[12], 4);
+
+    EXPECT_STREQ(driveSerialText, "SMART1");
+    EXPECT_STREQ(driveModelText, "WDC WD800");
+    EXPECT_EQ(devices.openHandles(), 0);
+}
+
+TEST_F(DeviceReaders, ScsiMiniportSendsTheSrbHeaderAndNeedsTheModelByte) {
+    devices.present = {scsiPort(0), scsiPort(2)};
+    Bytes withoutModel = miniportReply("NOMODEL", "WDC X");
+    withoutModel[98] = 0;  // byte 54 of the identify data
+    devices.reply(scsiPort(0), kScsiMiniport, withoutModel);
+    devices.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0B", "Maxtor 6Y"));
+    devices.reply(scsiPort(2), kScsiMiniport, miniportReply("SCSI2A", "WDC Y"));
+    readDrivesByScsiMiniport(devices);
+
+    ASSERT_EQ(devices.opens.size(), 16u);
+    EXPECT_EQ(devices.opens[15].path, "\\\\.\\Scsi15:");
+    EXPECT_EQ(devices.opens[15].access, 0xC0000000u);
+    const auto requests = devices.controlsOn(scsiPort(0));
+    ASSERT_EQ(requests.size(), 2u);
+    for (int drive = 0; drive < 2; ++drive) {
+        const Bytes header = {28, 0, 0, 0, 'S', 'C', 'S', 'I', 'D', 'I', 'S', 'K', 0x10, 0x27, 0, 0,
+                              0x01, 0x05, 0x1B, 0, 0, 0, 0, 0, 0x11, 0x02, 0, 0};
+        Bytes expected = header;
+        expected.resize(60, 0);
+        expected[38] = 0xEC;
+        expected[40] = static_cast<unsigned char>(drive);
+        EXPECT_EQ(requests[drive].code, 0x4D008u);
+        EXPECT_EQ(requests[drive].input, expected);
+        EXPECT_EQ(requests[drive].outputLength, 557u);
+        EXPECT_TRUE(requests[drive].outputZeroed);
+    }
+    EXPECT_EQ(devices.events, (std::vector<std::string>{"close " + scsiPort(0), "close " + scsiPort(2)}));
+    EXPECT_STREQ(driveSerialText, "SCSI0B");
+    EXPECT_STREQ(driveModelText, "Maxtor 6Y");
+}
+
+TEST_F(DeviceReaders, StorageQueryDecodesTheDescriptorThenAsksForTheMediaSerial) {
+    devices.present = {physicalDrive(0)};
+    devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 200, "ST3500 "));
+    readDrivesByStorageQuery(devices);
+
+    EXPECT_EQ(devices.opens[0].access, 0u);
+    EXPECT_EQ(devices.opens[0].sharing, 3u);
+    const auto requests = devices.controlsOn(physicalDrive(0));
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].code, 0x2D1400u);
+    EXPECT_EQ(requests[0].input, Bytes(12, 0));
+    EXPECT_EQ(requests[1].code, 0x2D0C10u);
+    EXPECT_TRUE(requests[1].input.empty());
+    for (const auto& request : requests) {
+        EXPECT_EQ(request.outputLength, 10000u);
+        EXPECT_TRUE(request.outputZeroed);  // zero-filled again before the second request
+    }
+    EXPECT_STREQ(driveSerialText, "ZK");
+    EXPECT_STREQ(driveModelText, "ST3500 ");  // the product id is not trimmed
+}
+
+TEST_F(DeviceReaders, MediaSerialSetsTheSerialAlone) {
+    std::strcpy(driveModelText, "KEPT");
+    devices.present = {physicalDrive(0)};
+    devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(0, "", 200, "Some Model"));
+    Bytes media(16, 0);
+    const std::string serial = "MEDIA9";
+    media.insert(media.end(), serial.begin(), serial.end());
+    devices.reply(physicalDrive(0), kStorageGetMediaSerialNumber, media);
+    readDrivesByStorageQuery(devices);
+    EXPECT_STREQ(driveSerialText, "MEDIA9");
+    EXPECT_STREQ(driveModelText, "KEPT");
+}
+
+TEST_F(DeviceReaders, StorageQueryNeverReadsPastTheReply) {
+    devices.present = {physicalDrive(0), physicalDrive(1)};
+    devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(0xFFFFFFF0u, "", 10000, ""));
+    // Texts that run to the very end of the reply without a terminator.
+    Bytes full = descriptorReply(9996, "4141", 9980, std::string(16, 'M'));
+    devices.reply(physicalDrive(1), kStorageQueryProperty, full);
+    readDrivesByStorageQuery(devices);
+    EXPECT_STREQ(driveSerialText, "AA");
+    EXPECT_STREQ(driveModelText, "MMMMMMMMMMMMMMMM4141");
+}
+
+TEST_F(DeviceReaders, MissingLegacyDriverShowsTheBoxOnEachOfTenAttempts) {
+    devices.platform = 1;
+    readDrivesForPlatform(devices);
+    ASSERT_EQ(devices.opens.size(), 10u);
+    const auto& open = devices.opens[0];
+    EXPECT_TRUE(open.path == kLegacyDriver && open.access == 0 && open.sharing == 0 && open.creation == 0 &&
+                open.flags == 0x4000000u);
+    std::vector<std::string> expected;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        expected.push_back("priority 256");
+        expected.push_back("message ERROR: Could not open IDE21201.VXD file | Quillo32 | 16");
+        expected.push_back("priority 32");
+    }
+    EXPECT_EQ(devices.events, expected);
+    EXPECT_STREQ(driveSerialText, "");
+    EXPECT_STREQ(driveTextSource(), "");
+}
+
+TEST_F(DeviceReaders, LegacyDriverNeedsDriveAndChannelPresent) {
+    devices.platform = 1;
+    devices.present = {kLegacyDriver};
+    LegacyDriveInfo info = {};
+    info.channelPresent[0] = 1;
+    info.drivePresent[1] = 1;
+    info.drivePresent[2] = 1;  // its channel 1 is absent
+    info.drivePresent[7] = 1;
+    info.channelPresent[3] = 1;
+    const Bytes first = identifyBytes("LEGACY1", "IBM-DTLA");
+    const Bytes hidden = identifyBytes("HIDDEN", "WDC Z");
+    std::copy(first.begin(), first.end(), info.identifyData[1]);
+    std::copy(hidden.begin(), hidden.end(), info.identifyData[2]);
+    const unsigned char* raw = reinterpret_cast<const unsigned char*>(&info);
+    devices.reply(kLegacyDriver, 1, Bytes(raw, raw + sizeof info));
+    readDrivesForPlatform(devices);
+
+    ASSERT_EQ(devices.controls.size(), 1u);
+    EXPECT_EQ(devices.controls[0].code, 1u);
+    EXPECT_TRUE(devices.controls[0].input.empty());
+    EXPECT_EQ(devices.controls[0].outputLength, 4108u);
+    EXPECT_TRUE(devices.controls[0].outputZeroed);
+    EXPECT_EQ(devices.events,
+              (std::vector<std::string>{"priority 256", std::string("close ") + kLegacyDriver, "priority 32"}));
+    EXPECT_STREQ(driveSerialText, "LEGACY1");
+    EXPECT_STREQ(driveModelText, "IBM-DTLA");
+    EXPECT_STREQ(driveTextSource(), "legacy driver");
+}
+
+TEST_F(DeviceReaders, LegacyDriverCountsADriveHandedOnEvenWhenRejected) {
+    devices.platform = 0;  // a failed version query counts as "not NT"
+    devices.present = {kLegacyDriver};
+    LegacyDriveInfo info = {};
+    info.channelPresent[0] = 1;
+    info.drivePresent[0] = 1;
+    const Bytes blank = identifyBytes("", "WDC Q");
+    std::copy(blank.begin(), blank.end(), info.identifyData[0]);
+    const unsigned char* raw = reinterpret_cast<const unsigned char*>(&info);
+    devices.reply(kLegacyDriver, 1, Bytes(raw, raw + sizeof info));
+    readDrivesForPlatform(devices);
+    EXPECT_EQ(devices.opens.size(), 1u);  // returned 1, so no second attempt
+    EXPECT_STREQ(driveSerialText, "");
+}
+
+TEST_F(DeviceReaders, FirstReaderInOrderWinsButAllReadersRun) {
+    struct Expectation {
+        bool smart, scsi;
+        const char* serial;
+        const char* source;
+    };
+    const Expectation expectations[] = {{true, true, "SMART3", "smart"},
+                                        {false, true, "SCSI0", "scsi miniport"},
+                                        {false, false, "ZK", "storage query"}};
+    for (const Expectation& expectation : expectations) {
+        computeHardDriveComputerID(nullptr);
+        FakeDriveDevices fake;
+        fake.present = {physicalDrive(0), physicalDrive(3), scsiPort(0), kLegacyDriver};
+        if (expectation.smart) {
+            fake.reply(physicalDrive(3), kSmartGetVersion, versionReply(1));
+            fake.reply(physicalDrive(3), kSmartReceiveDriveData, smartReply("SMART3", "A"));
+        }
+        if (expectation.scsi) {
+            fake.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0", "B"));
+        }
+        fake.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 0, ""));
+        readDrivesForPlatform(fake);
+        EXPECT_STREQ(driveSerialText, expectation.serial);
+        EXPECT_STREQ(driveTextSource(), expectation.source);
+        EXPECT_EQ(fake.controlsOn(physicalDrive(0)).back().code, kStorageGetMediaSerialNumber);
+        for (const auto& open : fake.opens) {
+            EXPECT_NE(open.path, kLegacyDriver);
+        }
+    }
+}
+
+void readWdcDrive() {
+    storeDriveIdentity(identity_test::wordsWithText(std::string(10 * 2, ' ') + "WD-WCAV1234", 0).data());
+}
+void readNoDrive() {}
+
+TEST(Computation, ClearsBothTextsAndKeepsTheFirstAcceptedDrive) {
+    EXPECT_EQ(computeHardDriveComputerID(readWdcDrive), 601311234);  // no model in those words
+    EXPECT_STREQ(driveSerialText, "WD-WCAV1234");
+
+    const auto blank = identifyBytes("", "IBM-BLANK");
+    const auto wdc = identifyBytes("WD-WCAV1234", "WDC WD800");
+    const auto later = identifyBytes("LATER", "IBM-LATER");
+    std::uint32_t words[256];
+    computeHardDriveComputerID(nullptr);
+    for (const auto* drive : {&blank, &wdc, &later}) {
+        widenIdentifyBytes(drive->data(), words);
+        storeDriveIdentity(words);
+    }
+    EXPECT_STREQ(driveSerialText, "WD-WCAV1234");
+    EXPECT_STREQ(driveModelText, "WDC WD800");
+    // A computation that accepts no drive does not reuse the model left behind.
+    EXPECT_EQ(computeHardDriveComputerID(readNoDrive), 600000000);
+    EXPECT_STREQ(driveModelText, "");
+}
+
+}  // namespace

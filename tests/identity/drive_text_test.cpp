@@ -1,0 +1,103 @@
+// The drive text conversions, the acceptance test, the fold and the vendor offsets.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "identify_data.h"
+#include "identity/drive_store.h"
+#include "identity/drive_text.h"
+
+namespace {
+
+using namespace util::identity;
+using identity_test::wordsWithText;
+
+std::string serialOf(const std::string& text) {
+    return identifyWordsToText(wordsWithText(text, 10).data(), 10, 19);
+}
+
+TEST(IdentifyWordsToText, TakesHighByteFirstAndCutsOnlyTrailingBlanks) {
+    EXPECT_EQ(serialOf("ABC                 "), "ABC");
+    EXPECT_EQ(serialOf("   XYZ 1            "), "   XYZ 1");
+    EXPECT_EQ(serialOf("                    "), " ");  // the first character is never cut
+    EXPECT_EQ(serialOf(std::string("AB\0D  EF", 8)), "AB");  // a NUL ends the text
+    std::vector<std::uint32_t> words = wordsWithText("AB", 10);
+    words[10] |= 0xFFFF0000u;  // only the low 16 bits of a widened word count
+    EXPECT_STREQ(identifyWordsToText(words.data(), 10, 10), "AB");
+    EXPECT_STREQ(identifyWordsToText(words.data(), 11, 10), "");
+    EXPECT_STREQ(identifyWordsToText(nullptr, 10, 19), "");
+}
+
+TEST(IdentifyWordsToText, IndicesOutsideTheReplyAddNothing) {
+    std::vector<std::uint32_t> words(256, 0x4142);  // "AB" in every word
+    const std::string text = identifyWordsToText(words.data(), -1000, 1000);
+    EXPECT_EQ(text.size(), 512u);
+    EXPECT_EQ(text.substr(0, 4), "ABAB");
+}
+
+TEST(WidenIdentifyBytes, ReadsLittleEndianWords) {
+    const auto bytes = identity_test::identifyBytes("WD-WCAV1234", "WDC WD800");
+    std::uint32_t words[256];
+    widenIdentifyBytes(bytes.data(), words);
+    EXPECT_EQ(words[10], 0x5744u);  // 'W' 'D'
+    EXPECT_STREQ(identifyWordsToText(words, 10, 19), "WD-WCAV1234");
+    EXPECT_STREQ(identifyWordsToText(words, 27, 46), "WDC WD800");
+}
+
+TEST(HexPairsToText, SwapsPairsPerWordAndDropsZeros) {
+    EXPECT_STREQ(hexPairsToText("3132"), "21");
+    EXPECT_STREQ(hexPairsToText("0031"), "1");
+    EXPECT_STREQ(hexPairsToText("313"), "01");  // missing position counts as '0'
+    EXPECT_STREQ(hexPairsToText("6a6B"), "kj");
+    EXPECT_STREQ(hexPairsToText("zz41"), "A");  // non-hex digits count as 0
+    EXPECT_STREQ(hexPairsToText("FEFF"), "\xFF\xFE");
+    EXPECT_STREQ(hexPairsToText(""), "");
+    EXPECT_STREQ(hexPairsToText(nullptr), "");
+    EXPECT_EQ(std::string(hexPairsToText(std::string(4000, '4').c_str())), std::string(999, 'D'));
+}
+
+TEST(SerialAcceptance, FirstOrTwentiethCharacterMustBeAsciiLetterOrDigit) {
+    EXPECT_TRUE(serialTextIsAcceptable("A"));
+    EXPECT_TRUE(serialTextIsAcceptable("0 "));
+    EXPECT_FALSE(serialTextIsAcceptable(""));
+    EXPECT_FALSE(serialTextIsAcceptable(" "));
+    EXPECT_FALSE(serialTextIsAcceptable("\xC3\x89T"));  // high bytes are neither
+    EXPECT_TRUE(serialTextIsAcceptable((std::string(19, ' ') + "Z").c_str()));
+    EXPECT_FALSE(serialTextIsAcceptable((std::string(18, ' ') + "Z").c_str()));
+    EXPECT_FALSE(serialTextIsAcceptable((std::string(19, ' ') + "-Z").c_str()));
+    EXPECT_FALSE(serialTextIsAcceptable(nullptr));
+}
+
+struct IdentifierCase {
+    const char* serial;
+    const char* model;
+    long identifier;
+};
+
+TEST(IdentifierFromTexts, GivesTheKnownIdentifiers) {
+    const IdentifierCase cases[] = {
+        {"ABC", "", 600001122},
+        {"WD-WCAV1234", "WDC WD800", 501311234},
+        {"12-34", "IBM-DTLA-307030", 300001234},
+        {"1 2", "Maxtor 6Y080M0", 400000102},
+        {"102", "MAXTOR", 400000102},
+        {"zZ-a", "", 600003860},
+        {"9999999999999999999", "", 590448383},   // wraps past 2^63
+        {"999999999999999999", "", 699999999},    // eighteen nines stay positive
+        {"   WD-WCAV1234", "", 633311234},        // leading blanks: no "WD-W" skip
+        {"WD-W", "", 600000000},
+        {"WD-WC", "", 600000000},
+        {"WD-WCA", "", 600000010},
+        {"", "WDC WD800", 500000000},
+        {"\x80" "ABC", "", 600000000},
+        {"", "WDC", 600000000},
+        {"", "WDC IBM-X", 300000000},             // "IBM-" is tested first
+        {"", "maxtor", 600000000},
+    };
+    for (const IdentifierCase& each : cases) {
+        EXPECT_EQ(identifierFromTexts(each.serial, each.model), each.identifier)
+            << "serial '" << each.serial << "' model '" << each.model << "'";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,104 @@
+// A stand-in for the drive devices: records every request the readers make and
+// answers from scripted replies, so the tests check the exact bytes sent and how
+// the replies are read.
+#ifndef UTIL_TESTS_IDENTITY_FAKE_DRIVE_DEVICES_H
+#define UTIL_TESTS_IDENTITY_FAKE_DRIVE_DEVICES_H
+
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "identity/drive_devices.h"
+
+namespace identity_test {
+
+using Bytes = std::vector<unsigned char>;
+
+class FakeDriveDevices : public util::identity::DriveDevices {
+public:
+    struct Open {
+        std::string path;
+        std::uint32_t access, sharing, creation, flags;
+    };
+    struct Control {
+        std::string path;
+        std::uint32_t code;
+        Bytes input;                // as sent
+        std::uint32_t outputLength;
+        bool outputZeroed;          // zero beyond the input bytes when sent
+    };
+
+    unsigned long platform = 2;
+    std::set<std::string> present;
+    std::vector<Open> opens;
+    std::vector<Control> controls;
+    std::vector<std::string> events;  // closes, priorities and messages, in order
+
+    /// Queues a reply for the next request with `code` on `path`; with none queued it fails.
+    void reply(const std::string& path, std::uint32_t code, Bytes bytes) {
+        replies[path + "#" + std::to_string(code)].push_back(std::move(bytes));
+    }
+
+    std::vector<Control> controlsOn(const std::string& path) const {
+        std::vector<Control> found;
+        std::copy_if(controls.begin(), controls.end(), std::back_inserter(found),
+                     [&path](const Control& control) { return control.path == path; });
+        return found;
+    }
+
+    unsigned long platformId() override { return platform; }
+
+    void* openDevice(const char* path, std::uint32_t access, std::uint32_t sharing,
+                     std::uint32_t creation, std::uint32_t flags) override {
+        opens.push_back({path, access, sharing, creation, flags});
+        if (present.count(path) == 0) {
+            return nullptr;
+        }
+        handlePaths.push_back(path);
+        return reinterpret_cast<void*>(handlePaths.size());
+    }
+
+    bool controlDevice(void* device, std::uint32_t code, const void* input, std::uint32_t inputLength,
+                       void* output, std::uint32_t outputLength) override {
+        const auto* in = static_cast<const unsigned char*>(input);
+        auto* out = static_cast<unsigned char*>(output);
+        const std::uint32_t inputShared = output == input ? inputLength : 0;
+        const bool zeroed = std::all_of(out + inputShared, out + outputLength, [](unsigned char byte) { return byte == 0; });
+        const std::string& path = pathOf(device);
+        controls.push_back({path, code, Bytes(in, in + (in != nullptr ? inputLength : 0)), outputLength, zeroed});
+        auto& queue = replies[path + "#" + std::to_string(code)];
+        if (queue.empty()) {
+            return false;
+        }
+        std::copy_n(queue.front().begin(), std::min<std::size_t>(queue.front().size(), outputLength), out);
+        queue.pop_front();
+        return true;
+    }
+
+    void closeDevice(void* device) override { events.push_back("close " + pathOf(device)); }
+    void setPriorityClass(std::uint32_t value) override { events.push_back("priority " + std::to_string(value)); }
+    void showMessage(const char* text, const char* caption, std::uint32_t style) override {
+        events.push_back(std::string("message ") + text + " | " + caption + " | " + std::to_string(style));
+    }
+
+    /// Opened handles that were never closed.
+    long openHandles() const {
+        return static_cast<long>(handlePaths.size()) -
+               std::count_if(events.begin(), events.end(), [](const std::string& event) { return event.rfind("close ", 0) == 0; });
+    }
+
+private:
+    const std::string& pathOf(void* device) const { return handlePaths.at(reinterpret_cast<std::size_t>(device) - 1); }
+
+    std::map<std::string, std::deque<Bytes>> replies;
+    std::vector<std::string> handlePaths;
+};
+
+}  // namespace identity_test
+
+#endif

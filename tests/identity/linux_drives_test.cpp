@@ -1,0 +1,94 @@
+// The Linux readers on a sysfs tree laid out by the test: which entries count as
+// fixed disks, in which order, and how their serial and model texts are read.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "identity/drive_store.h"
+#include "identity/linux_drives.h"
+#include "support/test_support.h"
+
+namespace {
+
+using namespace util::identity;
+using util_test::TempDir;
+using util_test::writeFile;
+
+class LinuxDrives : public ::testing::Test {
+protected:
+    void SetUp() override {
+        computeHardDriveComputerID(nullptr);
+        block = root.file("block");
+        makeDisk("sdb", "");
+        writeFile(block + "/sdb/device/model", "WDC WD800JD-75MS\n");
+        writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x80\x00\x0E", 4) + "WD-WCAV1234   ");
+        makeDisk("sda", "1\n");  // removable
+        makeDirectory(block + "/loop0");  // no device behind it
+        makeDisk("vda", "0\n");
+        writeFile(block + "/vda/serial", "SERIALV\n");
+        makeDisk("nvme0n1", "0\n");
+        writeFile(block + "/nvme0n1/device/serial", "  S4EV12  \n");
+        writeFile(block + "/nvme0n1/device/model", "Samsung SSD 970 EVO     \n");
+    }
+
+    void makeDirectory(const std::string& path) {
+        ASSERT_TRUE(std::filesystem::create_directories(path));
+    }
+    void makeDisk(const std::string& name, const std::string& removable) {
+        makeDirectory(block + "/" + name + "/device");
+        if (!removable.empty()) {
+            writeFile(block + "/" + name + "/removable", removable);
+        }
+    }
+
+    TempDir root;
+    std::string block;
+};
+
+TEST_F(LinuxDrives, ListsFixedDisksWithADeviceInNameOrder) {
+    EXPECT_EQ(listFixedDisks(block), (std::vector<std::string>{"nvme0n1", "sdb", "vda"}));
+    EXPECT_TRUE(listFixedDisks(root.file("missing")).empty());
+}
+
+TEST_F(LinuxDrives, ReadsSerialAndModelFromEachKindOfDisk) {
+    std::string serial;
+    std::string model;
+    readSysfsDiskTexts(block + "/sdb", serial, model);
+    EXPECT_EQ(serial, "WD-WCAV1234");
+    EXPECT_EQ(model, "WDC WD800JD-75MS");
+    readSysfsDiskTexts(block + "/vda", serial, model);
+    EXPECT_EQ(serial, "SERIALV");
+    EXPECT_EQ(model, "");
+    readSysfsDiskTexts(block + "/nvme0n1", serial, model);
+    EXPECT_EQ(serial, "  S4EV12");  // leading blanks stay, as in identify texts
+    EXPECT_EQ(model, "Samsung SSD 970 EVO");
+
+    // A unit serial page whose length claims more than it holds, and one of the wrong kind.
+    writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x80\xFF\xFF", 4) + "ZX9");
+    readSysfsDiskTexts(block + "/sdb", serial, model);
+    EXPECT_EQ(serial, "ZX9");
+    writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x83\x00\x03", 4) + "ZX9");
+    readSysfsDiskTexts(block + "/sdb", serial, model);
+    EXPECT_EQ(serial, "");
+}
+
+TEST_F(LinuxDrives, SysfsReaderTakesTheFirstAcceptableDisk) {
+    // nvme0n1 comes first but "  S4EV12" fails the acceptance test.
+    readDrivesBySysfs(block);
+    EXPECT_STREQ(driveSerialText, "WD-WCAV1234");
+    EXPECT_STREQ(driveModelText, "WDC WD800JD-75MS");
+}
+
+TEST_F(LinuxDrives, AtaReaderSendsNothingToFilesThatAreNotBlockDevices) {
+    const std::string devices = root.file("dev");
+    makeDirectory(devices);
+    for (const char* name : {"nvme0n1", "sdb", "vda"}) {
+        writeFile(devices + "/" + name, std::string(512, 'A'));
+    }
+    readDrivesByAtaIdentify(block, devices);
+    EXPECT_STREQ(driveSerialText, "");
+}
+
+}  // namespace
