@@ -4,11 +4,22 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(UTIL_PUBLIC_HEADERS
-  util.h
-  version.h
-  platform/export.h
-  log/file_log.h)
+# The public headers are util.h and every header it includes, directly or not.
+function(util_collect_headers header)
+  if(header IN_LIST UTIL_PUBLIC_HEADERS)
+    return()
+  endif()
+  list(APPEND UTIL_PUBLIC_HEADERS ${header})
+  set(UTIL_PUBLIC_HEADERS ${UTIL_PUBLIC_HEADERS} PARENT_SCOPE)
+  file(STRINGS ${CMAKE_SOURCE_DIR}/common/util/${header} lines REGEX "^#include \"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
+    util_collect_headers(${included})
+    set(UTIL_PUBLIC_HEADERS ${UTIL_PUBLIC_HEADERS} PARENT_SCOPE)
+  endforeach()
+endfunction()
+set(UTIL_PUBLIC_HEADERS "")
+util_collect_headers(util.h)
 
 foreach(header IN LISTS UTIL_PUBLIC_HEADERS)
   get_filename_component(directory ${header} DIRECTORY)
