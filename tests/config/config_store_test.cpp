@@ -208,6 +208,7 @@ TEST(ConfigStore, NullArgumentsFailWithoutEffect) {
     EXPECT_EQ(SetConfig(store, "s", nullptr, "v"), 0);
     EXPECT_EQ(SetConfig(store, "s", "k", nullptr), 0);
     EXPECT_EQ(DumpConfig(nullptr, stdout), 0);
+    EXPECT_EQ(DumpConfig(store, nullptr), 0);
     EXPECT_EQ(CloseConfig(nullptr), 0);
     EXPECT_EQ(OpenConfig(nullptr), nullptr);
     CloseConfig(store);

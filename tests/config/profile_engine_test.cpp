@@ -59,17 +59,6 @@ TEST(ProfileEngine, QuotedValueFitsExactly) {
     EXPECT_EQ(value(text, "s", "q", 6), "abcde");
 }
 
-TEST(ProfileEngine, MissingFileGivesDefaultsAndEmptyLists) {
-    char buffer[16];
-    std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(profileGetString(nullptr, "s", "k", "dflt  ", buffer, sizeof buffer), 4u);
-    EXPECT_STREQ(buffer, "dflt");
-    EXPECT_EQ(profileGetSection(nullptr, "s", buffer, sizeof buffer), 0u);
-    EXPECT_EQ(std::string(buffer, 2), std::string("\0\0", 2));
-    EXPECT_EQ(profileGetString(nullptr, "s", "k", nullptr, buffer, sizeof buffer), 0u);
-    EXPECT_STREQ(buffer, "");
-}
-
 TEST(ProfileEngine, SettingKeepsEveryOtherLine) {
     const std::string text = "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n";
     EXPECT_EQ(edited(text, "general", "NAME", "Bob"),

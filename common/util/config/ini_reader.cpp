@@ -19,10 +19,10 @@ constexpr unsigned long kProbeSize = 90;
 
 }  // namespace
 
-ZnIniReader::ZnIniReader() { ini_path[0] = '\0'; }
+ZnIniReader::ZnIniReader() { std::memset(ini_path, 0, sizeof ini_path); }
 
 ZnIniReader::ZnIniReader(const char* fileName) {
-    ini_path[0] = '\0';
+    std::memset(ini_path, 0, sizeof ini_path);
     SetINIFileName(fileName);
 }
 
