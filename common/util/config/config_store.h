@@ -44,6 +44,7 @@
 //  - SetConfig prepares the new entry before it touches the store: when memory
 //    runs out it returns 0 and the store, the old value included, is unchanged.
 //  - The value argument of SetConfig is const: it is only read.
+//  - DumpConfig with a null stream returns 0 rather than writing through it.
 //
 // Thread-safety: none inside. Distinct stores may be used on different threads; a
 // store being changed must not be used by another thread at the same time.

@@ -21,9 +21,12 @@
 // file with the same results (names compared without regard to ASCII case,
 // blanks round names and values dropped, one pair of outer quotes removed from a
 // value, ';' lines are comments, the first of duplicate sections and keys wins;
-// writes keep every other line of the file, and a write whose section, key or
-// value holds CR or LF is refused). There a name is taken as it stands when it
-// starts with '/', and others are joined to the current directory with '/'.
+// writes keep every other line of the file byte for byte, new lines end like
+// the file's first line (LF in a new file), a write whose section, key or value
+// holds CR or LF is refused, and a write replaces the file (the target of a
+// symbolic link) through a temporary file and a rename, so it is never left
+// half-written). There a name is taken as it stands when it starts with '/',
+// and others are joined to the current directory with '/'.
 //
 // Choices made where the design leaves one (all tested):
 //  - A path that would not fit in ini_path (511 characters), given whole or made

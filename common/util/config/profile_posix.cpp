@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -108,6 +109,11 @@ long profileWrite(const char* section, const char* key, const char* value, const
         return 0;
     }
     std::lock_guard<std::mutex> hold(profileLock());
+    // A symbolic link stays a link: the file it names is replaced.
+    char resolved[PATH_MAX];
+    if (realpath(path, resolved) != nullptr) {
+        path = resolved;
+    }
     std::string text;
     const bool found = readWholeFile(path, text);
     if (!found && access(path, F_OK) == 0) {
