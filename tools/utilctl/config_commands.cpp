@@ -240,7 +240,7 @@ int iniSection(int argc, char** argv) {
 
 const Command kConfigGet{"config-get", "FILE SECTION KEY", "print a value of a configuration file", configGet};
 const Command kConfigSet{"config-set", "FILE SECTION KEY VALUE",
-                         "set a value and write the configuration file back (comments are not kept)", configSet};
+                         "set a value and write the file back (created when missing; comments are not kept)", configSet};
 const Command kConfigDump{"config-dump", "FILE", "print a configuration file as the store reads it", configDump};
 const Command kIniGet{"ini-get", "FILE SECTION KEY", "print a value of an INI file", iniGet};
 const Command kIniSet{"ini-set", "FILE SECTION KEY VALUE", "set a value in an INI file (created when missing)",

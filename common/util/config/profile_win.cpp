@@ -1,7 +1,16 @@
 // The Windows profile functions and current directory, called as they are.
 #include "config/profile.h"
 
+#include "config/config_records.h"
+#include "config/ini_reader.h"
 #include "platform/win_include.h"
+
+// The 32-bit Windows layouts: the records are the pointer fields alone, and
+// ZnIniReader is its virtual-table pointer and the 512-byte path.
+static_assert(sizeof(void*) != 4 || sizeof(ConfigStore) == 8, "ConfigStore: two pointers");
+static_assert(sizeof(void*) != 4 || sizeof(ConfigSection) == 16, "ConfigSection: four pointers");
+static_assert(sizeof(void*) != 4 || sizeof(ConfigEntry) == 12, "ConfigEntry: three pointers");
+static_assert(sizeof(void*) != 4 || sizeof(ZnIniReader) == 516, "ZnIniReader: table pointer and ini_path");
 
 namespace util {
 namespace config {
