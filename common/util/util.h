@@ -13,6 +13,8 @@
 // Containers
 
 // Configuration
+#include "config/config_store.h"
+#include "config/ini_reader.h"
 
 // System and process utilities
 

@@ -1,0 +1,2 @@
+# Configuration: config-get/-set/-dump over the configuration store, ini-* over ZnIniReader.
+list(APPEND UTILCTL_SOURCES config_commands.cpp)
