@@ -19,6 +19,7 @@
 // Network information
 
 // Packet capture log
+#include "pcap/packet_log.h"
 
 // Function-call tracing
 
