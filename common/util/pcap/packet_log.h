@@ -45,7 +45,9 @@
 //  - A path longer than 259 characters is cut to 259 in the handle's own copy
 //    (which nothing reads back); the file is always opened with the whole path.
 //  - The byte counter is 32 bits and stops at 0xFFFFFFFF instead of wrapping, so a
-//    capped log never starts writing again after 4 GiB of records.
+//    capped log never starts writing again after 4 GiB of records. A cap above
+//    0xFFFFFFFF (possible only where unsigned long is 64 bits) could never be
+//    reached by that counter and means no cap.
 //  - A frame longer than 0xFFFFFFFF bytes (possible only where unsigned long is 64
 //    bits) cannot be described by a record header and is dropped: nothing written.
 //  - A time before 1970 would give a negative remainder; the split into seconds

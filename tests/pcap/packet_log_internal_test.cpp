@@ -1,5 +1,6 @@
-// Record times through the clock seam: exact record bytes at chosen instants, the
-// arithmetic at its edges, and the real clock against the standard library's.
+// The packet log's internals: record times through the clock seam (exact bytes at
+// chosen instants, the arithmetic at its edges, the real clock against the
+// standard library's), the byte counter at its limit and the path field.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -119,6 +120,35 @@ TEST(RecordTime, SystemClockAgreesWithTheStandardLibrary) {
     // The clocks may differ in resolution (Windows ticks in 100 ns or coarser).
     EXPECT_GE(stamped, before - 20000);
     EXPECT_LE(stamped, after + 20000);
+}
+
+TEST(ByteCounter, StopsAtItsMaximumInsteadOfWrappingPastTheCap) {
+    util_test::TempDir dir;
+    const std::string path = dir.file("counter.pcap");
+    void* log = EthrOpenLog(path.c_str(), 0xFFFFFFFFul);
+    ASSERT_NE(log, nullptr);
+    auto* handle = static_cast<util::pcap::EthrLogHandle*>(log);
+    EXPECT_EQ(handle->limit, 0xFFFFFFFFu);
+    handle->written = 0xFFFFFFF0u;  // as after nearly 4 GiB of records
+    const std::string frame(100, 'f');
+    EthrLogPacket(log, frame.data(), frame.size());  // crosses the cap: written whole
+    EXPECT_EQ(handle->written, 0xFFFFFFFFu);         // not 0x64 after a wrap
+    EthrLogPacket(log, frame.data(), frame.size());  // dropped
+    EthrCloseLog(log);
+    EXPECT_EQ(util_test::readFile(path).size(), 24u + 116);
+
+    if (sizeof(unsigned long) > 4) {
+        // A cap the 32-bit counter can never reach is no cap at all.
+        void* uncapped = EthrOpenLog(path.c_str(), static_cast<unsigned long>(0xFFFFFFFFu) + 1);
+        ASSERT_NE(uncapped, nullptr);
+        EXPECT_EQ(static_cast<util::pcap::EthrLogHandle*>(uncapped)->limit, 0u);
+        EthrCloseLog(uncapped);
+    }
+    void* reader = EthrReadLog(path.c_str());
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(static_cast<util::pcap::EthrLogHandle*>(reader)->limit, 0u);
+    EXPECT_EQ(static_cast<util::pcap::EthrLogHandle*>(reader)->written, 0u);
+    EthrCloseLog(reader);
 }
 
 TEST(PathField, LongPathsAreCutTo259Characters) {
