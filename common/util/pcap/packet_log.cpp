@@ -2,6 +2,7 @@
 #include "pcap/packet_log.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -34,6 +35,12 @@ EthrLogHandle* createHandle(const char* path, std::uint32_t limit) {
     handle->stream = nullptr;
     handle->writing = false;
     return handle;
+}
+
+// Gives a freshly opened stream the handle's own buffer, before any I/O on it.
+void attachStream(EthrLogHandle* handle, std::FILE* stream) {
+    std::setvbuf(stream, handle->streamBuffer, _IOFBF, sizeof handle->streamBuffer);
+    handle->stream = stream;
 }
 
 void destroyHandle(EthrLogHandle* handle) {
@@ -87,11 +94,12 @@ void* EthrOpenLog(const char* path, unsigned long cap) {
     if (handle == nullptr) {
         return nullptr;
     }
-    handle->stream = util::pcap::openStreamForWriting(path);
-    if (handle->stream == nullptr) {
+    std::FILE* stream = util::pcap::openStreamForWriting(path);
+    if (stream == nullptr) {
         destroyHandle(handle);
         return nullptr;
     }
+    attachStream(handle, stream);
     handle->writing = true;
     unsigned char header[util::pcap::kFileHeaderSize];
     util::pcap::encodeFileHeader(header);
@@ -140,11 +148,12 @@ void* EthrReadLog(const char* path) {
     if (handle == nullptr) {
         return nullptr;
     }
-    handle->stream = util::pcap::openStreamForReading(path);
-    if (handle->stream == nullptr) {
+    std::FILE* stream = util::pcap::openStreamForReading(path);
+    if (stream == nullptr) {
         destroyHandle(handle);
         return nullptr;
     }
+    attachStream(handle, stream);
     unsigned char header[util::pcap::kFileHeaderSize];
     const std::size_t present = util::pcap::readFromStream(handle->stream, header, sizeof header);
     if (!util::pcap::fileHeaderAcceptable(header, present)) {

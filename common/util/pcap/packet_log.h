@@ -22,8 +22,8 @@
 // Writing: EthrOpenLog creates or truncates the file and writes the 24-byte file
 // header. EthrLogPacket writes a record header (seconds and microseconds since
 // 1970 UTC, captured length = packet length = the frame length) and the frame
-// unchanged, never cut to the snapshot length. Records are buffered: they reach
-// the file when the buffer fills and at close. With a cap, a record is written
+// unchanged, never cut to the snapshot length. Records are buffered in a 64 KiB
+// stream buffer of the handle's own: they reach the file when it fills and at close. With a cap, a record is written
 // while fewer than `cap` record bytes (headers and data, not the file header) have
 // been written, so the record that crosses the cap is written whole and every
 // later one is dropped in silence. Write errors are not reported.
