@@ -24,6 +24,7 @@
 // Network information
 
 // Packet capture log
+#include "pcap/packet_log.h"
 
 // Function-call tracing
 
