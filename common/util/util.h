@@ -17,6 +17,7 @@
 // Machine identity
 
 // Network information
+#include "netinfo/snmp_lookup.h"
 
 // Packet capture log
 
