@@ -13,7 +13,9 @@
 // returns. Every look-up returns 1 when it found a matching row and 0 otherwise;
 // on 0 its output is left untouched. A 0 does not tell a missing address from an
 // unavailable table source. When several rows match, the last one in the table's
-// index order wins. All three are safe to call from several threads at once.
+// index order wins. Each look-up keeps its own request list and the one-time
+// set-up is locked, so they may run on several threads at once; on Windows,
+// concurrent queries then meet inside the system's agent.
 //
 // Where the rows come from:
 //  - Windows: the system's MIB-II extension agent "inetmib1.dll", loaded once per
