@@ -19,6 +19,9 @@ bool systemDefaultGateway(unsigned long* gateway);
 unsigned long systemLoopbackIndex();
 /// The machine's IPv4 addresses other than loopback ones.
 std::vector<LocalAddress> systemLocalAddresses();
+/// Whether the Windows build runs under Wine, whose agent cannot be asked for
+/// its ARP table (the walk faults inside Wine's network layer). False on Linux.
+bool runningUnderWine();
 
 }  // namespace netinfo_test
 

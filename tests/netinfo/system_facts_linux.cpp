@@ -74,6 +74,8 @@ bool systemDefaultGateway(unsigned long* gateway) {
     return found;
 }
 
+bool runningUnderWine() { return false; }
+
 unsigned long systemLoopbackIndex() { return if_nametoindex("lo"); }
 
 std::vector<LocalAddress> systemLocalAddresses() {

@@ -42,6 +42,11 @@ bool systemDefaultGateway(unsigned long* gateway) {
     return found;
 }
 
+bool runningUnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 unsigned long systemLoopbackIndex() {
     auto buffer = readTable<MIB_IPADDRTABLE>(
         [](MIB_IPADDRTABLE* table, ULONG* size) { return GetIpAddrTable(table, size, FALSE); });

@@ -1,6 +1,7 @@
 // The exported look-ups against this machine's own tables, checked against what
 // other system interfaces report. Wine's agent serves the address, interface
-// and route tables faithfully but not the ARP table, so no ARP answer is checked.
+// and route tables faithfully, but a walk of its ARP table faults inside Wine's
+// network layer, so under Wine no hardware-address look-up is made at all.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -43,7 +44,7 @@ TEST(SystemLookups, LocalAddressesGiveTheirInterface) {
         unsigned long index = 0;
         ASSERT_EQ(1, snmp_GetAdapterIndexByIpAddr(local.address, &index)) << local.address;
         EXPECT_EQ(local.interfaceIndex, index);
-        if (local.physical.size() == 6) {
+        if (local.physical.size() == 6 && !runningUnderWine()) {
             unsigned char mac[6] = {0};
             ASSERT_EQ(1, snmp_GetMacAddrByIp(local.address, mac));
             EXPECT_EQ(0, std::memcmp(mac, local.physical.data(), 6));
