@@ -22,6 +22,7 @@
 #include "identity/computer_id.h"
 
 // Network information
+#include "netinfo/snmp_lookup.h"
 
 // Packet capture log
 #include "pcap/packet_log.h"

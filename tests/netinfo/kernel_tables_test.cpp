@@ -1,0 +1,157 @@
+// The kernel's /proc texts parsed to rows, and the rows served as MIB-II tables
+// in index order.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "netinfo/kernel_tables.h"
+#include "netinfo/mib_agent.h"
+#include "netinfo/stand_in_agent.h"
+
+namespace netinfo_test {
+namespace {
+
+using namespace util::netinfo;
+
+std::uint32_t ip32(const char* dotted) { return static_cast<std::uint32_t>(address(dotted)); }
+
+std::uint32_t indexOfName(const std::string& name) {
+    if (name == "lo") return 1;
+    if (name == "eth0") return 2;
+    if (name == "ib0") return 3;
+    return 0;
+}
+
+TEST(KernelTables, ArpTextToRows) {
+    const std::string text =
+        "IP address       HW type     Flags       HW address            Mask     Device\n"
+        "192.0.2.1        0x1         0x2         02:fc:00:00:00:05     *        eth0\n"
+        "192.0.2.9        0x1         0x0         00:00:00:00:00:00     *        eth0\n"
+        "192.0.2.10       0x1         0x2         02:fc:00:00:00:06     *        wlan7\n"
+        "192.0.2.300      0x1         0x2         02:fc:00:00:00:07     *        eth0\n"
+        "192.0.2.11       0x1         0x2         02:fc:0:00:00:07      *        eth0\n"
+        "192.0.2.12       0x1         0x2         02:fc:00:00:00:07:    *        eth0\n"
+        "truncated line\n"
+        "\n"
+        "10.1.0.7         0x20        0x6         80:00:00:48:fe:80:00:00:00:00:00:00:00:02:c9:03:00:0a:0b:0c *  ib0\n";
+    std::vector<ArpRow> rows = parseArpText(text, indexOfName);
+    ASSERT_EQ(3u, rows.size());
+    EXPECT_EQ(2u, rows[0].interfaceIndex);
+    EXPECT_EQ(ip32("192.0.2.1"), rows[0].address);
+    EXPECT_TRUE(rows[0].complete);
+    EXPECT_EQ((std::vector<unsigned char>{0x02, 0xfc, 0, 0, 0, 5}), rows[0].physical);
+    EXPECT_EQ(ip32("192.0.2.9"), rows[1].address);
+    EXPECT_FALSE(rows[1].complete);
+    EXPECT_EQ(3u, rows[2].interfaceIndex);
+    EXPECT_EQ(20u, rows[2].physical.size());
+    EXPECT_EQ(0x0c, rows[2].physical[19]);
+}
+
+TEST(KernelTables, RouteTextToRowsInNetworkByteOrder) {
+    const std::string text =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+        "eth0\t00000000\t010200C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+        "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
+        "tun9\t0000000A\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
+        "eth0\t0000000G\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
+        "eth0\t0000000A\t00000000\t0001\t0\t0\t-1\t000000FF\t0\t0\t0\n"
+        "eth0\t000000\n";
+    std::vector<RouteRow> rows = parseRouteText(text, indexOfName);
+    ASSERT_EQ(2u, rows.size());
+    EXPECT_EQ(ip32("0.0.0.0"), rows[0].destination);
+    EXPECT_EQ(ip32("192.0.2.1"), rows[0].gateway);
+    EXPECT_EQ(3u, rows[0].flags);
+    EXPECT_EQ(100u, rows[0].metric);
+    EXPECT_EQ(2u, rows[0].interfaceIndex);
+    EXPECT_EQ(ip32("192.0.2.0"), rows[1].destination);
+}
+
+TEST(KernelTables, DottedAddresses) {
+    std::uint32_t value = 7;
+    EXPECT_TRUE(parseDottedAddress("192.168.1.1", &value));
+    const unsigned char expected[4] = {0xC0, 0xA8, 0x01, 0x01};
+    EXPECT_EQ(0, std::memcmp(&value, expected, 4));
+    for (const char* bad : {"", "1.2.3", "1.2.3.4.", "1.2.3.256", "1..2.3", "01234.1.1.1", "1.2.3.4x", " 1.2.3.4"}) {
+        value = 7;
+        EXPECT_FALSE(parseDottedAddress(bad, &value)) << bad;
+        EXPECT_EQ(7u, value) << bad;
+    }
+}
+
+// The key values of a walk over the served table, in the order the walk meets them.
+std::vector<std::uint32_t> walkedAddresses(const std::shared_ptr<MibTable>& table,
+                                           const ObjectId& keyColumn, const ObjectId& companionColumn) {
+    StandInAgent agent;
+    agent.table = table;
+    std::vector<std::uint32_t> seen;
+    walkColumns(agent, keyColumn, companionColumn, [&](const MibValue& key, const MibValue&) {
+        std::uint32_t value = 0;
+        readAddress(key, &value);
+        seen.push_back(value);
+    });
+    return seen;
+}
+
+TEST(KernelTables, ServedInMibIndexOrder) {
+    auto table = std::make_shared<MibTable>();
+    const unsigned char mac[6] = {2, 0, 0, 0, 0, 1};
+    addArpTable(*table, {{2, ip32("10.0.0.9"), true, {mac, mac + 6}},
+                         {1, ip32("10.0.0.10"), true, {mac, mac + 6}},
+                         {1, ip32("10.0.0.9"), true, {mac, mac + 6}}});
+    // Index order compares subidentifiers as numbers: interface first, then a.b.c.d.
+    EXPECT_EQ((std::vector<std::uint32_t>{ip32("10.0.0.9"), ip32("10.0.0.10"), ip32("10.0.0.9")}),
+              walkedAddresses(table, columns::ipNetToMediaNetAddress, columns::ipNetToMediaPhysAddress));
+    addAddressTable(*table, {{ip32("2.1.0.0"), 4}, {ip32("1.200.0.0"), 3}, {ip32("1.200.0.0"), 9}});
+    EXPECT_EQ((std::vector<std::uint32_t>{ip32("1.200.0.0"), ip32("2.1.0.0")}),
+              walkedAddresses(table, columns::ipAdEntAddr, columns::ipAdEntIfIndex));
+    unsigned long index = 0;
+    StandInAgent agent;
+    agent.table = table;
+    ASSERT_EQ(1, getAdapterIndexByAddress(agent, address("1.200.0.0"), &index));
+    EXPECT_EQ(3ul, index);  // the first row listed for an address is kept
+}
+
+TEST(KernelTables, RouteRowsChosenPerDestination) {
+    std::vector<AddressRow> addresses = {{ip32("127.0.0.1"), 1}, {ip32("192.0.2.2"), 2}, {ip32("192.0.2.3"), 2}};
+    std::vector<RouteRow> routes = {
+        {2, ip32("0.0.0.0"), ip32("192.0.2.1"), 0x3, 100},
+        {2, ip32("0.0.0.0"), ip32("192.0.2.99"), 0x3, 50},   // lower metric: chosen
+        {2, ip32("0.0.0.0"), ip32("192.0.2.98"), 0x3, 50},   // tie: the first stays
+        {2, ip32("192.0.2.0"), 0, 0x1, 0},                   // direct: own address
+        {5, ip32("198.51.100.0"), 0, 0x1, 0},                // direct, interface without address
+        {2, ip32("203.0.113.0"), ip32("192.0.2.1"), 0x2, 0}, // not up
+    };
+    auto table = std::make_shared<MibTable>();
+    addRouteTable(*table, routes, addresses);
+    StandInAgent agent;
+    agent.table = table;
+    unsigned long hop = 7;
+    ASSERT_EQ(1, getRouteNextHop(agent, 0, &hop));
+    EXPECT_EQ(address("192.0.2.99"), hop);
+    ASSERT_EQ(1, getRouteNextHop(agent, address("192.0.2.0"), &hop));
+    EXPECT_EQ(address("192.0.2.2"), hop);
+    ASSERT_EQ(1, getRouteNextHop(agent, address("198.51.100.0"), &hop));
+    EXPECT_EQ(0ul, hop);
+    hop = 7;
+    EXPECT_EQ(0, getRouteNextHop(agent, address("203.0.113.0"), &hop));
+    EXPECT_EQ(7ul, hop);
+}
+
+TEST(KernelTables, IncompleteArpEntryFallsBackToTheInterface) {
+    const unsigned char own[6] = {2, 0, 0, 0, 0, 7};
+    const unsigned char stale[6] = {9, 9, 9, 9, 9, 9};
+    auto table = std::make_shared<MibTable>();
+    addArpTable(*table, {{2, ip32("192.0.2.2"), false, {stale, stale + 6}}});
+    addAddressTable(*table, {{ip32("192.0.2.2"), 2}});
+    addInterfaceTable(*table, {{2, {own, own + 6}}, {2, {}}});
+    StandInAgent agent;
+    agent.table = table;
+    unsigned char mac[6] = {0};
+    ASSERT_EQ(1, getMacAddressByIp(agent, address("192.0.2.2"), mac));
+    EXPECT_EQ(0, std::memcmp(mac, own, 6));
+}
+
+}  // namespace
+}  // namespace netinfo_test

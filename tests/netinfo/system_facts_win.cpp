@@ -1,0 +1,84 @@
+// The machine's facts on Windows, from the IP helper functions.
+#include "netinfo/system_facts.h"
+
+#include <vector>
+
+#include "platform/win_include.h"
+
+#include <iphlpapi.h>
+
+namespace netinfo_test {
+
+namespace {
+
+template <typename Table, typename Query>
+std::vector<unsigned char> readTable(Query query) {
+    ULONG size = 0;
+    query(nullptr, &size);
+    std::vector<unsigned char> buffer(size + sizeof(Table));
+    size = static_cast<ULONG>(buffer.size());
+    if (query(reinterpret_cast<Table*>(buffer.data()), &size) != NO_ERROR) buffer.clear();
+    return buffer;
+}
+
+}  // namespace
+
+bool systemDefaultGateway(unsigned long* gateway) {
+    auto buffer = readTable<MIB_IPFORWARDTABLE>(
+        [](MIB_IPFORWARDTABLE* table, ULONG* size) { return GetIpForwardTable(table, size, TRUE); });
+    if (buffer.empty()) return false;
+    const auto* table = reinterpret_cast<const MIB_IPFORWARDTABLE*>(buffer.data());
+    bool found = false;
+    DWORD bestMetric = 0;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        const MIB_IPFORWARDROW& row = table->table[i];
+        if (row.dwForwardDest != 0) continue;
+        if (!found || row.dwForwardMetric1 < bestMetric) {
+            found = true;
+            bestMetric = row.dwForwardMetric1;
+            *gateway = row.dwForwardNextHop;
+        }
+    }
+    return found;
+}
+
+bool runningUnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+unsigned long systemLoopbackIndex() {
+    auto buffer = readTable<MIB_IPADDRTABLE>(
+        [](MIB_IPADDRTABLE* table, ULONG* size) { return GetIpAddrTable(table, size, FALSE); });
+    if (buffer.empty()) return 0;
+    const auto* table = reinterpret_cast<const MIB_IPADDRTABLE*>(buffer.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        if (table->table[i].dwAddr == inet_addr("127.0.0.1")) return table->table[i].dwIndex;
+    }
+    return 0;
+}
+
+std::vector<LocalAddress> systemLocalAddresses() {
+    std::vector<LocalAddress> result;
+    auto buffer = readTable<MIB_IPADDRTABLE>(
+        [](MIB_IPADDRTABLE* table, ULONG* size) { return GetIpAddrTable(table, size, FALSE); });
+    if (buffer.empty()) return result;
+    const auto* table = reinterpret_cast<const MIB_IPADDRTABLE*>(buffer.data());
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        const MIB_IPADDRROW& row = table->table[i];
+        if ((row.dwAddr & 0xFF) == 127) continue;
+        LocalAddress local;
+        local.address = row.dwAddr;
+        local.interfaceIndex = row.dwIndex;
+        MIB_IFROW interfaceRow;
+        ZeroMemory(&interfaceRow, sizeof interfaceRow);
+        interfaceRow.dwIndex = row.dwIndex;
+        if (GetIfEntry(&interfaceRow) == NO_ERROR && interfaceRow.dwPhysAddrLen >= 6) {
+            local.physical.assign(interfaceRow.bPhysAddr, interfaceRow.bPhysAddr + 6);
+        }
+        result.push_back(local);
+    }
+    return result;
+}
+
+}  // namespace netinfo_test

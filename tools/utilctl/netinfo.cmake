@@ -1,0 +1,1 @@
+list(APPEND UTILCTL_SOURCES netinfo_commands.cpp)

@@ -1,0 +1,101 @@
+// utilctl mac / nexthop / ifindex: the MIB-II look-ups from the command line.
+//   utilctl mac 192.168.1.1       -> 00:11:22:33:44:55
+//   utilctl nexthop               -> the default route's next hop
+//   utilctl ifindex 127.0.0.1     -> 1
+#include <cstdio>
+#include <cstring>
+
+#include "command.h"
+#include "netinfo/snmp_lookup.h"
+
+namespace utilctl {
+
+namespace {
+
+// Strict dotted quad (four decimal parts 0-255) to network byte order in memory,
+// the form the look-ups take.
+bool parseAddress(const char* text, unsigned long* ip) {
+    unsigned char bytes[4];
+    const char* position = text;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0 && *position++ != '.') return false;
+        unsigned value = 0;
+        int digits = 0;
+        while (*position >= '0' && *position <= '9') {
+            if (++digits > 3) return false;
+            value = value * 10 + static_cast<unsigned>(*position++ - '0');
+        }
+        if (digits == 0 || value > 255) return false;
+        bytes[part] = static_cast<unsigned char>(value);
+    }
+    if (*position != '\0') return false;
+    unsigned int address;  // 32 bits on both targets
+    std::memcpy(&address, bytes, sizeof address);
+    *ip = address;
+    return true;
+}
+
+void formatAddress(unsigned long ip, char* text, std::size_t size) {
+    unsigned int address = static_cast<unsigned int>(ip);
+    unsigned char bytes[4];
+    std::memcpy(bytes, &address, sizeof bytes);
+    std::snprintf(text, size, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
+}
+
+int notFound(const char* what, const char* address) {
+    std::fprintf(stderr, "utilctl: %s: not found for %s\n", what, address);
+    return kFailure;
+}
+
+extern const Command macCommand;
+extern const Command nexthopCommand;
+extern const Command ifindexCommand;
+
+int runMac(int argc, char** argv) {
+    unsigned long ip;
+    if (argc != 2) return usageError(macCommand, "expected one IPv4 address");
+    if (!parseAddress(argv[1], &ip)) return usageError(macCommand, "not an IPv4 address");
+    unsigned char mac[6];
+    if (!snmp_GetMacAddrByIp(ip, mac)) return notFound("hardware address", argv[1]);
+    std::printf("%02x:%02x:%02x:%02x:%02x:%02x\n", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    return kSuccess;
+}
+
+int runNexthop(int argc, char** argv) {
+    unsigned long ip = 0;
+    const char* text = argc >= 2 ? argv[1] : "0.0.0.0";
+    if (argc > 2) return usageError(nexthopCommand, "expected at most one IPv4 address");
+    if (!parseAddress(text, &ip)) return usageError(nexthopCommand, "not an IPv4 address");
+    unsigned long hop;
+    if (!snmp_GetRouteNextHopIp(ip, &hop)) return notFound("route", text);
+    char hopText[16];
+    formatAddress(hop, hopText, sizeof hopText);
+    std::printf("%s\n", hopText);
+    return kSuccess;
+}
+
+int runIfindex(int argc, char** argv) {
+    unsigned long ip;
+    if (argc != 2) return usageError(ifindexCommand, "expected one IPv4 address");
+    if (!parseAddress(argv[1], &ip)) return usageError(ifindexCommand, "not an IPv4 address");
+    unsigned long index;
+    if (!snmp_GetAdapterIndexByIpAddr(ip, &index)) return notFound("local address", argv[1]);
+    std::printf("%lu\n", index);
+    return kSuccess;
+}
+
+const Command macCommand{"mac", "IP", "the hardware address of IP (ARP table, then local interfaces)",
+                         runMac};
+const Command nexthopCommand{"nexthop", "[IP]",
+                             "the next hop of the route whose destination is IP (default 0.0.0.0)",
+                             runNexthop};
+const Command ifindexCommand{"ifindex", "IP", "the index of the interface that owns local address IP",
+                             runIfindex};
+
+const CommandRegistration registerMac(macCommand);
+const CommandRegistration registerNexthop(nexthopCommand);
+const CommandRegistration registerIfindex(ifindexCommand);
+
+}  // namespace
+
+}  // namespace utilctl
