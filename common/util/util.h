@@ -9,6 +9,7 @@
 // Synchronisation and threads
 
 // Containers
+#include "containers/hash_table.h"
 
 // Configuration
 
