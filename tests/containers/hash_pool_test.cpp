@@ -1,8 +1,5 @@
-// The node pool and the table's internals: block sizes, carving and recycling,
-// bucket counts through growth, the bucket reach of 4-byte keys, walk order by
-// bucket, and every allocation failure.
+// The node pool (block sizes, carving, recycling) and every allocation failure.
 #include "containers/hash_table.h"
-#include "containers/hash_table_hash.h"
 #include "containers/hash_table_memory.h"
 #include "containers/hash_table_pool.h"
 
@@ -25,11 +22,6 @@ struct AllocationFailures {
     explicit AllocationFailures(int successes) { failAllocationsAfter(successes); }
     ~AllocationFailures() { failAllocationsAfter(-1); }
 };
-
-std::uint32_t bucketOf(HashTable& table, const std::string& key) {
-    return hashKey(key.data(), static_cast<int>(key.size())) &
-           HashTableInspector::header(table)->ulMask;
-}
 
 TEST(NodePoolTest, BlocksDoubleUntilTheThresholdThenStay) {
     const bool windowsLayout = sizeof(void*) == 4;
@@ -106,70 +98,6 @@ TEST(NodePoolTest, FailedBlockAllocationLeavesThePoolAsItWas) {
     ASSERT_NE(nullptr, obtainNode(pool));
     EXPECT_EQ(7 * pool->ulItemSize, pool->ulBytesLeft) << "the next block still holds 8 nodes";
     destroyNodePool(pool);
-}
-
-TEST(HashTableInternalsTest, GrowsOnTheEntryThatOutnumbersTheBuckets) {
-    HashTable table;
-    HashHeader* header = HashTableInspector::header(table);
-    ASSERT_NE(nullptr, header);
-    EXPECT_EQ(5u, header->ulLogSize);
-    EXPECT_EQ(31u, header->ulMask);
-    std::vector<std::string> keys;
-    for (int index = 0; index < 65; ++index) {
-        keys.push_back("entry-" + std::to_string(index));
-    }
-    for (int index = 0; index < 65; ++index) {
-        ASSERT_EQ(1, table.Add(&keys[index][0], static_cast<int>(keys[index].size()), &keys[index]));
-        const std::uint32_t expectedLog = index < 32 ? 5 : index < 64 ? 6 : 7;
-        ASSERT_EQ(expectedLog, header->ulLogSize) << "after entry " << index + 1;
-        ASSERT_EQ((1u << expectedLog) - 1, header->ulMask);
-    }
-}
-
-TEST(HashTableInternalsTest, WalkGoesDownTheBucketsAndFourByteKeysStayLow) {
-    HashTable table;
-    std::vector<std::string> keys;
-    for (std::uint32_t index = 0; index < 1500; ++index) {
-        std::string key(reinterpret_cast<const char*>(&index), 4);
-        if (index % 3 == 0) {
-            key += "+tail";  // mix in lookup2 keys, which reach every bucket
-        }
-        keys.push_back(key);
-    }
-    for (std::string& key : keys) {
-        ASSERT_EQ(1, table.Add(&key[0], static_cast<int>(key.size()), &key));
-    }
-    HashHeader* header = HashTableInspector::header(table);
-    EXPECT_EQ(2047u, header->ulMask);
-    std::uint32_t previousBucket = header->ulMask;
-    int visited = 0;
-    for (void* value = table.First(); value != nullptr; value = table.Next()) {
-        const std::string& key = *static_cast<std::string*>(value);
-        const std::uint32_t bucket = bucketOf(table, key);
-        ASSERT_LE(bucket, previousBucket);
-        previousBucket = bucket;
-        if (key.size() == 4) {
-            ASSERT_LT(bucket, 256u) << "a 4-byte key's hash is one byte";
-        }
-        ++visited;
-    }
-    EXPECT_EQ(1500, visited);
-}
-
-TEST(HashTableInternalsTest, DeletedNodeIsReusedOnceTheNewestBlockIsFull) {
-    HashTable table;
-    HashHeader* header = HashTableInspector::header(table);
-    std::string keys[4] = {"one", "two", "three", "four"};
-    for (int index = 0; index < 3; ++index) {  // fills the blocks of 1 and 2 nodes
-        ASSERT_EQ(1, table.Add(&keys[index][0], static_cast<int>(keys[index].size()), &keys[index]));
-    }
-    ASSERT_NE(nullptr, table.Get(&keys[1][0], 3));
-    HashNode* deleted = header->pCurrent;
-    ASSERT_EQ(1, table.Del(&keys[1][0], 3));
-    ASSERT_EQ(1, table.Add(&keys[3][0], 4, &keys[3]));
-    EXPECT_EQ(deleted, header->pCurrent);
-    EXPECT_EQ(&keys[3], table.Get(&keys[3][0], 4));
-    EXPECT_EQ(nullptr, table.Get(&keys[1][0], 3));
 }
 
 TEST(HashTableInternalsTest, ConstructionFailuresLeaveNoTableAndNoLeak) {
