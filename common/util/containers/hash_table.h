@@ -38,12 +38,13 @@
 // Thread safety: none. One thread at a time; callers that share a table serialise
 // every call, Get, First and Next included, since all of them move the cursor.
 //
-// Platform differences. On 32-bit Windows a node is 20 bytes and the pool's blocks
-// hold 1, 2, 4, ... 2048 and then 4096 nodes each. On 64-bit POSIX a node is 40
-// bytes and the blocks hold 1, 2, 4, ... 1024 and then 2048 nodes: the rule is the
-// same (node size rounded to the pointer alignment; a block size below 65,500 bytes
-// doubles the next block). The largest accepted logSize is 29 on 32-bit targets and
-// 31 on 64-bit ones (see below).
+// Platform differences. On 32-bit Windows (util.dll) a node is 20 bytes and the
+// pool's blocks hold 1, 2, 4, ... 2048 and then 4096 nodes each. With 64-bit
+// pointers (Linux, 64-bit test builds) a node is 40 bytes and the blocks hold
+// 1, 2, 4, ... 1024 and then 2048 nodes: the rule is the same (node size rounded to
+// the pointer alignment; a block below 65,500 bytes doubles the next block). Hash
+// values and walk order are the same everywhere. The largest accepted logSize is 29
+// with 32-bit pointers and 31 with 64-bit ones (see below).
 //
 // Choices where the design leaves one:
 //  - Copying is forbidden (copy construction and copy assignment are deleted): a
