@@ -11,6 +11,7 @@
 // Synchronisation and threads
 
 // Containers
+#include "containers/hash_table.h"
 
 // Configuration
 #include "config/config_store.h"
