@@ -21,5 +21,7 @@
 // Packet capture log
 
 // Function-call tracing
+#include "trace/function_call_tracer.h"
+#include "trace/viewer_script.h"
 
 #endif
