@@ -19,12 +19,13 @@ proc exitViewer {} {
     exit
 }
 
-# Each thread window's text goes to "<app><window path>.log" in the current directory.
+# Each thread window's text goes to "<app><text widget path>" in the current directory:
+# app1 and .process-1200-thread-1404.log give app1.process-1200-thread-1404.log.
 proc saveAll {} {
     global threads app
     foreach widget $threads {
         catch {
-            set file [open "$app$widget.log" w]
+            set file [open "$app$widget" w]
             if {[catch {puts $file [$widget get 1.0 end-1c]}]} {
                 catch {close $file}
             } else {
