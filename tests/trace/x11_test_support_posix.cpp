@@ -96,11 +96,14 @@ bool startServer(int width, int height) {
     }
     const std::string descriptor = std::to_string(ready[1]);
     const std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
-    const char* arguments[] = {"Xvfb", "-displayfd", descriptor.c_str(), "-nolisten", "tcp",
+    // -terminate: the server ends with its last client, so it never outlives a test
+    // process that died (the helpers keep one connection open from the start).
+    const char* arguments[] = {"Xvfb", "-displayfd", descriptor.c_str(), "-nolisten", "tcp", "-terminate",
                                "-screen", "0", screen.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addclose(&actions, ready[0]);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const int failed = posix_spawnp(&serverProcess, "Xvfb", &actions, nullptr,
                                     const_cast<char* const*>(arguments), environ);
@@ -122,7 +125,8 @@ bool startServer(int width, int height) {
         return false;
     }
     setenv("DISPLAY", (":" + number).c_str(), 1);
-    return true;
+    std::lock_guard<std::mutex> hold(displayLock);
+    return display() != nullptr;
 }
 
 void stopServer() {
