@@ -18,6 +18,7 @@ constexpr Socket kNoSocket = -1;
 bool startNetwork();
 /// A listening TCP socket on 127.0.0.1 at a free port, written to *port.
 Socket listenOnLoopback(unsigned short* port);
+/// POSIX only (the end-to-end test): a connection to 127.0.0.1:port, or kNoSocket.
 Socket connectToLoopback(unsigned short port);
 /// The index of a readable socket within `milliseconds`, or -1.
 int waitReadable(const std::vector<Socket>& sockets, int milliseconds);

@@ -26,22 +26,6 @@ Socket listenOnLoopback(unsigned short* port) {
     return static_cast<Socket>(listener);
 }
 
-Socket connectToLoopback(unsigned short port) {
-    const SOCKET connection = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    if (connection == INVALID_SOCKET ||
-        connect(connection, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        if (connection != INVALID_SOCKET) {
-            closesocket(connection);
-        }
-        return kNoSocket;
-    }
-    return static_cast<Socket>(connection);
-}
-
 int waitReadable(const std::vector<Socket>& sockets, int milliseconds) {
     fd_set readable;
     FD_ZERO(&readable);

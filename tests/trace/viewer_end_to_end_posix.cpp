@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <regex>
 #include <string>
@@ -139,6 +140,14 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
     std::vector<unsigned long> mains;
     ASSERT_TRUE(eventually([&] { return (mains = x11::windowsTitled("Trace Viewer - utilctl")).size() == 1; }));
     EXPECT_EQ("Trace Viewer - utilctl", x11::titleOf(mains[0]));
+    const x11::Geometry main = x11::geometryOf(mains[0]);
+    ASSERT_GT(main.width, 0);
+    const auto clickSave = [&] { x11::clickAt(main.x + main.width / 2, main.y + main.height - 6); };
+
+    // Save with no thread window writes nothing.
+    clickSave();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(std::filesystem::is_empty(directory.path()));
 
     // A line of another process reaches the viewer first and must be dropped.
     trace_test::Socket other = trace_test::kNoSocket;
@@ -162,8 +171,6 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
     for (std::size_t index = 0; index < threads.size(); ++index) {
         x11::moveWindow(threads[index], static_cast<int>(index) * 850, 90);
     }
-    const x11::Geometry main = x11::geometryOf(mains[0]);
-    ASSERT_GT(main.width, 0);
     x11::raiseWindow(mains[0]);
 
     // Save (the middle button) until both windows have all their lines on file.
@@ -178,7 +185,7 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
                saved[1].find("Leaving demoOuter") != std::string::npos;
     };
     EXPECT_TRUE(eventually([&] {
-        x11::clickAt(main.x + main.width / 2, main.y + main.height - 6);
+        clickSave();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         return savedFiles();
     }));
