@@ -1,18 +1,19 @@
 # Function-call tracing: the tracer, its settings, and the viewer script.
-# The script is copied into a generated source at configure time; editing
-# viewer.tcl re-runs the configure step, so the build always carries the current text.
+# The script's bytes are written to generated/trace/viewer_script.inc at configure
+# time, which viewer_script.cpp includes; editing viewer.tcl re-runs the configure
+# step, so the build always carries the current text.
 set(UTIL_VIEWER_SCRIPT_SOURCE ${CMAKE_SOURCE_DIR}/common/util/trace/viewer.tcl)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${UTIL_VIEWER_SCRIPT_SOURCE})
 file(READ ${UTIL_VIEWER_SCRIPT_SOURCE} viewer_script_hex HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," VIEWER_SCRIPT_BYTES "${viewer_script_hex}")
-configure_file(${CMAKE_SOURCE_DIR}/common/util/trace/viewer_script.cpp.in
-               ${CMAKE_BINARY_DIR}/generated/trace/viewer_script.cpp @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/common/util/trace/viewer_script.inc.in
+               ${CMAKE_BINARY_DIR}/generated/trace/viewer_script.inc @ONLY)
 
 list(APPEND UTIL_SOURCES
   common/util/trace/trace_settings.cpp
   common/util/trace/trace_record.cpp
   common/util/trace/function_call_tracer.cpp
-  ${CMAKE_BINARY_DIR}/generated/trace/viewer_script.cpp)
+  common/util/trace/viewer_script.cpp)
 list(APPEND UTIL_WIN_SOURCES
   common/util/trace/trace_connection_win.cpp
   common/util/trace/trace_window_win.cpp)
