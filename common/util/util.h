@@ -29,5 +29,7 @@
 #include "pcap/packet_log.h"
 
 // Function-call tracing
+#include "trace/function_call_tracer.h"
+#include "trace/viewer_script.h"
 
 #endif

@@ -1,0 +1,140 @@
+// FunctionCallTracer: a scope object that traces a function's entry and exit.
+//
+// Place one at the top of a function. While tracing is on, its construction
+// sends "Entering <name>" and its destruction "Leaving <name>" (with the return
+// text, when one was set) to the trace viewer, indented two spaces per nesting
+// level of the calling thread; in between the function may send texts of its
+// own through the same object. Each thread keeps one TraceThreadRecord (its ids,
+// its nesting depth and its own TCP connection to the viewer) in thread-local
+// storage from its first active tracer on; the record is never freed and its
+// connection never closed by the library.
+//
+//   void Connect(const char* host) {
+//       FunctionCallTracer trace("Connect");
+//       trace.PrintFunctionBanner(1);
+//       trace.DebugOutputp("host %s\n", host);
+//       trace.SetReturnValue("ok");
+//   }
+//   // 1200 thread-1404 14:07:09.042 0  Entering Connect
+//   // 1200 thread-1404 14:07:09.043 1   | host gw.example
+//   // 1200 thread-1404 14:07:09.044 0  Leaving Connect, return ok
+//
+// Every line goes out in two sends on the thread's connection: the prefix
+// "%d thread-%d %02d:%02d:%02d.%03d %d %*.*s " (process id, thread id, local time
+// to the millisecond, level = depth / 2, `depth` spaces), then the message.
+//
+// Switching tracing on. The library never changes trace_flag, trace_to_viewer or
+// viewer_title: they are exported as data and the client program sets them
+// before its first traced call, e.g.
+//   trace_flag = 1; trace_to_viewer = 1;
+//   std::snprintf(viewer_title, sizeof viewer_title, "Trace Viewer - %s", app);
+// A thread connects once, when its record is made: only when trace_to_viewer is
+// 1 and a window titled exactly viewer_title exists at that moment. A thread
+// that traced first without that window never connects later.
+// Settings are plain variables without a lock; set them before starting threads
+// that trace. out_to_console is stored for the client and read by nothing here.
+//
+// Platform differences.
+//  - Windows looks the window up with FindWindowA(NULL, viewer_title) and
+//    connects a Winsock TCP socket to 127.0.0.1:viewer_port; the process must
+//    have called WSAStartup first (the tracer does not), or no socket is made.
+//  - POSIX looks for a top-level X11 window whose WM_NAME or _NET_WM_NAME equals
+//    viewer_title (a child of the root window, or the client window inside a
+//    window manager's frame), on the display that DISPLAY names, with libX11
+//    loaded at run time; without libX11 or a display there is no window. It
+//    uses a BSD socket and sends with MSG_NOSIGNAL, so a viewer that went away
+//    never raises SIGPIPE in the traced process. The look-up swaps Xlib's
+//    process-wide error handler for an ignoring one while it runs (serialised
+//    with other look-ups), so a window that vanishes mid-walk is just skipped.
+//  - TraceThreadRecord::sock is a SOCKET on Windows and a file descriptor on
+//    POSIX; both are held as std::uintptr_t, all bits set meaning "none".
+//
+// Choices where the design leaves one:
+//  - Names, return texts and formats are taken as const char*: the tracer never
+//    writes through them, and string literals can be passed as they are.
+//  - Texts that would take 32,768 bytes or more with their NUL (a formatted
+//    DebugOutputp text, an "Entering"/"Leaving" line with a very long name or
+//    return text, a prefix at a huge depth) are cut to fit: at most 32,767 bytes
+//    are sent, and when the format ends with a line feed the cut text still ends
+//    with one, so the viewer's line structure survives.
+//  - SetReturnValue keeps the first 255 characters of a longer text, followed by
+//    the NUL; nothing beyond return_value's 256 bytes is read into it.
+//  - viewer_title is a 256-byte array; the look-up reads at most its first 255
+//    characters, so an unterminated title cannot overrun it.
+//  - Records are never freed (a later tracer on the same thread finds them), but
+//    every record also stays on one process-wide list, so leak checkers see
+//    them as reachable rather than lost.
+//  - Failures are silent, as for every tracer operation: a failed look-up,
+//    socket, connect or send leaves the object working and sending nothing.
+#ifndef UTIL_TRACE_FUNCTION_CALL_TRACER_H
+#define UTIL_TRACE_FUNCTION_CALL_TRACER_H
+
+#include <cstdint>
+
+#include "platform/export.h"
+
+/// Tracing happens while nonzero. Initially 0; set only by the client.
+extern UTIL_API int trace_flag;
+/// Lines are sent only while exactly 1. Initially 0; set only by the client.
+extern UTIL_API int trace_to_viewer;
+/// The title of the viewer window that a new thread record looks for. Initially empty.
+extern UTIL_API char viewer_title[256];
+/// The viewer's TCP port on 127.0.0.1. Initially 8888.
+extern UTIL_API unsigned short viewer_port;
+/// PrintFunctionBanner(1) sends "<name>: " when exactly 1, else "| ". Initially 0.
+extern UTIL_API int banner_flag;
+/// Stored for the client only. Initially 1.
+extern UTIL_API int out_to_console;
+
+/// out_to_console := 1.
+UTIL_API void DbgOutToConsole();
+/// out_to_console := 0.
+UTIL_API void DbgOutToDebugger();
+/// banner_flag := 1.
+UTIL_API void DbgFunctionBannerOn();
+/// banner_flag := 0.
+UTIL_API void DbgFunctionBannerOff();
+
+/// One per thread, made by the thread's first active tracer.
+struct TraceThreadRecord {
+    std::uint32_t pid;
+    std::uint32_t tid;
+    std::int32_t depth;  // indentation in columns: 2 per nesting level
+    std::uintptr_t sock;  // the connection to the viewer; all bits set when none was attempted
+};
+
+/// The value of TraceThreadRecord::sock when the thread has no connection.
+constexpr std::uintptr_t kTraceNoSocket = ~static_cast<std::uintptr_t>(0);
+
+class UTIL_API FunctionCallTracer {
+public:
+    /// Keeps `name` (not copied: it must outlive the object). When trace_flag is
+    /// nonzero and name is not null, gets the thread's record (making it, and
+    /// maybe the connection, on first use), sends the prefix (trace_to_viewer 1)
+    /// and "Entering <name>\n", and deepens the thread's nesting by one level.
+    /// Otherwise, or when no record can be made, the object is silent for life.
+    explicit FunctionCallTracer(const char* name);
+    /// When active: undoes the nesting, then sends the prefix and
+    /// "Leaving <name>\n", or "Leaving <name>, return <text>\n" when a return text is set.
+    ~FunctionCallTracer();
+
+    /// Field-wise copy: the name pointer, all 256 bytes of the return text and the
+    /// record pointer. The copy then also undoes one nesting level when destroyed.
+    FunctionCallTracer& operator=(const FunctionCallTracer& other);
+
+    /// When active: sends the prefix; with mode 1 then "<name>: " (banner_flag 1) or
+    /// "| ", which a following DebugOutputp completes. Other modes send the prefix alone.
+    void PrintFunctionBanner(int mode);
+    /// Copies text into return_value (cut to 255 characters); null changes nothing.
+    /// Works on silent objects too.
+    void SetReturnValue(const char* text);
+    /// When active and trace_to_viewer is 1: sends the printf-formatted text (no
+    /// prefix, no line feed added), then sleeps 1 ms.
+    void DebugOutputp(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
+    const char* function_name;
+    char return_value[256];
+    TraceThreadRecord* thread_record;  // null while silent
+};
+
+#endif

@@ -1,0 +1,26 @@
+# Function-call tracing: the tracer, its settings, and the viewer script.
+# The script's bytes are written to generated/trace/viewer_script.inc at configure
+# time, which viewer_script.cpp includes; editing viewer.tcl re-runs the configure
+# step, so the build always carries the current text.
+set(UTIL_VIEWER_SCRIPT_SOURCE ${CMAKE_SOURCE_DIR}/common/util/trace/viewer.tcl)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${UTIL_VIEWER_SCRIPT_SOURCE})
+file(READ ${UTIL_VIEWER_SCRIPT_SOURCE} viewer_script_hex HEX)
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," VIEWER_SCRIPT_BYTES "${viewer_script_hex}")
+configure_file(${CMAKE_SOURCE_DIR}/common/util/trace/viewer_script.inc.in
+               ${CMAKE_BINARY_DIR}/generated/trace/viewer_script.inc @ONLY)
+
+list(APPEND UTIL_SOURCES
+  common/util/trace/trace_settings.cpp
+  common/util/trace/trace_record.cpp
+  common/util/trace/function_call_tracer.cpp
+  common/util/trace/viewer_script.cpp)
+list(APPEND UTIL_WIN_SOURCES
+  common/util/trace/trace_connection_win.cpp
+  common/util/trace/trace_window_win.cpp)
+list(APPEND UTIL_POSIX_SOURCES
+  common/util/trace/trace_connection_posix.cpp
+  common/util/trace/trace_window_posix.cpp)
+# ws2_32: the tracer's connection to the viewer; user32: FindWindowA.
+list(APPEND UTIL_WIN_LIBS ws2_32 user32)
+# dl: libX11 is loaded at run time for the window look-up (part of libc on current glibc).
+list(APPEND UTIL_POSIX_LIBS dl)

@@ -1,0 +1,41 @@
+// What the tracer needs from the machine: the thread's record slot, the viewer
+// window look-up, the loopback connection and its sends, and the short sleep.
+// Each call has one implementation per OS (trace_*_win.cpp / trace_*_posix.cpp).
+#ifndef UTIL_TRACE_TRACE_PLATFORM_H
+#define UTIL_TRACE_TRACE_PLATFORM_H
+
+#include <cstddef>
+#include <cstdint>
+
+struct TraceThreadRecord;
+
+namespace util {
+namespace trace {
+
+/// The calling thread's record, or null before one was stored.
+/// Windows: a TlsAlloc slot taken once per process; POSIX: a thread_local pointer.
+TraceThreadRecord* storedThreadRecord();
+/// Stores the calling thread's record. Returns false when the slot is unusable
+/// (Windows: no TLS index could be had), in which case the caller drops the record.
+bool storeThreadRecord(TraceThreadRecord* record);
+
+/// True when a top-level window titled exactly `title` exists now.
+/// Windows: FindWindowA(NULL, title). POSIX: the X11 walk (none without libX11 or a display).
+bool viewerWindowExists(const char* title);
+
+/// Creates a TCP socket and connects it to 127.0.0.1:port, then sleeps 1 ms.
+/// The connect's result is not looked at. Returns the socket, or kTraceNoSocket
+/// when none could be created.
+std::uintptr_t connectToViewer(unsigned short port);
+
+/// One send of `length` bytes with no flags of meaning (POSIX: MSG_NOSIGNAL);
+/// the result is not looked at. kTraceNoSocket is ignored.
+void sendToViewer(std::uintptr_t socket, const char* bytes, std::size_t length);
+
+/// Sleep(1) on Windows; a 1 ms nanosleep on POSIX.
+void sleepOneMillisecond();
+
+}  // namespace trace
+}  // namespace util
+
+#endif

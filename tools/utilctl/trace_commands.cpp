@@ -1,0 +1,169 @@
+// utilctl viewer: writes the library's viewer script to a temporary file and runs it with wish.
+// utilctl trace-demo: traces nested functions on a few threads to a running viewer.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "command.h"
+#include "trace/function_call_tracer.h"
+#include "trace/viewer_script.h"
+#include "trace_tools.h"
+
+namespace utilctl {
+
+namespace {
+
+// A decimal number in [minimum, maximum], nothing else.
+bool parseNumber(const char* text, unsigned long minimum, unsigned long maximum, unsigned long* value) {
+    if (text == nullptr || *text == '\0' || std::strlen(text) > 10) {
+        return false;
+    }
+    for (const char* cursor = text; *cursor != '\0'; ++cursor) {
+        if (*cursor < '0' || *cursor > '9') {
+            return false;
+        }
+    }
+    const unsigned long long parsed = std::strtoull(text, nullptr, 10);
+    if (parsed < minimum || parsed > maximum) {
+        return false;
+    }
+    *value = static_cast<unsigned long>(parsed);
+    return true;
+}
+
+// The viewer names its saved files after the application: keep the name to
+// characters that are safe in a file name on every platform.
+bool isApplicationName(const char* text) {
+    if (*text == '\0' || std::strlen(text) > 64) {
+        return false;
+    }
+    for (const char* cursor = text; *cursor != '\0'; ++cursor) {
+        const char c = *cursor;
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                             c == '_' || c == '-' || c == '.';
+        if (!allowed) {
+            return false;
+        }
+    }
+    return true;
+}
+
+extern const Command kViewer;
+extern const Command kTraceDemo;
+
+int runViewer(int argc, char** argv) {
+    if (argc != 4) {
+        return usageError(kViewer, "expected APP PID PORT");
+    }
+    unsigned long number = 0;
+    if (!isApplicationName(argv[1])) {
+        return usageError(kViewer, "APP must be 1-64 letters, digits, '_', '-' or '.'");
+    }
+    if (!parseNumber(argv[2], 0, 0xFFFFFFFFul, &number)) {
+        return usageError(kViewer, "PID must be a decimal process id");
+    }
+    if (!parseNumber(argv[3], 1, 65535, &number)) {
+        return usageError(kViewer, "PORT must be a number from 1 to 65535");
+    }
+    const std::string script = writeTemporaryScript(viewer_script);
+    if (script.empty()) {
+        std::fprintf(stderr, "utilctl: cannot write the viewer script to the temporary directory\n");
+        return kFailure;
+    }
+    const int status = runWish(script, argv[1], argv[2], argv[3]);
+    removeFile(script);
+    if (status < 0) {
+        std::fprintf(stderr, "utilctl: cannot run wish (is Tk installed and on PATH?)\n");
+        return kFailure;
+    }
+    if (status != 0) {
+        std::fprintf(stderr, "utilctl: the viewer ended with status %d\n", status);
+        return kFailure;
+    }
+    return kSuccess;
+}
+
+void demoLeaf(int thread) {
+    FunctionCallTracer trace("demoLeaf");
+    trace.PrintFunctionBanner(1);
+    trace.DebugOutputp("thread %d working\n", thread);
+    trace.SetReturnValue("done");
+}
+
+void demoMiddle(int thread) {
+    FunctionCallTracer trace("demoMiddle");
+    demoLeaf(thread);
+}
+
+void demoOuter(int thread) {
+    FunctionCallTracer trace("demoOuter");
+    demoMiddle(thread);
+}
+
+int runTraceDemo(int argc, char** argv) {
+    unsigned long port = 8888;
+    unsigned long threads = 2;
+    bool wait = false;
+    for (int index = 1; index < argc; ++index) {
+        const char* option = argv[index];
+        if (std::strcmp(option, "--wait") == 0) {
+            wait = true;
+        } else if (std::strcmp(option, "--port") == 0 && index + 1 < argc) {
+            if (!parseNumber(argv[++index], 1, 65535, &port)) {
+                return usageError(kTraceDemo, "--port must be a number from 1 to 65535");
+            }
+        } else if (std::strcmp(option, "--threads") == 0 && index + 1 < argc) {
+            if (!parseNumber(argv[++index], 1, 64, &threads)) {
+                return usageError(kTraceDemo, "--threads must be a number from 1 to 64");
+            }
+        } else {
+            return usageError(kTraceDemo, "unknown or incomplete option");
+        }
+    }
+    if (!startNetwork()) {
+        std::fprintf(stderr, "utilctl: cannot start the network layer\n");
+        return kFailure;
+    }
+    std::printf("pid %lu\n", currentProcessId());
+    std::fflush(stdout);
+    if (wait) {
+        // Lets the caller start the viewer for this process id first.
+        char line[16];
+        if (std::fgets(line, sizeof line, stdin) == nullptr) {
+            return kFailure;
+        }
+    }
+    trace_flag = 1;
+    trace_to_viewer = 1;
+    viewer_port = static_cast<unsigned short>(port);
+    std::snprintf(viewer_title, sizeof viewer_title, "%s", "Trace Viewer - utilctl");
+    DbgFunctionBannerOn();
+
+    std::vector<std::thread> workers;
+    for (unsigned long index = 0; index < threads; ++index) {
+        workers.emplace_back(demoOuter, static_cast<int>(index + 1));
+    }
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    std::printf("traced %lu threads to port %lu\n", threads, port);
+    return kSuccess;
+}
+
+const Command kViewer = {"viewer", "APP PID PORT",
+                         "runs the trace viewer (wish) for process PID of APP, listening on localhost:PORT",
+                         runViewer};
+const Command kTraceDemo = {"trace-demo", "[--port N] [--threads N] [--wait]",
+                            "traces nested calls on N threads (default 2) to the viewer "
+                            "\"Trace Viewer - utilctl\" on port N (default 8888); --wait reads a line first",
+                            runTraceDemo};
+
+const CommandRegistration registerViewer(kViewer);
+const CommandRegistration registerTraceDemo(kTraceDemo);
+
+}  // namespace
+
+}  // namespace utilctl
