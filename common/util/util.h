@@ -5,6 +5,8 @@
 
 // Logging and diagnostics
 #include "log/file_log.h"
+#include "log/debug_print.h"
+#include "log/last_error.h"
 
 // Synchronisation and threads
 
@@ -13,6 +15,9 @@
 // Configuration
 
 // System and process utilities
+#include "system/process_launch.h"
+#include "system/os_version.h"
+#include "system/pf_timer.h"
 
 // Machine identity
 
