@@ -1,7 +1,7 @@
 // The system suite's main. Besides running the tests it is the child of the
 // process tests: "--child-write PATH DELAY" sleeps DELAY milliseconds, then
 // writes "child ran" to PATH; started under the name "xdg-open" it is the
-// stand-in desktop opener (see launch_posix_test.cpp).
+// stand-in desktop opener (see launch_test_posix.cpp).
 #include <gtest/gtest.h>
 
 #include <chrono>
