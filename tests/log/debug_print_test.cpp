@@ -40,15 +40,6 @@ TEST(DbgPrint, NullFormatSendsNothing) {
     EXPECT_TRUE(capture.lines().empty());
 }
 
-TEST(DbgPrint, NullSinkRestoresThePlatformSink) {
-    DebugCapture capture;
-    const util::DebugOutputSink mine = util::setDebugOutputSink(nullptr);
-    const util::DebugOutputSink platform = util::setDebugOutputSink(mine);
-    EXPECT_NE(mine, nullptr);
-    EXPECT_NE(platform, nullptr);
-    EXPECT_NE(platform, mine);
-}
-
 TEST(DumpData, ThreeBytesGiveHeaderAndOneShortLine) {
     DebugCapture capture;
     DumpData("pkt", "AB\0", 3);

@@ -29,13 +29,6 @@ TEST(OsVersion, ClassifiesByTheTable) {
     }
 }
 
-TEST(OsVersion, EnumerationValues) {
-    EXPECT_EQ(OS_UNKNOWN, 0);
-    EXPECT_EQ(OS_WINNT351, 4);
-    EXPECT_EQ(OS_WIN8, 11);
-    EXPECT_EQ(sizeof(_OS_TYPE), sizeof(int));
-}
-
 TEST(OsVersion, StoresThePlatformOnlyWhenTheQueryWorks) {
     util::WindowsVersion reported{};
     const bool known = util::queryWindowsVersion(&reported);
