@@ -40,34 +40,22 @@ TEST(Exec, MissingProgramFailsWithTheSystemCode) {
     EXPECT_EQ(capture.lines(), std::vector<std::string>{"CreateProcess(no_such_program_4711 --flag) fail, error 2"});
 }
 
-TEST(Exec, WaitsForTheChildWhenAsked) {
+TEST(Exec, WaitsForTheChildInTheGivenDirectory) {
     util_test::TempDir directory;
-    const std::string path = directory.file("waited.txt");
     DebugCapture capture;
-    EXPECT_EQ(Exec(childCommand(path, 300).c_str(), nullptr, 0, 1), 1);
-    EXPECT_EQ(util_test::readFile(path), "child ran");  // already there: Exec waited
+    EXPECT_EQ(Exec(childCommand("waited.txt", 300).c_str(), directory.path().c_str(), 0, 1), 1);
+    EXPECT_EQ(util_test::readFile(directory.file("waited.txt")), "child ran");  // there already: Exec waited
     EXPECT_TRUE(capture.lines().empty());
 }
 
-TEST(Exec, ReturnsAtOnceWithoutWait) {
-    util_test::TempDir directory;
-    const std::string path = directory.file("later.txt");
-    EXPECT_EQ(Exec(childCommand(path, 0).c_str(), nullptr, 1, 0), 1);
-    EXPECT_TRUE(waitForFile(path));
-}
-
-TEST(Exec, StartsInTheGivenOrTheCurrentDirectory) {
-    util_test::TempDir given;
-    EXPECT_EQ(Exec(childCommand("in_given.txt", 0).c_str(), given.path().c_str(), 0, 1), 1);
-    EXPECT_EQ(util_test::readFile(given.file("in_given.txt")), "child ran");
-
+TEST(Exec, WithoutWaitReturnsAtOnceAndStartsInTheCurrentDirectory) {
     util_test::TempDir current;
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(current.path());
-    const int started = Exec(childCommand("in_current.txt", 0).c_str(), nullptr, 0, 1);
+    const int started = Exec(childCommand("later.txt", 0).c_str(), nullptr, 1, 0);
     std::filesystem::current_path(saved);
     EXPECT_EQ(started, 1);
-    EXPECT_EQ(util_test::readFile(current.file("in_current.txt")), "child ran");
+    EXPECT_TRUE(waitForFile(current.file("later.txt")));
 }
 
 TEST(Exec, MissingDirectoryFails) {

@@ -13,7 +13,7 @@ namespace util {
 namespace {
 
 const int kDirectorySize = 260;
-static_assert(sizeof(STARTUPINFOA) == 68, "the start-up record of 32-bit Windows");
+static_assert(sizeof(void*) != 4 || sizeof(STARTUPINFOA) == 68, "the start-up record of 32-bit Windows");
 
 }  // namespace
 
