@@ -7,6 +7,8 @@
 
 // Logging and diagnostics
 #include "log/file_log.h"
+#include "log/debug_print.h"
+#include "log/last_error.h"
 
 // Synchronisation and threads
 
@@ -18,6 +20,9 @@
 #include "config/ini_reader.h"
 
 // System and process utilities
+#include "system/process_launch.h"
+#include "system/os_version.h"
+#include "system/pf_timer.h"
 
 // Machine identity
 #include "identity/computer_id.h"

@@ -1,0 +1,70 @@
+// The side log's append, cut and failure messages, on paths of the test's own.
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "log/debug_output.h"
+#include "log/last_error.h"
+#include "log/module_handle.h"
+#include "support/test_support.h"
+
+namespace {
+
+int appendTo(const std::string& path, const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    const int result = util::appendSideLog(path.c_str(), format, arguments);
+    va_end(arguments);
+    return result;
+}
+
+TEST(SideLog, AppendsEachTextAsItStands) {
+    util_test::TempDir directory;
+    const std::string path = directory.file("side.log");
+    util_test::writeFile(path, "old;");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(appendTo(path, "state %d;", 3), 0);
+    EXPECT_EQ(appendTo(path, "%s", "no line end"), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(util_test::readFile(path), "old;state 3;no line end");
+}
+
+TEST(SideLog, CutsTextsAt4095Characters) {
+    util_test::TempDir directory;
+    const std::string path = directory.file("side.log");
+    const std::string text = std::string(4095, 'k') + "lost";
+    EXPECT_EQ(appendTo(path, "%s", text.c_str()), 0);
+    EXPECT_EQ(util_test::readFile(path), std::string(4095, 'k'));
+}
+
+TEST(SideLog, FailedOpenPrintsFopenErr) {
+    util_test::TempDir directory;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(appendTo(directory.file("missing").append("/x/side.log"), "text"), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "fopen err\n");
+}
+
+TEST(SideLog, FailedWritePrintsFputsErr) {
+    util_test::TempDir directory;
+    const std::string path = directory.file("read_only.log");
+    util_test::writeFile(path, "kept");
+    std::FILE* readOnly = std::fopen(path.c_str(), "r");
+    ASSERT_NE(readOnly, nullptr);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(util::writeSideLog(readOnly, "text"), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "fputs err\n");
+    EXPECT_EQ(util_test::readFile(path), "kept");
+}
+
+TEST(WinsockTexts, NeedTheModuleHandle) {
+    void* saved = util::moduleHandle();
+    util::setModuleHandle(nullptr);
+    WinsockLastError error(10054);
+    EXPECT_STREQ(static_cast<char*>(error), "");
+    EXPECT_EQ(error.text, nullptr);
+    util::setModuleHandle(saved);
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// CommandLineToArgv's quote and space rules, its block layout and its limit.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "system/process_launch.h"
+
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+// Splits line and checks the block: count in the out-parameter and behind the
+// array, every argument inside the line's copy, a null element after the last.
+Arguments split(const char* line) {
+    int count = -1;
+    char** block = CommandLineToArgv(line, &count);
+    EXPECT_NE(block, nullptr);
+    if (block == nullptr) {
+        return {};
+    }
+    const char* copy = reinterpret_cast<const char*>(block) + 32 * sizeof(char*) + sizeof(int);
+    EXPECT_EQ(count, *reinterpret_cast<int*>(block + 32));
+    const std::size_t lineLength = line != nullptr ? std::strlen(line) : 0;
+    Arguments arguments;
+    for (int index = 0; index < count; ++index) {
+        EXPECT_GE(block[index], copy);
+        EXPECT_LE(block[index], copy + lineLength);
+        arguments.push_back(block[index]);
+    }
+    if (count < 32) {
+        EXPECT_EQ(block[count], nullptr);
+    }
+    std::free(block);
+    return arguments;
+}
+
+struct SplitCase {
+    const char* line;
+    Arguments expected;
+};
+
+TEST(CommandLineToArgv, FollowsTheQuoteAndSpaceRules) {
+    const SplitCase cases[] = {
+        {"", {}},
+        {"   ", {""}},                                      // a leading space: one empty argument
+        {"one   two", {"one", "two"}},                      // runs of spaces are one separator
+        {"one two   ", {"one", "two"}},                     // trailing spaces: no extra argument
+        {" lead", {"", "lead"}},
+        {"tab\there x", {"tab\there", "x"}},                // tabs are ordinary characters
+        {"\"a b\" c", {"a b", "c"}},
+        {"'a b' c", {"a b", "c"}},
+        {"it's \"mid\"dle", {"it's", "mid", "dle"}},        // quote inside a word stays; closing quote splits
+        {"\"x\"y", {"x", "y"}},
+        {"\"\" z", {"", "z"}},                              // empty quoted argument
+        {"'a \"b\" c' d", {"a \"b\" c", "d"}},              // the other quote is ordinary inside
+        {"\"unterminated rest  of line", {"unterminated rest  of line"}},
+        {"'open", {"open"}},
+        {"back\\slash \"c:\\dir\\\" x", {"back\\slash", "c:\\dir\\", "x"}},  // no escape character
+        {"a\"b c", {"a\"b", "c"}},
+    };
+    for (const SplitCase& each : cases) {
+        EXPECT_EQ(split(each.line), each.expected) << "line: [" << each.line << "]";
+    }
+}
+
+TEST(CommandLineToArgv, NullLineAndNullCountAreAllowed) {
+    EXPECT_EQ(split(nullptr), Arguments{});
+    char** block = CommandLineToArgv("a b", nullptr);
+    ASSERT_NE(block, nullptr);
+    EXPECT_STREQ(block[1], "b");
+    EXPECT_EQ(*reinterpret_cast<int*>(block + 32), 2);
+    std::free(block);
+}
+
+TEST(CommandLineToArgv, KeepsTheFirst32Arguments) {
+    std::string line;
+    Arguments expected;
+    for (int index = 0; index < 40; ++index) {
+        line += "w" + std::to_string(index) + " ";
+        if (index < 32) {
+            expected.push_back("w" + std::to_string(index));
+        }
+    }
+    EXPECT_EQ(split(line.c_str()), expected);
+    Arguments exactly32(expected);
+    std::string line32;
+    for (const std::string& word : exactly32) {
+        line32 += word + " ";
+    }
+    EXPECT_EQ(split(line32.c_str()), exactly32);
+}
+
+}  // namespace
