@@ -15,6 +15,6 @@ fi | c++filt |
   grep -v -E '^(_init|_fini|_edata|_end|__bss_start|DllMain(@12)?|DllEntryPoint(@12)?)$' |
   grep -v -E '^([A-Za-z_][A-Za-z_0-9 ]* )?(std|__gnu_cxx|__cxxabiv1)::' |
   grep -v -E '^(typeinfo|typeinfo name|vtable) for (std|__gnu_cxx|__cxxabiv1)::' |
-  grep -v -E '^typeinfo name for ' |
+  grep -v -E '^typeinfo name for |^(typeinfo|vtable) for .*(std|__gnu_cxx)::' |
   sed -e 's/__va_list_tag\*/char*/g' -e 's/_IO_FILE\*/FILE*/g' -e 's/_iobuf\*/FILE*/g' |
   sort -u
