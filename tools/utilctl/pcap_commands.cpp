@@ -19,39 +19,33 @@
 #include <vector>
 
 #include "command.h"
+#include "log/debug_print.h"
 #include "pcap/packet_log.h"
 
 namespace {
 
 constexpr unsigned long kDumpCapacity = 16ul * 1024 * 1024;
 
-// One hex-dump line of up to 16 bytes: the offset's low 16 bits as four
-// upper-case hex digits, two spaces, each byte as two upper-case hex digits and a
-// space, and from column 56 one character per byte ('.' for what is not
-// printable); the line ends right after those characters.
-void formatDumpLine(unsigned long offset, const unsigned char* bytes, std::size_t count,
-                    char (&line)[80]) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::memset(line, ' ', sizeof line);
-    const unsigned label = static_cast<unsigned>(offset & 0xFFFF);
-    for (int digit = 0; digit < 4; ++digit) {
-        line[digit] = kDigits[(label >> (12 - 4 * digit)) & 0xF];
+// DumpData's lines go to standard output, without its title line: the frame
+// line before them already gives the length.
+bool dumpTitlePending = false;
+
+void printDumpLine(const char* text) {
+    if (dumpTitlePending) {
+        dumpTitlePending = false;
+        return;
     }
-    for (std::size_t index = 0; index < count; ++index) {
-        line[6 + 3 * index] = kDigits[bytes[index] >> 4];
-        line[7 + 3 * index] = kDigits[bytes[index] & 0xF];
-        line[56 + index] = bytes[index] >= 0x20 && bytes[index] <= 0x7E ? static_cast<char>(bytes[index]) : '.';
-    }
-    line[56 + count] = '\0';
+    std::fputs(text, stdout);
 }
 
 void printDump(const unsigned char* bytes, unsigned long size) {
-    char line[80];
-    for (unsigned long offset = 0; offset < size; offset += 16) {
-        const std::size_t count = size - offset < 16 ? size - offset : 16;
-        formatDumpLine(offset, bytes + offset, count, line);
-        std::printf("  %s\n", line);
+    if (size == 0) {
+        return;
     }
+    const util::DebugOutputSink previous = util::setDebugOutputSink(&printDumpLine);
+    dumpTitlePending = true;
+    DumpData("frame", reinterpret_cast<const char*>(bytes), static_cast<unsigned int>(size));
+    util::setDebugOutputSink(previous);
 }
 
 // Days since 1970-01-01 to a civil date (proleptic Gregorian calendar).
