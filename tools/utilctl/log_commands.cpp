@@ -1,31 +1,13 @@
-// utilctl info and utilctl log: the library's log settings and one record.
+// utilctl log: one record through a FileLog.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "command.h"
-#include "platform.h"
 #include "util.h"
 
 namespace utilctl {
 namespace {
-
-int runInfo(int argc, char**) {
-    if (argc != 1) {
-        std::fprintf(stderr, "utilctl: info takes no arguments\n");
-        return kUsage;
-    }
-    std::printf("library:    util %s\n", UTIL_VERSION_STRING);
-    std::printf("platform:   %s\n", platformName());
-    const char* path = FileLog::GetLogFilePath();
-    std::printf("log path:   %s\n", path[0] != '\0' ? path : "(none: no log directory could be formed)");
-    std::printf("log backup: %s\n", FileLog::log_bak_path);
-    std::printf("log flag:   %d\n", FileLog::log_flag);
-    std::printf("log level:  %d\n", FileLog::GetLogLevel());
-    std::printf("log mask:   0x%04X\n", static_cast<unsigned>(FileLog::GetLogMask()));
-    std::printf("log size:   %d bytes\n", FileLog::GetMaxLogFileSize());
-    return kSuccess;
-}
 
 const Command kLog = {"log", "LEVEL TEXT", "write one record through a FileLog and print the log path",
                       nullptr};
@@ -50,8 +32,6 @@ int runLog(int argc, char** argv) {
     return kSuccess;
 }
 
-const CommandRegistration infoCommand(
-    {"info", "", "print the library version, the platform and the log settings", &runInfo});
 const CommandRegistration logCommand({kLog.name, kLog.usage, kLog.summary, &runLog});
 
 }  // namespace

@@ -6,41 +6,12 @@
 #include <cstring>
 
 #include "command.h"
+#include "text_forms.h"
 #include "netinfo/snmp_lookup.h"
 
 namespace utilctl {
 
 namespace {
-
-// Strict dotted quad (four decimal parts 0-255) to network byte order in memory,
-// the form the look-ups take.
-bool parseAddress(const char* text, unsigned long* ip) {
-    unsigned char bytes[4];
-    const char* position = text;
-    for (int part = 0; part < 4; ++part) {
-        if (part > 0 && *position++ != '.') return false;
-        unsigned value = 0;
-        int digits = 0;
-        while (*position >= '0' && *position <= '9') {
-            if (++digits > 3) return false;
-            value = value * 10 + static_cast<unsigned>(*position++ - '0');
-        }
-        if (digits == 0 || value > 255) return false;
-        bytes[part] = static_cast<unsigned char>(value);
-    }
-    if (*position != '\0') return false;
-    unsigned int address;  // 32 bits on both targets
-    std::memcpy(&address, bytes, sizeof address);
-    *ip = address;
-    return true;
-}
-
-void formatAddress(unsigned long ip, char* text, std::size_t size) {
-    unsigned int address = static_cast<unsigned int>(ip);
-    unsigned char bytes[4];
-    std::memcpy(bytes, &address, sizeof bytes);
-    std::snprintf(text, size, "%u.%u.%u.%u", bytes[0], bytes[1], bytes[2], bytes[3]);
-}
 
 int notFound(const char* what, const char* address) {
     std::fprintf(stderr, "utilctl: %s: not found for %s\n", what, address);

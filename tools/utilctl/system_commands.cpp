@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "command.h"
+#include "text_forms.h"
 #include "log/debug_print.h"
 #include "system/os_version.h"
 #include "system/process_launch.h"
@@ -83,14 +84,6 @@ int runOpen(int argc, char** argv) {
     return opened == 1 ? utilctl::kSuccess : utilctl::kFailure;
 }
 
-const char* releaseName(_OS_TYPE release) {
-    static const char* const kNames[] = {"OS_UNKNOWN", "OS_WIN95",  "OS_WIN98",   "OS_WINME",
-                                         "OS_WINNT351", "OS_WINNT4", "OS_WIN2000", "OS_WINXP",
-                                         "OS_WIN2003", "OS_VISTA",  "OS_WIN7",    "OS_WIN8"};
-    const int value = static_cast<int>(release);
-    return value >= 0 && value <= 11 ? kNames[value] : "?";
-}
-
 int runOs(int argc, char** /*argv*/) {
     if (argc != 1) {
         return utilctl::usageError(kOs, "takes no arguments");
@@ -99,9 +92,9 @@ int runOs(int argc, char** /*argv*/) {
     unsigned long platform = kUntouched;
     const _OS_TYPE release = OS(&platform);
     if (platform == kUntouched) {
-        std::printf("%s (%d), no version query\n", releaseName(release), static_cast<int>(release));
+        std::printf("%s (%d), no version query\n", utilctl::releaseName(release), static_cast<int>(release));
     } else {
-        std::printf("%s (%d), platform %lu\n", releaseName(release), static_cast<int>(release), platform);
+        std::printf("%s (%d), platform %lu\n", utilctl::releaseName(release), static_cast<int>(release), platform);
     }
     return utilctl::kSuccess;
 }
