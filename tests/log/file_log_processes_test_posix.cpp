@@ -60,6 +60,25 @@ TEST(FileLogProcesses, TwoProcessesAppendWholeRecords) {
     EXPECT_EQ(2u * kRecordsPerProcess, seen.size());
 }
 
+// The ids are cached; a forked child must print its own, not its parent's.
+TEST(FileLogProcesses, ForkedChildRecordsItsOwnIds) {
+    TempDir dir;
+    const std::string path = dir.file("fork.log");
+    FileLog::SetLogFilePath(path.c_str());
+    FileLog log("fork");
+    log.LogMsg(1, "fork", "f.cpp", 1, "parent\n");  // fills the parent's cache first
+    const pid_t child = fork();
+    if (child == 0) {
+        log.LogMsg(1, "fork", "f.cpp", 1, "child\n");
+        _exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(child, waitpid(child, &status, 0));
+    const std::string expected = "T fork f.cpp:1 pid " + std::to_string(child) + " tid " + std::to_string(child) +
+                                 " child\n";
+    EXPECT_NE(std::string::npos, normalizeLog(readFile(path)).find(expected)) << readFile(path);
+}
+
 }  // namespace
 }  // namespace util_test
 

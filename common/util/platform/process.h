@@ -5,9 +5,11 @@
 namespace util {
 namespace platform {
 
-/// GetCurrentProcessId on Windows, getpid on POSIX. Always succeeds.
+/// GetCurrentProcessId on Windows, getpid on POSIX (cached; a forked child
+/// reads its own). Always succeeds.
 unsigned long currentProcessId();
-/// GetCurrentThreadId on Windows, the kernel thread id (gettid) on Linux. Always succeeds.
+/// GetCurrentThreadId on Windows, the kernel thread id (gettid, cached per
+/// thread) on Linux. Always succeeds.
 unsigned long currentThreadId();
 
 }  // namespace platform
