@@ -7,8 +7,13 @@
 #include "log/file_log.h"
 
 // Synchronisation and threads
+#include "sync/critical_section.h"
+#include "sync/shared_object.h"
+#include "sync/synchronizer.h"
+#include "sync/zn_thread.h"
 
 // Containers
+#include "containers/fifo.h"
 
 // Configuration
 

@@ -1,0 +1,4 @@
+# Containers.
+
+# Message queue
+list(APPEND UTIL_SOURCES common/util/containers/fifo.cpp)
