@@ -108,18 +108,15 @@ TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
     EXPECT_EQ(0, queue->QSize());
 
     // Leftovers, then the owner's shutdown while all eight consumers still hold
-    // references; they stop a little later.
+    // references; they stop once the drain has begun.
     for (std::uint32_t value = kMessages; value < kMessages + kLeftovers; ++value) {
         ASSERT_EQ(1, queue->EntQ(makeMessage(value, 1)));
     }
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        stop = true;
-    });
+    // The consumers stop (and release) while the queue is being drained.
+    queue->onPreShutdown = [&] { stop = true; };
     queue->Shutdown(0);
     EXPECT_EQ(1, calls.post.load());
     EXPECT_EQ(1, calls.destroyed.load());
-    stopper.join();
     for (auto& consumer : consumers) {
         consumer.join();
     }

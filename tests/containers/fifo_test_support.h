@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 
 #include "containers/fifo.h"
 
@@ -36,8 +37,15 @@ class TrackedFifo : public FIFO {
 public:
     explicit TrackedFifo(QueueCalls& calls) : calls_(calls) {}
     ~TrackedFifo() override { ++calls_.destroyed; }
+    std::function<void()> onPreShutdown;  // runs before the queue is drained
 
 protected:
+    void PreShutdown() override {
+        if (onPreShutdown) {
+            onPreShutdown();
+        }
+        FIFO::PreShutdown();
+    }
     void PostShutdown() override {
         FIFO::PostShutdown();
         ++calls_.post;

@@ -176,11 +176,14 @@ TEST(SharedObject, ShutdownWithOtherValuesRunsOnCallingThread) {
 }
 
 // Users and the owner race many times over; every round ends with exactly one
-// destruction (AddressSanitizer would also catch a second delete).
+// destruction (AddressSanitizer would also catch a second delete). The owner
+// marks itself with GetIdleEvent before it hands out references, so the users
+// may release before, during or after its Shutdown.
 TEST(SharedObject, ConcurrentReleasesAndShutdownDestroyOnce) {
-    for (int round = 0; round < 50; ++round) {
+    for (int round = 0; round < 200; ++round) {
         Calls calls;
         Tracked* object = new Tracked(calls);
+        object->GetIdleEvent();
         const int users = 3;
         for (int i = 0; i < users; ++i) {
             object->AddRef();

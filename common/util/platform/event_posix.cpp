@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <time.h>
 
+#include <atomic>
 #include <cerrno>
 #include <new>
 
@@ -11,11 +12,18 @@ namespace platform {
 
 namespace {
 
+// The state lives in atomics so that setting and resetting take no lock while
+// nobody waits (the common case for a busy queue). A waiter registers in
+// `waiters` before it checks the state, and a setter changes the state before it
+// reads `waiters` (both sequentially consistent), so either the waiter sees the
+// set or the setter sees the waiter and broadcasts under the mutex, which the
+// waiter holds from its check until it sleeps.
 struct PosixEvent {
     pthread_mutex_t mutex;
     pthread_cond_t condition;
-    bool signalled;
-    unsigned long generation;  // raised by every set: releases the waiters of that moment
+    std::atomic<bool> signalled;
+    std::atomic<unsigned long> generation;  // raised by every set: releases the waiters of that moment
+    std::atomic<int> waiters;
 };
 
 timespec deadlineAfter(unsigned long timeoutMs) {
@@ -43,6 +51,18 @@ private:
     pthread_mutex_t* mutex_;
 };
 
+// Counts a waiter in for the duration of its wait, also when a cancelled thread unwinds.
+class WaiterCount {
+public:
+    explicit WaiterCount(std::atomic<int>* waiters) : waiters_(waiters) { waiters_->fetch_add(1); }
+    ~WaiterCount() { waiters_->fetch_sub(1); }
+    WaiterCount(const WaiterCount&) = delete;
+    WaiterCount& operator=(const WaiterCount&) = delete;
+
+private:
+    std::atomic<int>* waiters_;
+};
+
 }  // namespace
 
 void* createEvent() {
@@ -60,8 +80,9 @@ void* createEvent() {
         delete event;
         return nullptr;
     }
-    event->signalled = false;
-    event->generation = 0;
+    event->signalled.store(false);
+    event->generation.store(0);
+    event->waiters.store(0);
     return event;
 }
 
@@ -80,21 +101,19 @@ void setEvent(void* handle) {
         return;
     }
     auto* event = static_cast<PosixEvent*>(handle);
-    pthread_mutex_lock(&event->mutex);
-    event->signalled = true;
-    ++event->generation;
-    pthread_cond_broadcast(&event->condition);
-    pthread_mutex_unlock(&event->mutex);
+    event->generation.fetch_add(1);
+    event->signalled.store(true);
+    if (event->waiters.load() > 0) {
+        pthread_mutex_lock(&event->mutex);
+        pthread_cond_broadcast(&event->condition);
+        pthread_mutex_unlock(&event->mutex);
+    }
 }
 
 void resetEvent(void* handle) {
-    if (handle == nullptr) {
-        return;
+    if (handle != nullptr) {
+        static_cast<PosixEvent*>(handle)->signalled.store(false);
     }
-    auto* event = static_cast<PosixEvent*>(handle);
-    pthread_mutex_lock(&event->mutex);
-    event->signalled = false;
-    pthread_mutex_unlock(&event->mutex);
 }
 
 WaitResult waitForEvent(void* handle, unsigned long timeoutMs, bool /*alertable*/) {
@@ -103,15 +122,21 @@ WaitResult waitForEvent(void* handle, unsigned long timeoutMs, bool /*alertable*
     }
     auto* event = static_cast<PosixEvent*>(handle);
     const timespec deadline = deadlineAfter(timeoutMs == kWaitForever ? 0 : timeoutMs);
+    const unsigned long startGeneration = event->generation.load();
+    if (event->signalled.load()) {
+        return WaitResult::Signalled;
+    }
+    if (timeoutMs == 0) {
+        return event->generation.load() == startGeneration ? WaitResult::TimedOut : WaitResult::Signalled;
+    }
     MutexHold hold(&event->mutex);
-    const unsigned long startGeneration = event->generation;
+    WaiterCount registered(&event->waiters);
     WaitResult result = WaitResult::Signalled;
-    while (!event->signalled && event->generation == startGeneration) {
+    while (!event->signalled.load() && event->generation.load() == startGeneration) {
         if (timeoutMs == kWaitForever) {
             pthread_cond_wait(&event->condition, &event->mutex);
-        } else if (timeoutMs == 0 ||
-                   pthread_cond_timedwait(&event->condition, &event->mutex, &deadline) == ETIMEDOUT) {
-            if (!event->signalled && event->generation == startGeneration) {
+        } else if (pthread_cond_timedwait(&event->condition, &event->mutex, &deadline) == ETIMEDOUT) {
+            if (!event->signalled.load() && event->generation.load() == startGeneration) {
                 result = WaitResult::TimedOut;
             }
             break;

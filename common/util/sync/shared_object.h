@@ -13,7 +13,10 @@
 //    references. PreShutdown runs at once; each later Release only counts down,
 //    and the Release that reaches 0 wakes the sequence, which then deletes the
 //    object. The owner holds no reference of its own and must not touch the
-//    object after Shutdown.
+//    object after Shutdown. If the users may all release before the owner
+//    calls Shutdown, the owner first calls GetIdleEvent (before it hands out
+//    references): otherwise the last Release destroys the object as in
+//    self-destroying use, and the owner's later Shutdown would touch freed memory.
 //
 //   class Session : public SharedObject { ... };
 //   Session* session = new Session;          // count 0
