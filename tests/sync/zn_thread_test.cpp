@@ -14,27 +14,29 @@ using sync_test::millisecondsSince;
 
 namespace {
 
-// Counts its hooks; Execute runs `work` when set, else the base version.
+// Counts its hooks; Execute runs the base version or one of the loops below.
+// The base destructor may stop the thread after this class's part is gone, so
+// the loops touch the object only through pointers taken before they start.
 class Worker : public ZnThread {
 public:
     std::atomic<int> pre{0};
     std::atomic<int> executed{0};
     std::atomic<int> ticks{0};
-    enum class Mode { Base, UntilTerminate, IgnoreTerminate, Tick } mode = Mode::Base;
-
-    bool stopRequested() { return __atomic_load_n(&bTerminate, __ATOMIC_SEQ_CST) != 0; }
+    enum class Mode { Base, UntilTerminate, IgnoreTerminate } mode = Mode::Base;
 
 protected:
     void PreExecute() override { ++pre; }
     unsigned long Execute() override {
         ++executed;
-        switch (mode) {
+        const Mode chosen = mode;
+        const int* stop = &bTerminate;
+        std::atomic<int>* tickCount = &ticks;
+        switch (chosen) {
             case Mode::Base:
                 return ZnThread::Execute();
             case Mode::UntilTerminate:
-            case Mode::Tick:
-                while (!stopRequested()) {
-                    ++ticks;
+                while (__atomic_load_n(stop, __ATOMIC_SEQ_CST) == 0) {
+                    ++*tickCount;
                     std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 }
                 return 7;
@@ -116,7 +118,7 @@ TEST(ZnThread, PrioritiesTakeWin32Values) {
 
 TEST(ZnThread, SuspendStopsARunningThread) {
     Worker worker;
-    worker.mode = Worker::Mode::Tick;
+    worker.mode = Worker::Mode::UntilTerminate;
     ASSERT_EQ(1u, worker.Create(0));
     ASSERT_EQ(1u, worker.Resume());
     ASSERT_TRUE(eventually([&] { return worker.ticks.load() > 3; }));
