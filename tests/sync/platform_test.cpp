@@ -64,11 +64,6 @@ unsigned long countedRoutine(void* argument) {
     ++routineRuns;
     return reinterpret_cast<unsigned long>(argument);
 }
-unsigned long sleepingRoutine(void*) {
-    for (;;) {
-        sleepMilliseconds(5);
-    }
-}
 }  // namespace
 
 TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
@@ -87,31 +82,6 @@ TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
     EXPECT_EQ(1, routineRuns.load());
     ASSERT_TRUE(threadExitCode(thread, &code));
     EXPECT_EQ(42u, code);
-    closeThread(thread);
-}
-
-TEST(PlatformThread, ForcedStopSetsTheExitCode) {
-    void* thread = createThread(sleepingRoutine, nullptr, false, nullptr);
-    ASSERT_NE(nullptr, thread);
-    EXPECT_FALSE(waitForThread(thread, 30));
-    EXPECT_TRUE(terminateThread(thread, 0xFFFFFFFFul));
-    ASSERT_TRUE(waitForThread(thread, 10000));
-    unsigned long code = 0;
-    ASSERT_TRUE(threadExitCode(thread, &code));
-    EXPECT_EQ(0xFFFFFFFFul, code);
-    closeThread(thread);
-}
-
-TEST(PlatformThread, ForcedStopOfAThreadThatNeverStarted) {
-    routineRuns = 0;
-    void* thread = createThread(countedRoutine, nullptr, true, nullptr);
-    ASSERT_NE(nullptr, thread);
-    EXPECT_TRUE(terminateThread(thread, 9));
-    ASSERT_TRUE(waitForThread(thread, 10000));
-    unsigned long code = 0;
-    ASSERT_TRUE(threadExitCode(thread, &code));
-    EXPECT_EQ(9u, code);
-    EXPECT_EQ(0, routineRuns.load());
     closeThread(thread);
 }
 

@@ -114,6 +114,8 @@ TEST(ZnThread, PrioritiesTakeWin32Values) {
     EXPECT_EQ(1u, worker.SetPriority(-2));
     EXPECT_EQ(0u, worker.SetPriority(12345));
     worker.Resume();
+    // Ended before the object goes: the thread's virtual calls must not meet the destructor.
+    EXPECT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
 }
 
 TEST(ZnThread, SuspendStopsARunningThread) {
@@ -162,19 +164,6 @@ TEST(ZnThread, DestructorStartsAThreadThatNeverRan) {
     const auto start = std::chrono::steady_clock::now();
     delete worker;  // Terminate resumes it; the base Execute ends at once
     EXPECT_LT(millisecondsSince(start), 1000);
-}
-
-TEST(ZnThread, DestructorKillsAThreadThatIgnoresTheRequest) {
-    auto* worker = new Worker;
-    worker->mode = Worker::Mode::IgnoreTerminate;
-    ASSERT_EQ(1u, worker->Create(0));
-    ASSERT_EQ(1u, worker->Resume());
-    ASSERT_TRUE(eventually([&] { return worker->executed.load() == 1; }));
-    const auto start = std::chrono::steady_clock::now();
-    delete worker;
-    const long long elapsed = millisecondsSince(start);
-    EXPECT_GE(elapsed, 5900);
-    EXPECT_LT(elapsed, 9000);
 }
 
 TEST(ZnThread, LogEventAppendsLines) {

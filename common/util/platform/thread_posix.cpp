@@ -34,10 +34,12 @@ struct ControlBlock {
     std::uint32_t kernelId = 0;
     bool idKnown = false;
     bool running = false;  // past the start gate
-    bool finished = false;
     bool killRequested = false;
-    unsigned long killCode = 0;
-    unsigned long exitCode = 0;
+    // Atomic as well: a cancelled thread writes them while it unwinds, where
+    // ThreadSanitizer no longer sees the mutex that guards them.
+    std::atomic<bool> finished{false};
+    std::atomic<unsigned long> killCode{0};
+    std::atomic<unsigned long> exitCode{0};
     // Read by the park handler, which may take no lock; changed under the mutex.
     std::atomic<long> suspendCount{0};
     std::atomic<bool> killing{false};
@@ -112,7 +114,7 @@ public:
     ~FinishMark() {
         {
             BlockLock hold(block_);
-            block_->exitCode = returned_ ? result_ : block_->killCode;
+            block_->exitCode = returned_ ? result_ : block_->killCode.load();
             block_->finished = true;
             pthread_cond_broadcast(&block_->changed);
         }

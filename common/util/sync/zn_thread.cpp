@@ -85,10 +85,13 @@ unsigned long ZnThread::Suspend() {
     if (IsSuspended() != 0) {
         return 1;
     }
+    // The flag is set before the call: a thread that runs on until the
+    // suspension takes hold may end and delete itself.
+    atomicStore(&bSuspended, 1);
     if (suspendThread(hThread) == kThreadCallFailed) {
+        atomicStore(&bSuspended, 0);
         return 0;
     }
-    atomicStore(&bSuspended, 1);
     return 1;
 }
 
@@ -99,10 +102,13 @@ unsigned long ZnThread::Resume() {
     if (IsSuspended() == 0) {
         return 1;
     }
+    // The flag is cleared before the call: once resumed, a self-deleting
+    // thread may end and delete this object before the call returns.
+    atomicStore(&bSuspended, 0);
     if (resumeThread(hThread) == kThreadCallFailed) {
+        atomicStore(&bSuspended, 1);
         return 0;
     }
-    atomicStore(&bSuspended, 0);
     return 1;
 }
 
@@ -110,8 +116,9 @@ unsigned long ZnThread::Terminate() {
     if (IsValid() == 0) {
         return 0;
     }
-    Resume();
+    // The request is set before the thread is resumed, for the same reason.
     atomicStore(&bTerminate, 1);
+    Resume();
     return 1;
 }
 

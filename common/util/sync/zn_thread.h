@@ -42,9 +42,14 @@
 //  - Copying is forbidden: a copy would share the thread handle.
 //  - Create on an object that already has a thread returns 0 and changes nothing.
 //  - LogEvent with a null text writes an empty line (CR LF alone).
+//  - Resume clears bSuspended before it resumes the thread, Suspend sets it
+//    before it suspends (both restored if the call fails), and Terminate sets
+//    bTerminate before it resumes: a self-deleting thread may end and delete the
+//    object as soon as it runs, so nothing is written to the object after that.
 //  - The state flags are ints as the interface gives them, but the library reads
 //    and writes them atomically, because the owner and the thread use them at
-//    the same time. A derived Execute may read bTerminate directly.
+//    the same time. A derived Execute should read bTerminate atomically too
+//    (__atomic_load_n), or it races with Terminate.
 #ifndef UTIL_SYNC_ZN_THREAD_H
 #define UTIL_SYNC_ZN_THREAD_H
 
@@ -76,7 +81,7 @@ public:
     virtual unsigned long Suspend();
     /// 1 when the thread is (now) running; 0 without a thread or on failure.
     virtual unsigned long Resume();
-    /// Resumes the thread and sets bTerminate; does not wait. 0 without a thread.
+    /// Sets bTerminate and resumes the thread; does not wait. 0 without a thread.
     virtual unsigned long Terminate();
     virtual int IsTerminated();
     virtual int IsSuspended();
