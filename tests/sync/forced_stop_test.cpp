@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <thread>
 
@@ -23,7 +24,7 @@ std::atomic<int> routineRuns{0};
 
 unsigned long countedRoutine(void* argument) {
     ++routineRuns;
-    return reinterpret_cast<unsigned long>(argument);
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(argument));
 }
 
 unsigned long sleepingRoutine(void*) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -62,7 +63,7 @@ namespace {
 std::atomic<int> routineRuns{0};
 unsigned long countedRoutine(void* argument) {
     ++routineRuns;
-    return reinterpret_cast<unsigned long>(argument);
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(argument));
 }
 }  // namespace
 
