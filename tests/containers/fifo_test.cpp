@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -181,4 +182,55 @@ TEST(Fifo, NameAndInstanceCount) {
     queue->Shutdown(0);
     other->Shutdown(0);
     EXPECT_EQ(before + 2, FIFO::nFifo);
+}
+
+namespace {
+
+// Pauses one chosen thread right after it unlocks the queue, which DeptQ does
+// just before it waits: the test can then change the queue in that gap.
+class PausingFifo : public FIFO {
+public:
+    std::atomic<std::thread::id> pauseThread{};
+    std::atomic<bool> paused{false};
+    std::atomic<bool> proceed{false};
+    void Unlock() override {
+        FIFO::Unlock();
+        if (pauseThread.load() == std::this_thread::get_id()) {
+            pauseThread = std::thread::id();
+            paused = true;
+            while (!proceed.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        }
+    }
+};
+
+}  // namespace
+
+// A consumer found the queue empty and is about to wait; meanwhile two
+// messages come and another consumer takes one. The one left must still wake
+// the first consumer (a removal that leaves messages must not clear the event).
+TEST(Fifo, RemovalLeavingMessagesKeepsConsumersAwake) {
+    PausingFifo* queue = new PausingFifo;
+    FIFO_MSG* got = nullptr;
+    long long waited = 0;
+    std::thread consumer([&] {
+        queue->pauseThread = std::this_thread::get_id();
+        const auto start = std::chrono::steady_clock::now();
+        got = queue->DeptQ(3000);
+        waited = millisecondsSince(start);
+    });
+    while (!queue->paused.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    queue->EntQ(makeMessage('R'));
+    queue->EntQ(makeMessage('S'));
+    expectNext(queue, 'R');
+    queue->proceed = true;
+    consumer.join();
+    ASSERT_NE(nullptr, got);
+    EXPECT_EQ(static_cast<std::uint32_t>('S'), valueOf(got));
+    EXPECT_LT(waited, 2000);
+    std::free(got);
+    queue->Shutdown(0);
 }

@@ -98,7 +98,13 @@ FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
         pTail = nullptr;
     }
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount - 1), __ATOMIC_RELAXED);
-    resetEvent(hEvent);
+    // Cleared only when the queue is now empty: a consumer that saw the queue
+    // empty and let go of the lock may be about to wait, and must still wake
+    // for the messages that remain. So the event is set whenever the queue
+    // holds messages and the lock is free.
+    if (usCount == 0) {
+        resetEvent(hEvent);
+    }
     ulMsgBytes -= msg->ulSize;
     Unlock();
     return msg;

@@ -26,6 +26,10 @@
 //    message: EntQ / EntQAtFront return 0, link nothing and leave the message
 //    with the caller. A null message is refused the same way. Otherwise they
 //    return 1.
+//  - DeptQ clears the event only when its removal leaves the queue empty, not
+//    after every removal: otherwise a consumer that found the queue empty and
+//    let go of the lock, while another consumer took one of two new messages,
+//    would sleep (without a time-out: for ever) with a message still queued.
 //  - After Notify on an empty queue the event stays set. A consumer that wakes
 //    and finds the queue still empty resets it (under the lock, so no insertion
 //    is missed) before it waits again: it wakes once per Notify and never spins,
