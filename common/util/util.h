@@ -11,9 +11,14 @@
 #include "log/last_error.h"
 
 // Synchronisation and threads
+#include "sync/critical_section.h"
+#include "sync/shared_object.h"
+#include "sync/synchronizer.h"
+#include "sync/zn_thread.h"
 
 // Containers
 #include "containers/hash_table.h"
+#include "containers/fifo.h"
 
 // Configuration
 #include "config/config_store.h"

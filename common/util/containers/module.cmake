@@ -5,3 +5,6 @@ list(APPEND UTIL_SOURCES
   common/util/containers/hash_table_memory.cpp
   common/util/containers/hash_table_pool.cpp)
 list(APPEND UTIL_WIN_SOURCES common/util/containers/hash_table_win.cpp)
+
+# Message queue
+list(APPEND UTIL_SOURCES common/util/containers/fifo.cpp)

@@ -1,0 +1,75 @@
+// Threads: creation (optionally suspended), suspension, forced stop, priority,
+// waiting and sleeping.
+//
+// Windows: _beginthreadex / CreateThread, SuspendThread, ResumeThread,
+// TerminateThread, SetThreadPriority; the handle is the Win32 thread handle.
+//
+// POSIX: pthreads; the handle is the library's own control block, not an OS
+// handle. Limits of the POSIX stand-ins:
+//  - A thread created suspended is started by the OS at once but waits at a
+//    start gate, before it calls the routine, until its suspend count reaches 0.
+//  - Suspending a running thread sends it the signal SIGRTMIN+6, whose handler
+//    parks the thread (sigsuspend) until the count is back at 0 and SIGRTMIN+7
+//    wakes it. The handlers are installed by the first thread creation. As on
+//    Windows the suspension is asynchronous, and a thread parked while it holds
+//    a lock (its own or the C library's) blocks every thread that needs that lock.
+//  - The forced stop is a deferred cancellation: the thread ends at its next
+//    cancellation point (sleeping, waiting on an event or condition, most
+//    blocking I/O), unwinding its stack. A thread that never reaches one is not
+//    stopped. terminateThread waits until the thread has ended, so that its
+//    caller may free what the thread used.
+//  - Priorities take the Win32 thread-priority values and map to the thread's
+//    nice value (Linux keeps one per thread): -15 idle 19, -2 lowest 10, -1 below
+//    normal 5, 0 normal 0, 1 above normal -5, 2 highest -10, 15 time-critical
+//    -20. Raising it needs the privilege to do so; other values fail.
+#ifndef UTIL_PLATFORM_THREAD_H
+#define UTIL_PLATFORM_THREAD_H
+
+#include <cstdint>
+
+namespace util {
+namespace platform {
+
+/// The start routine of a thread; its result becomes the thread's exit code.
+using ThreadRoutine = unsigned long (*)(void* argument);
+
+/// What suspendThread / resumeThread return on failure (Win32's (DWORD)-1).
+constexpr unsigned long kThreadCallFailed = 0xFFFFFFFFul;
+
+/// Starts routine(argument) on a new thread with the default stack, suspended
+/// when `suspended` (it then runs after resumeThread). Stores the thread's id in
+/// *threadId when that is not null. Returns the handle, or null on failure.
+void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId);
+/// Starts routine(argument) on a thread that nobody waits for (CreateThread,
+/// then CloseHandle at once). Returns false when no thread could be started.
+bool startDetachedThread(ThreadRoutine routine, void* argument);
+/// Frees the handle; the thread, if it still runs, goes on. Null is ignored.
+void closeThread(void* thread);
+
+/// Raises the suspend count and returns its previous value; a count above 0
+/// stops the thread. kThreadCallFailed when the thread has ended (POSIX) or the
+/// call fails.
+unsigned long suspendThread(void* thread);
+/// Lowers the suspend count (not below 0) and returns its previous value; the
+/// thread runs again at 0. kThreadCallFailed when the call fails.
+unsigned long resumeThread(void* thread);
+/// Stops the thread by force with exitCode as its exit code. Returns false
+/// when it cannot. See the POSIX limits above.
+bool terminateThread(void* thread, unsigned long exitCode);
+/// Sets the thread's priority (Win32 values). Returns false on failure.
+bool setThreadPriority(void* thread, int priority);
+
+/// Waits up to timeoutMs (kWaitForever from event.h: no limit) for the thread
+/// to end. Returns true when it has ended.
+bool waitForThread(void* thread, unsigned long timeoutMs);
+/// Stores the exit code of an ended thread in *exitCode and returns true;
+/// returns false while it runs.
+bool threadExitCode(void* thread, unsigned long* exitCode);
+
+/// Sleep (Windows) / nanosleep (POSIX, a cancellation point).
+void sleepMilliseconds(unsigned long milliseconds);
+
+}  // namespace platform
+}  // namespace util
+
+#endif

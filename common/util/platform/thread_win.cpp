@@ -1,0 +1,101 @@
+#include "platform/thread.h"
+
+#include <process.h>
+
+#include <new>
+
+#include "platform/win_include.h"
+
+namespace util {
+namespace platform {
+
+namespace {
+
+// The portable routine and its argument travel to the __stdcall trampolines
+// in a heap block that the new thread frees first thing.
+struct StartBlock {
+    ThreadRoutine routine;
+    void* argument;
+};
+
+unsigned long runStartBlock(void* parameter) {
+    StartBlock block = *static_cast<StartBlock*>(parameter);
+    delete static_cast<StartBlock*>(parameter);
+    return block.routine(block.argument);
+}
+
+unsigned __stdcall beginThreadTrampoline(void* parameter) {
+    return static_cast<unsigned>(runStartBlock(parameter));
+}
+
+DWORD WINAPI createThreadTrampoline(void* parameter) {
+    return static_cast<DWORD>(runStartBlock(parameter));
+}
+
+}  // namespace
+
+void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId) {
+    auto* block = new (std::nothrow) StartBlock{routine, argument};
+    if (block == nullptr) {
+        return nullptr;
+    }
+    unsigned id = 0;
+    const uintptr_t handle = _beginthreadex(nullptr, 0, beginThreadTrampoline, block,
+                                            suspended ? CREATE_SUSPENDED : 0, &id);
+    if (handle == 0) {
+        delete block;
+        return nullptr;
+    }
+    if (threadId != nullptr) {
+        *threadId = id;
+    }
+    return reinterpret_cast<void*>(handle);
+}
+
+bool startDetachedThread(ThreadRoutine routine, void* argument) {
+    auto* block = new (std::nothrow) StartBlock{routine, argument};
+    if (block == nullptr) {
+        return false;
+    }
+    HANDLE handle = CreateThread(nullptr, 0, createThreadTrampoline, block, 0, nullptr);
+    if (handle == nullptr) {
+        delete block;
+        return false;
+    }
+    CloseHandle(handle);
+    return true;
+}
+
+void closeThread(void* thread) {
+    if (thread != nullptr) {
+        CloseHandle(thread);
+    }
+}
+
+unsigned long suspendThread(void* thread) { return SuspendThread(thread); }
+
+unsigned long resumeThread(void* thread) { return ResumeThread(thread); }
+
+bool terminateThread(void* thread, unsigned long exitCode) {
+    return TerminateThread(thread, exitCode) != 0;
+}
+
+bool setThreadPriority(void* thread, int priority) { return SetThreadPriority(thread, priority) != 0; }
+
+bool waitForThread(void* thread, unsigned long timeoutMs) {
+    return WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
+}
+
+bool threadExitCode(void* thread, unsigned long* exitCode) {
+    DWORD code = 0;
+    if (GetExitCodeThread(thread, &code) == 0 || code == STILL_ACTIVE) {
+        return false;
+    }
+    *exitCode = code;
+    return true;
+}
+
+void sleepMilliseconds(unsigned long milliseconds) { Sleep(milliseconds); }
+
+}  // namespace platform
+}  // namespace util

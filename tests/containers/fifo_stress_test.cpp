@@ -1,0 +1,147 @@
+// Eight producers and eight consumers pass FIFO_STRESS_MESSAGES messages
+// through one queue: every message arrives exactly once and the byte total
+// returns to 0. Then the owner shuts the queue down while the consumers still
+// hold references and leftover messages are queued.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "containers/fifo.h"
+#include "containers/fifo_test_support.h"
+
+#ifndef FIFO_STRESS_MESSAGES
+#define FIFO_STRESS_MESSAGES 1000000
+#endif
+
+using namespace fifo_test;
+
+namespace {
+
+const std::uint32_t kMessages = FIFO_STRESS_MESSAGES;
+const int kProducers = 8;
+const int kConsumers = 8;
+const std::uint32_t kLeftovers = 1000;
+const std::uint32_t kStopUser = 0xFFFFFFFFu;  // ulUser of the message that ends a consumer's run
+
+std::uint32_t sizeOf(std::uint32_t value) { return value % 64 + 1; }
+
+bool eventually(const std::function<bool()>& condition, std::chrono::seconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
+    static_assert(kMessages % kProducers == 0, "each producer sends the same number");
+    QueueCalls calls;
+    TrackedFifo* queue = new TrackedFifo(calls);
+    for (int i = 0; i < kConsumers; ++i) {
+        queue->AddRef();
+    }
+    std::unique_ptr<std::atomic<unsigned char>[]> seen(new std::atomic<unsigned char>[kMessages + kLeftovers]);
+    for (std::uint32_t i = 0; i < kMessages + kLeftovers; ++i) {
+        seen[i] = 0;
+    }
+    std::atomic<std::uint32_t> consumed{0};
+    std::atomic<unsigned long long> consumedBytes{0};
+    std::atomic<bool> stop{false};
+    std::mutex releasesMutex;
+    std::multiset<unsigned long> releases;
+
+    // Consumers wait without a time-out, so a wake-up lost while a message is
+    // queued leaves one asleep; each ends its run at the first stop message.
+    std::atomic<int> stopped{0};
+    std::vector<std::thread> consumers;
+    for (int c = 0; c < kConsumers; ++c) {
+        consumers.emplace_back([&] {
+            for (;;) {
+                FIFO_MSG* message = queue->DeptQ(0xFFFFFFFFul);
+                ASSERT_NE(nullptr, message);
+                if (message->ulUser == kStopUser) {
+                    std::free(message);
+                    break;
+                }
+                const std::uint32_t value = valueOf(message);
+                seen[value].fetch_add(1);
+                consumedBytes += message->ulSize;
+                ++consumed;
+                std::free(message);
+            }
+            ++stopped;
+            while (!stop.load()) {  // still holding its reference
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            const unsigned long left = queue->Release();
+            std::lock_guard<std::mutex> hold(releasesMutex);
+            releases.insert(left);
+        });
+    }
+    std::vector<std::thread> producers;
+    const std::uint32_t perProducer = kMessages / kProducers;
+    for (int p = 0; p < kProducers; ++p) {
+        producers.emplace_back([&, p] {
+            for (std::uint32_t value = p * perProducer; value < (p + 1) * perProducer; ++value) {
+                FIFO_MSG* message = makeMessage(value, sizeOf(value));
+                while (queue->EntQ(message) == 0) {  // full: the message stays ours
+                    std::this_thread::yield();
+                }
+            }
+        });
+    }
+    for (auto& producer : producers) {
+        producer.join();
+    }
+    for (int c = 0; c < kConsumers; ++c) {
+        FIFO_MSG* message = makeMessage(0, 0);
+        message->ulUser = kStopUser;
+        ASSERT_EQ(1, queue->EntQ(message));
+    }
+    if (!eventually([&] { return stopped.load() == kConsumers; }, std::chrono::seconds(60))) {
+        ADD_FAILURE() << "a consumer slept through queued messages";
+        for (int c = 0; c < kConsumers; ++c) {  // wake it so that the test can end
+            FIFO_MSG* message = makeMessage(0, 0);
+            message->ulUser = kStopUser;
+            queue->EntQ(message);
+        }
+        ASSERT_TRUE(eventually([&] { return stopped.load() == kConsumers; }, std::chrono::seconds(60)));
+    }
+    EXPECT_EQ(kMessages, consumed.load());
+    unsigned long long expectedBytes = 0;
+    for (std::uint32_t value = 0; value < kMessages; ++value) {
+        ASSERT_EQ(1, seen[value].load()) << value;
+        expectedBytes += sizeOf(value);
+    }
+    EXPECT_EQ(expectedBytes, consumedBytes.load());
+    EXPECT_EQ(0u, queue->GetMsgSize());
+    EXPECT_EQ(0, queue->QSize());
+
+    // Leftovers, then the owner's shutdown while all eight consumers still hold
+    // references; they release once the drain has begun, and the drain frees
+    // every leftover (checked by the leak checker).
+    for (std::uint32_t value = kMessages; value < kMessages + kLeftovers; ++value) {
+        ASSERT_EQ(1, queue->EntQ(makeMessage(value, 1)));
+    }
+    // The consumers stop (and release) while the queue is being drained.
+    queue->onPreShutdown = [&] { stop = true; };
+    queue->Shutdown(0);
+    EXPECT_EQ(1, calls.post.load());
+    EXPECT_EQ(1, calls.destroyed.load());
+    for (auto& consumer : consumers) {
+        consumer.join();
+    }
+    EXPECT_EQ((std::multiset<unsigned long>{0, 1, 2, 3, 4, 5, 6, 7}), releases);
+}

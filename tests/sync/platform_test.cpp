@@ -1,0 +1,98 @@
+// The platform's events and threads, and the exit codes of ZnThread threads
+// (read through the internal thread handle).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/event.h"
+#include "platform/thread.h"
+#include "sync/sync_test_support.h"
+#include "sync/zn_thread.h"
+
+using namespace util::platform;
+using sync_test::eventually;
+using sync_test::millisecondsSince;
+
+TEST(PlatformEvent, ManualResetAndTimeouts) {
+    void* event = createEvent();
+    ASSERT_NE(nullptr, event);
+    EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 0));
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 100));
+    EXPECT_GE(millisecondsSince(start), 90);
+    setEvent(event);
+    EXPECT_EQ(WaitResult::Signalled, waitForEvent(event, 0));
+    EXPECT_EQ(WaitResult::Signalled, waitForEvent(event, kWaitForever));  // stays set
+    resetEvent(event);
+    EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 0));
+    EXPECT_EQ(WaitResult::Failed, waitForEvent(nullptr, 0));
+    closeEvent(event);
+}
+
+// A set releases every thread waiting at that moment, even when the event is
+// reset before they run.
+TEST(PlatformEvent, SetReleasesAllWaitersDespiteReset) {
+    void* event = createEvent();
+    std::atomic<int> released{0};
+    std::atomic<int> waiting{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.emplace_back([&] {
+            ++waiting;
+            if (waitForEvent(event, 10000) == WaitResult::Signalled) {
+                ++released;
+            }
+        });
+    }
+    ASSERT_TRUE(eventually([&] { return waiting.load() == 4; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    setEvent(event);
+    resetEvent(event);
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(4, released.load());
+    closeEvent(event);
+}
+
+namespace {
+std::atomic<int> routineRuns{0};
+unsigned long countedRoutine(void* argument) {
+    ++routineRuns;
+    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(argument));
+}
+}  // namespace
+
+TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
+    routineRuns = 0;
+    void* thread = createThread(countedRoutine, reinterpret_cast<void*>(42), true, nullptr);
+    ASSERT_NE(nullptr, thread);
+    unsigned long code = 0;
+    EXPECT_FALSE(waitForThread(thread, 50));
+    EXPECT_EQ(0, routineRuns.load());
+    EXPECT_FALSE(threadExitCode(thread, &code));
+    EXPECT_EQ(1u, suspendThread(thread));  // counts like Win32: two resumes needed now
+    EXPECT_EQ(2u, resumeThread(thread));
+    EXPECT_FALSE(waitForThread(thread, 50));
+    EXPECT_EQ(1u, resumeThread(thread));
+    ASSERT_TRUE(waitForThread(thread, 10000));
+    EXPECT_EQ(1, routineRuns.load());
+    ASSERT_TRUE(threadExitCode(thread, &code));
+    EXPECT_EQ(42u, code);
+    closeThread(thread);
+}
+
+TEST(ZnThreadExitCode, BaseExecuteEndsWithOne) {
+    ZnThread worker;
+    ASSERT_EQ(1u, worker.Create(0));
+    ASSERT_EQ(1u, worker.Resume());
+    ASSERT_TRUE(waitForThread(worker.GetHandle(), 10000));
+    unsigned long code = 0;
+    ASSERT_TRUE(threadExitCode(worker.GetHandle(), &code));
+    EXPECT_EQ(1u, code);
+    EXPECT_EQ(1, worker.IsTerminated());
+}

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <vector>
+
+#include "sync/shared_object.h"
+#include "sync/sync_test_support.h"
+
+using namespace sync_test;
+
+TEST(SharedObject, NamesAndValidity) {
+    Calls calls;
+    Tracked* named = new Tracked(calls);
+    EXPECT_STREQ("Unknown", named->Name());
+    EXPECT_EQ(1, named->IsValid());
+    EXPECT_EQ(1, named->IsIdle());
+    named->Invalid();
+    EXPECT_EQ(0, named->IsValid());
+    delete named;
+
+    Tracked* unnamed = new Tracked(calls, nullptr);
+    EXPECT_STREQ("Unknown", unnamed->Name());
+    EXPECT_EQ(0, unnamed->IsValid());
+    delete unnamed;
+
+    // A Release without its AddRef drives the count negative and the object invalid.
+    Tracked* unbalanced = new Tracked(calls, "unbalanced");
+    EXPECT_STREQ("unbalanced", unbalanced->Name());
+    EXPECT_EQ(static_cast<unsigned long>(-1L), unbalanced->Release());
+    EXPECT_EQ(0, unbalanced->IsValid());
+    EXPECT_EQ(0u, unbalanced->AddRef());
+    EXPECT_EQ(1, unbalanced->IsValid());
+    delete unbalanced;
+    EXPECT_EQ(0, calls.pre.load());
+    EXPECT_EQ(3, calls.destroyed.load());
+}
+
+TEST(SharedObject, LastReleaseDestroysOnCallingThread) {
+    Calls calls;
+    Tracked* object = new Tracked(calls);
+    EXPECT_EQ(1u, object->AddRef());
+    EXPECT_EQ(2u, object->AddRef());
+    EXPECT_EQ(1u, object->Release());
+    EXPECT_EQ(0, calls.pre.load());
+    EXPECT_EQ(0u, object->Release());
+    EXPECT_EQ(1, calls.pre.load());
+    EXPECT_EQ(1, calls.post.load());
+    EXPECT_EQ(1, calls.destroyed.load());
+    EXPECT_EQ(std::this_thread::get_id(), calls.preThread);
+    EXPECT_EQ(std::this_thread::get_id(), calls.destroyThread);
+}
+
+TEST(SharedObject, ReleaseWakesWaiterWithoutDestroying) {
+    Calls calls;
+    Tracked* object = new Tracked(calls);
+    object->AddRef();
+    std::atomic<bool> woke{false};
+    std::thread waiter([&] {
+        object->WaitIdle();
+        woke = true;
+    });
+    // The waiter sets the waiting flag first; until then a Release would destroy.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(woke.load());
+    EXPECT_EQ(0u, object->Release());
+    waiter.join();
+    EXPECT_TRUE(woke.load());
+    EXPECT_EQ(0, calls.destroyed.load());
+    EXPECT_EQ(0, calls.pre.load());
+
+    // Its idle event stays set: a later wait on an idle object returns at once,
+    // and the waiting flag keeps Release from destroying it.
+    object->AddRef();
+    EXPECT_EQ(0u, object->Release());
+    object->WaitIdle();
+    EXPECT_EQ(0, calls.destroyed.load());
+    object->Shutdown(0);
+    EXPECT_EQ(1, calls.destroyed.load());
+}
+
+TEST(SharedObject, GetIdleEventMarksWaiting) {
+    Calls calls;
+    Tracked* object = new Tracked(calls);
+    void** event = object->GetIdleEvent();
+    ASSERT_NE(nullptr, event);
+    EXPECT_NE(nullptr, *event);
+    object->AddRef();
+    EXPECT_EQ(0u, object->Release());
+    EXPECT_EQ(0, calls.destroyed.load());
+    object->Shutdown(0);  // idle already: runs straight through
+    EXPECT_EQ(1, calls.pre.load());
+    EXPECT_EQ(1, calls.destroyed.load());
+}
+
+// The owner shuts down while four users still hold references; each user
+// releases from its own thread only after PreShutdown has run.
+TEST(SharedObject, OwnerShutdownWaitsForEveryUser) {
+    Calls calls;
+    Tracked* object = new Tracked(calls);
+    const int users = 4;
+    for (int i = 0; i < users; ++i) {
+        object->AddRef();
+    }
+    std::mutex resultsMutex;
+    std::multiset<unsigned long> results;
+    std::vector<std::thread> threads;
+    for (int i = 0; i < users; ++i) {
+        threads.emplace_back([&, i] {
+            ASSERT_TRUE(eventually([&] { return calls.pre.load() == 1; }));
+            std::this_thread::sleep_for(std::chrono::milliseconds(10 * i));
+            EXPECT_EQ(0, calls.destroyed.load());
+            const unsigned long left = object->Release();
+            std::lock_guard<std::mutex> hold(resultsMutex);
+            results.insert(left);
+        });
+    }
+    object->Shutdown(0);
+    EXPECT_EQ(1, calls.pre.load());
+    EXPECT_EQ(1, calls.post.load());
+    EXPECT_EQ(1, calls.destroyed.load());
+    EXPECT_EQ(std::this_thread::get_id(), calls.destroyThread);
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ((std::multiset<unsigned long>{0, 1, 2, 3}), results);
+}
+
+// The last user releases while PreShutdown still runs: that Release must only
+// count down, never start a second shutdown (a double delete).
+TEST(SharedObject, ReleaseDuringPreShutdownDoesNotDestroyTwice) {
+    Calls calls;
+    Tracked* object = new Tracked(calls);
+    object->AddRef();
+    std::atomic<bool> released{false};
+    std::thread user;
+    object->onPreShutdown = [&] {
+        user = std::thread([&] {
+            EXPECT_EQ(0u, object->Release());
+            released = true;
+        });
+        EXPECT_TRUE(eventually([&] { return released.load(); }));
+    };
+    object->Shutdown(0);
+    user.join();
+    EXPECT_EQ(1, calls.pre.load());
+    EXPECT_EQ(1, calls.post.load());
+    EXPECT_EQ(1, calls.destroyed.load());
+}
+
+TEST(SharedObject, ShutdownInThreadReturnsFirst) {
+    Calls calls;
+    Tracked* object = new Tracked(calls);
+    std::atomic<bool> returned{false};
+    std::atomic<bool> sawReturn{false};
+    object->onPreShutdown = [&] { sawReturn = eventually([&] { return returned.load(); }); };
+    object->Shutdown(1);
+    returned = true;
+    ASSERT_TRUE(eventually([&] { return calls.destroyed.load() == 1; }));
+    EXPECT_TRUE(sawReturn.load());
+    EXPECT_EQ(1, calls.post.load());
+    std::lock_guard<std::mutex> hold(calls.mutex);
+    EXPECT_NE(std::this_thread::get_id(), calls.preThread);
+    EXPECT_EQ(calls.preThread, calls.destroyThread);
+}
+
+TEST(SharedObject, ShutdownWithOtherValuesRunsOnCallingThread) {
+    for (int inThread : {0, 2, -1}) {
+        Calls calls;
+        Tracked* object = new Tracked(calls);
+        object->Shutdown(inThread);
+        EXPECT_EQ(1, calls.pre.load()) << inThread;
+        EXPECT_EQ(1, calls.post.load()) << inThread;
+        EXPECT_EQ(1, calls.destroyed.load()) << inThread;
+        EXPECT_EQ(std::this_thread::get_id(), calls.destroyThread) << inThread;
+    }
+}
+
+// Users and the owner race many times over; every round ends with exactly one
+// destruction (AddressSanitizer would also catch a second delete). The owner
+// marks itself with GetIdleEvent before it hands out references, so the users
+// may release before, during or after its Shutdown.
+TEST(SharedObject, ConcurrentReleasesAndShutdownDestroyOnce) {
+    for (int round = 0; round < 200; ++round) {
+        Calls calls;
+        Tracked* object = new Tracked(calls);
+        object->GetIdleEvent();
+        const int users = 3;
+        for (int i = 0; i < users; ++i) {
+            object->AddRef();
+        }
+        std::vector<std::thread> threads;
+        for (int i = 0; i < users; ++i) {
+            threads.emplace_back([object] { object->Release(); });
+        }
+        object->Shutdown(round % 2);
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        ASSERT_TRUE(eventually([&] { return calls.destroyed.load() == 1; }));
+        EXPECT_EQ(1, calls.pre.load());
+    }
+}

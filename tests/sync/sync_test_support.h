@@ -1,0 +1,75 @@
+// Helpers for the synchronisation tests: a SharedObject that records its hook
+// and destructor calls, and polling with a deadline.
+#ifndef UTIL_TESTS_SYNC_SYNC_TEST_SUPPORT_H
+#define UTIL_TESTS_SYNC_SYNC_TEST_SUPPORT_H
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "sync/shared_object.h"
+
+namespace sync_test {
+
+struct Calls {
+    std::atomic<int> pre{0};
+    std::atomic<int> post{0};
+    std::atomic<int> destroyed{0};
+    std::mutex mutex;
+    std::thread::id preThread;
+    std::thread::id destroyThread;
+};
+
+class Tracked : public SharedObject {
+public:
+    explicit Tracked(Calls& calls) : calls_(calls) {}
+    Tracked(Calls& calls, const char* name) : SharedObject(name), calls_(calls) {}
+    ~Tracked() override {
+        {
+            std::lock_guard<std::mutex> hold(calls_.mutex);
+            calls_.destroyThread = std::this_thread::get_id();
+        }
+        ++calls_.destroyed;  // last: a test may drop `calls` once it sees this
+    }
+    std::function<void()> onPreShutdown;
+
+protected:
+    void PreShutdown() override {
+        {
+            std::lock_guard<std::mutex> hold(calls_.mutex);
+            calls_.preThread = std::this_thread::get_id();
+        }
+        ++calls_.pre;
+        if (onPreShutdown) {
+            onPreShutdown();
+        }
+    }
+    void PostShutdown() override { ++calls_.post; }
+
+private:
+    Calls& calls_;
+};
+
+/// Polls condition every millisecond until it holds or `limit` passes.
+inline bool eventually(const std::function<bool()>& condition,
+                       std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+inline long long millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+}  // namespace sync_test
+
+#endif

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "support/test_support.h"
+#include "sync/sync_test_support.h"
+#include "sync/zn_thread.h"
+#include "sync/thread_log_path.h"
+
+using sync_test::eventually;
+using sync_test::millisecondsSince;
+
+namespace {
+
+// Counts its hooks; Execute runs the base version or one of the loops below.
+// The base destructor may stop the thread after this class's part is gone, so
+// the loops touch the object only through pointers taken before they start.
+class Worker : public ZnThread {
+public:
+    std::atomic<int> pre{0};
+    std::atomic<int> executed{0};
+    std::atomic<int> ticks{0};
+    enum class Mode { Base, UntilTerminate, IgnoreTerminate } mode = Mode::Base;
+
+protected:
+    void PreExecute() override { ++pre; }
+    unsigned long Execute() override {
+        ++executed;
+        const Mode chosen = mode;
+        const int* stop = &bTerminate;
+        std::atomic<int>* tickCount = &ticks;
+        switch (chosen) {
+            case Mode::Base:
+                return ZnThread::Execute();
+            case Mode::UntilTerminate:
+                while (__atomic_load_n(stop, __ATOMIC_SEQ_CST) == 0) {
+                    ++*tickCount;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+                return 7;
+            case Mode::IgnoreTerminate:
+                for (;;) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+        }
+        return 0;
+    }
+};
+
+std::atomic<int> selfDeleted{0};
+std::atomic<bool> deletedOnOwnThread{false};
+
+class SelfDeleting : public ZnThread {
+public:
+    ~SelfDeleting() override {
+        deletedOnOwnThread = executeThread == std::this_thread::get_id();
+        ++selfDeleted;
+    }
+
+protected:
+    unsigned long Execute() override {
+        executeThread = std::this_thread::get_id();
+        return 3;
+    }
+
+private:
+    std::thread::id executeThread;
+};
+
+}  // namespace
+
+TEST(ZnThread, NewObjectHasNoThread) {
+    Worker worker;
+    EXPECT_EQ(0, worker.IsValid());
+    EXPECT_EQ(1, worker.IsSuspended());
+    EXPECT_EQ(0, worker.IsTerminated());
+    EXPECT_EQ(0u, worker.Resume());
+    EXPECT_EQ(0u, worker.Suspend());
+    EXPECT_EQ(0u, worker.Terminate());
+    EXPECT_EQ(0u, worker.SetPriority(0));
+    EXPECT_EQ(nullptr, worker.GetHandle());
+    EXPECT_EQ(nullptr, static_cast<void*>(worker));
+    EXPECT_EQ(0u, worker.GetId());
+    EXPECT_EQ(0u, worker.GetErrorCode());
+}
+
+TEST(ZnThread, CreatedSuspendedRunsAfterResume) {
+    Worker worker;
+    ASSERT_EQ(1u, worker.Create(0));
+    EXPECT_EQ(1, worker.IsValid());
+    EXPECT_EQ(1, worker.IsSuspended());
+    void* handle = worker.GetHandle();
+    EXPECT_NE(nullptr, handle);
+    EXPECT_NE(0u, worker.GetId());
+    EXPECT_EQ(0u, worker.Create(0));  // a second Create changes nothing
+    EXPECT_EQ(handle, worker.GetHandle());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(0, worker.pre.load());
+    EXPECT_EQ(1u, worker.Suspend());  // already suspended
+    EXPECT_EQ(1u, worker.Resume());
+    EXPECT_EQ(0, worker.IsSuspended());
+    EXPECT_EQ(1u, worker.Resume());  // already running: calls nothing
+    ASSERT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
+    EXPECT_EQ(1, worker.pre.load());
+    EXPECT_EQ(1, worker.executed.load());
+}
+
+TEST(ZnThread, PrioritiesTakeWin32Values) {
+    Worker worker;
+    ASSERT_EQ(1u, worker.Create(0));
+    EXPECT_EQ(1u, worker.SetPriority(0));
+    EXPECT_EQ(1u, worker.SetPriority(-2));
+    EXPECT_EQ(0u, worker.SetPriority(12345));
+    worker.Resume();
+    // Ended before the object goes: the thread's virtual calls must not meet the destructor.
+    EXPECT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
+}
+
+TEST(ZnThread, SuspendStopsARunningThread) {
+    Worker worker;
+    worker.mode = Worker::Mode::UntilTerminate;
+    ASSERT_EQ(1u, worker.Create(0));
+    ASSERT_EQ(1u, worker.Resume());
+    ASSERT_TRUE(eventually([&] { return worker.ticks.load() > 3; }));
+    EXPECT_EQ(1u, worker.Suspend());
+    EXPECT_EQ(1, worker.IsSuspended());
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the suspension is asynchronous
+    const int parkedAt = worker.ticks.load();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_EQ(parkedAt, worker.ticks.load());
+    EXPECT_EQ(1u, worker.Resume());
+    EXPECT_TRUE(eventually([&] { return worker.ticks.load() > parkedAt + 3; }));
+    EXPECT_EQ(1u, worker.Suspend());
+    EXPECT_EQ(1u, worker.Terminate());  // resumes it and asks it to stop
+    EXPECT_EQ(0, worker.IsSuspended());
+    EXPECT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
+}
+
+TEST(ZnThread, AutoDeleteObjectDeletesItselfOnItsThread) {
+    selfDeleted = 0;
+    auto* worker = new SelfDeleting;
+    ASSERT_EQ(1u, worker->Create(1));
+    ASSERT_EQ(1u, worker->Resume());
+    ASSERT_TRUE(eventually([] { return selfDeleted.load() == 1; }));
+    EXPECT_TRUE(deletedOnOwnThread.load());
+}
+
+TEST(ZnThread, DestructorStopsAPoliteThreadWithinOnePoll) {
+    auto* worker = new Worker;
+    worker->mode = Worker::Mode::UntilTerminate;
+    ASSERT_EQ(1u, worker->Create(0));
+    ASSERT_EQ(1u, worker->Resume());
+    ASSERT_TRUE(eventually([&] { return worker->ticks.load() > 0; }));
+    const auto start = std::chrono::steady_clock::now();
+    delete worker;
+    EXPECT_LT(millisecondsSince(start), 1000);  // one 20 ms poll, with room for a loaded machine
+}
+
+TEST(ZnThread, DestructorStartsAThreadThatNeverRan) {
+    auto* worker = new Worker;
+    ASSERT_EQ(1u, worker->Create(0));
+    const auto start = std::chrono::steady_clock::now();
+    delete worker;  // Terminate resumes it; the base Execute ends at once
+    EXPECT_LT(millisecondsSince(start), 1000);
+}
+
+TEST(ZnThread, LogEventAppendsLines) {
+    const std::string path = sync_test::threadLogPath();
+    std::remove(path.c_str());
+    ZnThread::LogEvent("abc");
+    EXPECT_EQ("abc\r\n", util_test::readFile(path));
+    ZnThread::LogEvent("de f");
+    ZnThread::LogEvent(nullptr);
+    EXPECT_EQ("abc\r\nde f\r\n\r\n", util_test::readFile(path));
+    std::remove(path.c_str());
+}
