@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/deadline_posix.h"
+
 namespace util {
 namespace platform {
 
@@ -25,18 +27,6 @@ struct PosixEvent {
     std::atomic<unsigned long> generation;  // raised by every set: releases the waiters of that moment
     std::atomic<int> waiters;
 };
-
-timespec deadlineAfter(unsigned long timeoutMs) {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(timeoutMs / 1000);
-    deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
-    if (deadline.tv_nsec >= 1000000000L) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= 1000000000L;
-    }
-    return deadline;
-}
 
 // Unlocks on every exit, including the unwinding of a cancelled thread:
 // pthread_cond_wait is a cancellation point and holds the mutex when it unwinds.
@@ -121,7 +111,7 @@ WaitResult waitForEvent(void* handle, unsigned long timeoutMs, bool /*alertable*
         return WaitResult::Failed;
     }
     auto* event = static_cast<PosixEvent*>(handle);
-    const timespec deadline = deadlineAfter(timeoutMs == kWaitForever ? 0 : timeoutMs);
+    const timespec deadline = monotonicDeadlineAfter(timeoutMs == kWaitForever ? 0 : timeoutMs);
     const unsigned long startGeneration = event->generation.load();
     if (event->signalled.load()) {
         return WaitResult::Signalled;

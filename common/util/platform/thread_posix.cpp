@@ -12,6 +12,8 @@
 #include <mutex>
 #include <new>
 
+#include "platform/deadline_posix.h"
+
 #include "platform/event.h"
 
 namespace util {
@@ -166,18 +168,6 @@ void* threadStart(void* parameter) {
     return nullptr;
 }
 
-timespec deadlineAfter(unsigned long timeoutMs) {
-    timespec deadline{};
-    clock_gettime(CLOCK_MONOTONIC, &deadline);
-    deadline.tv_sec += static_cast<time_t>(timeoutMs / 1000);
-    deadline.tv_nsec += static_cast<long>(timeoutMs % 1000) * 1000000L;
-    if (deadline.tv_nsec >= 1000000000L) {
-        deadline.tv_sec += 1;
-        deadline.tv_nsec -= 1000000000L;
-    }
-    return deadline;
-}
-
 }  // namespace
 
 void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId) {
@@ -312,7 +302,7 @@ bool setThreadPriority(void* thread, int priority) {
 
 bool waitForThread(void* thread, unsigned long timeoutMs) {
     auto* block = static_cast<ControlBlock*>(thread);
-    const timespec deadline = deadlineAfter(timeoutMs == kWaitForever ? 0 : timeoutMs);
+    const timespec deadline = monotonicDeadlineAfter(timeoutMs == kWaitForever ? 0 : timeoutMs);
     BlockLock hold(block);
     while (!block->finished) {
         if (timeoutMs == kWaitForever) {
