@@ -20,10 +20,25 @@ public:
     explicit Reader(const char* name) : ZnIniReader(name) {}
     const char* path() const { return ini_path; }
     using ZnIniReader::RetriveStrings;
-    // "result count size" after one list call (the section names for a null section).
+    // One list call: the section names for a null section.
+    int call(const char* section, char** strings, unsigned long* count, unsigned long* size) {
+        return section ? GetSectionData(section, strings, count, size) : GetSectionNames(strings, count, size);
+    }
+    // "result count size" after one list call.
     std::string state(const char* section, char** strings, unsigned long count, unsigned long size) {
-        const int r = section ? GetSectionData(section, strings, &count, &size) : GetSectionNames(strings, &count, &size);
+        const int r = call(section, strings, &count, &size);
         return std::to_string(r) + " " + std::to_string(count) + " " + std::to_string(size);
+    }
+    // The strings of a list, fetched with the two-call protocol.
+    std::vector<std::string> list(const char* section) {
+        unsigned long count = 0, size = 0;
+        if (call(section, nullptr, &count, &size) == 1) return {};
+        EXPECT_GE(size, 1u);
+        std::vector<std::vector<char>> storage(count, std::vector<char>(size, '#'));
+        std::vector<char*> strings;
+        for (auto& buffer : storage) strings.push_back(buffer.data());
+        EXPECT_EQ(call(section, strings.data(), &count, &size), 1);
+        return {strings.begin(), strings.end()};
     }
     std::string value(const char* key, const char* section, unsigned long size = 32) {
         char buffer[32] = "junk";
@@ -35,22 +50,6 @@ public:
 std::string inCurrentDirectory(const std::string& name) {
     return std::filesystem::current_path().string() + static_cast<char>(std::filesystem::path::preferred_separator) +
            name;
-}
-
-// The strings of a list call (GetSectionNames for a null section), made with the two-call protocol.
-std::vector<std::string> list(Reader& reader, const char* section) {
-    unsigned long count = 0, size = 0;
-    auto call = [&](char** strings) {
-        return section ? reader.GetSectionData(section, strings, &count, &size)
-                       : reader.GetSectionNames(strings, &count, &size);
-    };
-    if (call(nullptr) == 1) return {};
-    EXPECT_GE(size, 1u);
-    std::vector<std::vector<char>> storage(count, std::vector<char>(size, '#'));
-    std::vector<char*> strings;
-    for (auto& buffer : storage) strings.push_back(buffer.data());
-    EXPECT_EQ(call(strings.data()), 1);
-    return {strings.begin(), strings.end()};
 }
 
 // Names are joined to the current directory once; a path that would not fit
@@ -94,9 +93,9 @@ TEST(IniReader, FileOperations) {
     EXPECT_EQ(reader.value("Host", "Network", 3), "vp");
     EXPECT_EQ(reader.SectionExists("NETWORK"), 1);
     EXPECT_EQ(reader.SectionExists("Absent"), 0);
-    EXPECT_EQ(list(reader, "Network"), (std::vector<std::string>{"Port=443", "Host=vpn"}));
+    EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Port=443", "Host=vpn"}));
     EXPECT_NE(reader.SetKey(nullptr, "Port", "Network"), 0);
-    EXPECT_EQ(list(reader, "Network"), (std::vector<std::string>{"Host=vpn"}));
+    EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Host=vpn"}));
     EXPECT_NE(reader.SetKey(nullptr, nullptr, "Network"), 0);
     EXPECT_EQ(reader.SectionExists("Network"), 0);
     Reader nowhere(dir.file("missing-dir/x.ini").c_str());
@@ -116,10 +115,7 @@ TEST(IniReader, TwoCallProtocol) {
     EXPECT_EQ(reader.state(nullptr, strings, 4, 7), "0 4 8");  // one too few for "longest"
     EXPECT_EQ(buffers[0][0], '#');
     EXPECT_EQ(reader.state(nullptr, strings, 5, 8), "1 5 8");  // more than needed: succeeds, count stays
-    EXPECT_STREQ(buffers[0], "a");
-    EXPECT_STREQ(buffers[1], "longest");
-    EXPECT_STREQ(buffers[2], "empty");
-    EXPECT_STREQ(buffers[3], "mid");
+    EXPECT_EQ(std::vector<std::string>(strings, strings + 4), (std::vector<std::string>{"a", "longest", "empty", "mid"}));
     EXPECT_EQ(buffers[4][0], '#');
     EXPECT_EQ(reader.SectionExists("empty"), 0);
     EXPECT_EQ(reader.SectionExists("mid"), 1);
@@ -143,8 +139,8 @@ TEST(IniReader, LongListsGrowTheBuffer) {
     }
     util_test::writeFile(dir.file("long.ini"), text);
     Reader reader(dir.file("long.ini").c_str());
-    EXPECT_EQ(list(reader, nullptr), names);
-    EXPECT_EQ(list(reader, "big"), lines);
+    EXPECT_EQ(reader.list(nullptr), names);
+    EXPECT_EQ(reader.list("big"), lines);
 }
 
 TEST(IniReader, RetriveStringsSplitsTheList) {
