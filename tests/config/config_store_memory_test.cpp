@@ -13,23 +13,17 @@ namespace {
 int allocationsLeft = -1;  // -1: never fail
 
 void* failingAllocator(std::size_t count, std::size_t size) {
-    if (allocationsLeft == 0) {
-        return nullptr;
-    }
-    if (allocationsLeft > 0) {
-        --allocationsLeft;
-    }
+    if (allocationsLeft == 0) return nullptr;
+    if (allocationsLeft > 0) --allocationsLeft;
     return std::calloc(count, size);
 }
 
-class ConfigStoreMemory : public ::testing::Test {
-protected:
-    void SetUp() override { previous_ = util::config::setConfigAllocator(failingAllocator); }
-    void TearDown() override {
+struct ConfigStoreMemory : ::testing::Test {
+    util::config::ZeroAllocator previous = util::config::setConfigAllocator(failingAllocator);
+    ~ConfigStoreMemory() override {
         allocationsLeft = -1;
-        util::config::setConfigAllocator(previous_);
+        util::config::setConfigAllocator(previous);
     }
-    util::config::ZeroAllocator previous_ = nullptr;
 };
 
 std::string get(void* store, const char* section, const char* key) {
@@ -59,11 +53,12 @@ TEST_F(ConfigStoreMemory, FailedReplacementKeepsTheOldValue) {
 
 TEST_F(ConfigStoreMemory, LoadSkipsWhatItCannotAllocate) {
     util_test::TempDir dir;
-    util_test::writeFile(dir.file("c.conf"), "[a]\nx=1\ny=2\n[b]\nz=3\n");
+    const std::string path = dir.file("c.conf");
+    util_test::writeFile(path, "[a]\nx=1\ny=2\n[b]\nz=3\n");
     allocationsLeft = 0;  // not even the store
-    EXPECT_EQ(OpenConfig(dir.file("c.conf").c_str()), nullptr);
+    EXPECT_EQ(OpenConfig(path.c_str()), nullptr);
     allocationsLeft = 2;  // the store and [a]; entries x, y and section [b] fail
-    void* store = OpenConfig(dir.file("c.conf").c_str());
+    void* store = OpenConfig(path.c_str());
     ASSERT_NE(store, nullptr);
     allocationsLeft = -1;
     EXPECT_EQ(get(store, "a", "x"), "<absent>");

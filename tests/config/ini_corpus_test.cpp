@@ -5,9 +5,9 @@
 // writes a new ini_corpus_expected.inc instead of comparing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,103 +22,56 @@ const char kExpected[] =
 #include "ini_corpus_expected.inc"
     ;
 
-std::string escape(const char* bytes, std::size_t length) {
-    std::string text;
-    for (std::size_t i = 0; i < length; ++i) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c >= 0x20 && c < 0x7F && c != '\\' && c != '"') {
-            text.push_back(static_cast<char>(c));
-        } else {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            text += hex;
-        }
-    }
-    return text;
-}
-
-const char* kindName(ini_corpus::Call::Kind kind) {
-    switch (kind) {
-    case ini_corpus::Call::kValue: return "value";
-    case ini_corpus::Call::kKeys: return "keys";
-    case ini_corpus::Call::kNamesByString: return "names-by-string";
-    case ini_corpus::Call::kNames: return "names";
-    case ini_corpus::Call::kSection: return "section";
-    case ini_corpus::Call::kWrite: return "write";
-    }
-    return "?";
-}
-
 // One result line: the call's result and the bytes it stored, up to and
-// including the NUL after its result (what both platforms define).
+// including the NUL after its result (what both platforms define), escaped.
 std::string runCall(const ini_corpus::Call& call, const std::string& path) {
     using namespace util::config;
-    std::vector<char> buffer(call.size + 1, '#');
-    unsigned long result = 0;
-    switch (call.kind) {
-    case ini_corpus::Call::kValue:
-    case ini_corpus::Call::kKeys:
-    case ini_corpus::Call::kNamesByString:
-        result = profileString(call.section, call.key, call.text, buffer.data(), call.size, path.c_str());
-        break;
-    case ini_corpus::Call::kNames:
-        result = profileSectionNames(buffer.data(), call.size, path.c_str());
-        break;
-    case ini_corpus::Call::kSection:
-        result = profileSection(call.section, buffer.data(), call.size, path.c_str());
-        break;
-    case ini_corpus::Call::kWrite:
-        result = profileWrite(call.section, call.key, call.text, path.c_str()) != 0 ? 1 : 0;
-        return std::string("write r=") + std::to_string(result);
+    using C = ini_corpus::Call;
+    static const char* const kinds[] = {"value", "keys", "names-by-string", "names", "section"};
+    if (call.kind == C::kWrite) {
+        return std::string("write r=") + (profileWrite(call.section, call.key, call.text, path.c_str()) ? "1" : "0");
     }
-    std::size_t shown = result + 1 < call.size ? result + 1 : call.size;
-    return std::string(kindName(call.kind)) + " size=" + std::to_string(call.size) + " r=" +
-           std::to_string(result) + " \"" + escape(buffer.data(), shown) + "\"";
+    std::vector<char> buffer(call.size + 1, '#');
+    const unsigned long result =
+        call.kind == C::kNames     ? profileSectionNames(buffer.data(), call.size, path.c_str())
+        : call.kind == C::kSection ? profileSection(call.section, buffer.data(), call.size, path.c_str())
+                                   : profileString(call.section, call.key, call.text, buffer.data(), call.size, path.c_str());
+    std::string line = std::string(kinds[call.kind]) + " size=" + std::to_string(call.size) + " r=" +
+                       std::to_string(result) + " \"";
+    for (std::size_t i = 0; i < std::min<std::size_t>(result + 1, call.size); ++i) {
+        const unsigned char c = static_cast<unsigned char>(buffer[i]);
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "\\x%02X", c);
+        line += c >= 0x20 && c < 0x7F && c != '\\' && c != '"' ? std::string(1, static_cast<char>(c)) : hex;
+    }
+    return line + "\"";
 }
 
-std::string runCorpus() {
+TEST(IniCorpus, MatchesTheRecordedResults) {
     util_test::TempDir dir;
     std::ostringstream out;
     int index = 0;
     for (const ini_corpus::Case& item : ini_corpus::cases()) {
         const std::string path = dir.file("case" + std::to_string(index++) + ".ini");
-        if (item.exists) {
-            util_test::writeFile(path, item.file);
-        }
+        if (item.exists) util_test::writeFile(path, item.file);
         out << "== " << item.name << "\n";
-        for (const ini_corpus::Call& call : item.calls) {
-            out << runCall(call, path) << "\n";
-        }
+        for (const ini_corpus::Call& call : item.calls) out << runCall(call, path) << "\n";
     }
-    return out.str();
-}
-
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> all;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        all.push_back(line);
-    }
-    return all;
-}
-
-TEST(IniCorpus, MatchesTheRecordedResults) {
-    const std::string actual = runCorpus();
-    if (const char* out = std::getenv("UTIL_INI_CORPUS_OUT")) {
-        std::FILE* file = std::fopen(out, "wb");
+    if (const char* name = std::getenv("UTIL_INI_CORPUS_OUT")) {
+        std::FILE* file = std::fopen(name, "wb");
         ASSERT_NE(file, nullptr);
         std::fprintf(file, "// Results of the INI corpus, recorded from the Windows profile functions under Wine.\n"
-                           "R\"corpus(%s)corpus\"\n", actual.c_str());
+                           "R\"corpus(%s)corpus\"\n", out.str().c_str());
         std::fclose(file);
         return;
     }
-    const std::vector<std::string> expected = lines(kExpected);
-    const std::vector<std::string> got = lines(actual);
-    ASSERT_FALSE(expected.empty()) << "no recorded results";
-    for (std::size_t i = 0; i < expected.size() || i < got.size(); ++i) {
-        EXPECT_EQ(i < got.size() ? got[i] : "<none>", i < expected.size() ? expected[i] : "<none>")
-            << "result line " << i + 1;
+    ASSERT_FALSE(std::string(kExpected).empty()) << "no recorded results";
+    std::istringstream expected(kExpected), got(out.str());
+    std::string want, have;
+    for (int line = 1;; ++line) {
+        const bool w = bool(std::getline(expected, want)), h = bool(std::getline(got, have));
+        if (!w && !h) break;
+        EXPECT_EQ(h ? have : "<none>", w ? want : "<none>") << "result line " << line;
     }
 }
 

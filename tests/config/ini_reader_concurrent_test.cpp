@@ -14,31 +14,27 @@ namespace {
 TEST(IniReaderConcurrent, NoWriteIsLost) {
     util_test::TempDir dir;
     const std::string path = dir.file("shared.ini");
-    constexpr int kThreads = 4;
-    constexpr int kWritesEach = 20;
+    constexpr int kThreads = 4, kWritesEach = 20;
+    auto key = [](int t, int i) { return "t" + std::to_string(t) + "_" + std::to_string(i); };
     std::vector<std::thread> writers;
     for (int t = 0; t < kThreads; ++t) {
-        writers.emplace_back([&path, t] {
+        writers.emplace_back([&, t] {
             ZnIniReader reader(path.c_str());
             for (int i = 0; i < kWritesEach; ++i) {
-                const std::string key = "t" + std::to_string(t) + "_" + std::to_string(i);
-                EXPECT_NE(reader.SetKey(key.c_str(), key.c_str(), "shared"), 0);
+                EXPECT_NE(reader.SetKey(key(t, i).c_str(), key(t, i).c_str(), "shared"), 0);
             }
         });
     }
-    for (std::thread& writer : writers) {
-        writer.join();
-    }
+    for (std::thread& writer : writers) writer.join();
     ZnIniReader reader(path.c_str());
     unsigned long count = 0, size = 0;
     EXPECT_EQ(reader.GetSectionData("shared", nullptr, &count, &size), 0);
     EXPECT_EQ(count, static_cast<unsigned long>(kThreads * kWritesEach));
     for (int t = 0; t < kThreads; ++t) {
         for (int i = 0; i < kWritesEach; ++i) {
-            const std::string key = "t" + std::to_string(t) + "_" + std::to_string(i);
             char value[16];
-            reader.GetKeyValue(key.c_str(), "shared", value, sizeof value);
-            EXPECT_EQ(std::string(value), key);
+            reader.GetKeyValue(key(t, i).c_str(), "shared", value, sizeof value);
+            EXPECT_EQ(std::string(value), key(t, i));
         }
     }
 }

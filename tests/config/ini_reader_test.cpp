@@ -20,6 +20,31 @@ public:
     explicit Reader(const char* name) : ZnIniReader(name) {}
     const char* path() const { return ini_path; }
     using ZnIniReader::RetriveStrings;
+    // One list call: the section names for a null section.
+    int call(const char* section, char** strings, unsigned long* count, unsigned long* size) {
+        return section ? GetSectionData(section, strings, count, size) : GetSectionNames(strings, count, size);
+    }
+    // "result count size" after one list call.
+    std::string state(const char* section, char** strings, unsigned long count, unsigned long size) {
+        const int r = call(section, strings, &count, &size);
+        return std::to_string(r) + " " + std::to_string(count) + " " + std::to_string(size);
+    }
+    // The strings of a list, fetched with the two-call protocol.
+    std::vector<std::string> list(const char* section) {
+        unsigned long count = 0, size = 0;
+        if (call(section, nullptr, &count, &size) == 1) return {};
+        EXPECT_GE(size, 1u);
+        std::vector<std::vector<char>> storage(count, std::vector<char>(size, '#'));
+        std::vector<char*> strings;
+        for (auto& buffer : storage) strings.push_back(buffer.data());
+        EXPECT_EQ(call(section, strings.data(), &count, &size), 1);
+        return {strings.begin(), strings.end()};
+    }
+    std::string value(const char* key, const char* section, unsigned long size = 32) {
+        char buffer[32] = "junk";
+        GetKeyValue(key, section, buffer, size);
+        return buffer;
+    }
 };
 
 std::string inCurrentDirectory(const std::string& name) {
@@ -27,92 +52,50 @@ std::string inCurrentDirectory(const std::string& name) {
            name;
 }
 
-// The strings of a list call, made with the two-call protocol.
-std::vector<std::string> list(Reader& reader, const char* section) {
-    unsigned long count = 0, size = 0;
-    const int first = section ? reader.GetSectionData(section, nullptr, &count, &size)
-                              : reader.GetSectionNames(nullptr, &count, &size);
-    if (first == 1) {
-        return {};
-    }
-    EXPECT_GE(size, 1u);
-    std::vector<std::vector<char>> storage(count, std::vector<char>(size, '#'));
-    std::vector<char*> strings;
-    for (auto& buffer : storage) {
-        strings.push_back(buffer.data());
-    }
-    const int second = section ? reader.GetSectionData(section, strings.data(), &count, &size)
-                               : reader.GetSectionNames(strings.data(), &count, &size);
-    EXPECT_EQ(second, 1);
-    return std::vector<std::string>(strings.begin(), strings.end());
-}
-
-TEST(IniReader, NamesAreFixedOnceAgainstTheCurrentDirectory) {
+// Names are joined to the current directory once; a path that would not fit
+// in 511 characters, or a null name, leaves the path empty; copies share it.
+TEST(IniReader, PathRules) {
     TempDir dir;
     const std::string absolute = dir.file("a.ini");
     EXPECT_STREQ(Reader(absolute.c_str()).path(), absolute.c_str());
-    for (const char* name : {"file.ini", "sub/dir.ini", "\\lead.ini", "x", ""}) {
-        EXPECT_EQ(Reader(name).path(), inCurrentDirectory(name)) << name;
+    const std::string fits(511 - inCurrentDirectory("").size(), 'f');
+    for (const std::string& name : {std::string("file.ini"), std::string("sub/dir.ini"), std::string("\\lead.ini"),
+                                    std::string("x"), std::string(), fits}) {
+        EXPECT_EQ(Reader(name.c_str()).path(), inCurrentDirectory(name)) << name;
     }
-    Reader unset;
-    EXPECT_STREQ(unset.path(), "");
-}
-
-TEST(IniReader, PathsThatDoNotFitAreNotKept) {
-    const std::size_t room = 511 - inCurrentDirectory("").size();
-    const std::string fits(room, 'f');
-    EXPECT_EQ(Reader(fits.c_str()).path(), inCurrentDirectory(fits));
-    EXPECT_STREQ(Reader(std::string(room + 1, 'g').c_str()).path(), "");
+    EXPECT_STREQ(Reader((fits + "g").c_str()).path(), "");
     EXPECT_STREQ(Reader(("/" + std::string(600, 'h')).c_str()).path(), "");
-    Reader reader("kept.ini");
+    Reader reader(absolute.c_str()), unset;
+    EXPECT_STREQ(unset.path(), "");  // and without a path nothing is touched:
+    EXPECT_EQ(unset.value("k", "s"), "");
+    EXPECT_EQ(unset.SetKey("v", "k", "s"), 0);
+    EXPECT_EQ(unset.SectionExists("s"), 0);
+    EXPECT_EQ(unset.state(nullptr, nullptr, 0, 0), "0 0 1");
+    EXPECT_EQ(unset.state(nullptr, nullptr, 0, 1), "1 0 1");
+    Reader copy(reader);
+    EXPECT_STREQ(copy.path(), absolute.c_str());
+    ZnIniReader& self = unset = reader;
+    EXPECT_EQ(&self, &unset);
+    EXPECT_STREQ(unset.path(), absolute.c_str());
+    unset = unset;
+    EXPECT_STREQ(unset.path(), absolute.c_str());
     reader.SetINIFileName(nullptr);
     EXPECT_STREQ(reader.path(), "");
-}
-
-TEST(IniReader, WithoutAPathNothingIsTouched) {
-    Reader reader;
-    char buffer[8] = "junk";
-    reader.GetKeyValue("k", "s", buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "");
-    EXPECT_EQ(reader.SetKey("v", "k", "s"), 0);
-    EXPECT_EQ(reader.SectionExists("s"), 0);
-    unsigned long count = 0, size = 0;
-    EXPECT_EQ(reader.GetSectionNames(nullptr, &count, &size), 0);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(size, 1u);
-    EXPECT_EQ(reader.GetSectionNames(nullptr, &count, &size), 1);
-}
-
-TEST(IniReader, CopiesShareThePath) {
-    TempDir dir;
-    Reader original(dir.file("one.ini").c_str());
-    Reader copy(original);
-    EXPECT_STREQ(copy.path(), original.path());
-    Reader assigned;
-    ZnIniReader& self = assigned = original;
-    EXPECT_EQ(&self, &assigned);
-    EXPECT_STREQ(assigned.path(), original.path());
-    assigned = assigned;
-    EXPECT_STREQ(assigned.path(), original.path());
 }
 
 TEST(IniReader, FileOperations) {
     TempDir dir;
     Reader reader(dir.file("client.ini").c_str());
-    char value[32];
-    reader.GetKeyValue("k", "s", value, sizeof value);
-    EXPECT_STREQ(value, "");
+    EXPECT_EQ(reader.value("k", "s"), "");
     EXPECT_NE(reader.SetKey("443", "Port", "Network"), 0);  // creates the file
     EXPECT_NE(reader.SetKey("vpn", "Host", "Network"), 0);
-    reader.GetKeyValue("port", "network", value, sizeof value);
-    EXPECT_STREQ(value, "443");
-    reader.GetKeyValue("Host", "Network", value, 3);
-    EXPECT_STREQ(value, "vp");
+    EXPECT_EQ(reader.value("port", "network"), "443");
+    EXPECT_EQ(reader.value("Host", "Network", 3), "vp");
     EXPECT_EQ(reader.SectionExists("NETWORK"), 1);
     EXPECT_EQ(reader.SectionExists("Absent"), 0);
-    EXPECT_EQ(list(reader, "Network"), (std::vector<std::string>{"Port=443", "Host=vpn"}));
+    EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Port=443", "Host=vpn"}));
     EXPECT_NE(reader.SetKey(nullptr, "Port", "Network"), 0);
-    EXPECT_EQ(list(reader, "Network"), (std::vector<std::string>{"Host=vpn"}));
+    EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Host=vpn"}));
     EXPECT_NE(reader.SetKey(nullptr, nullptr, "Network"), 0);
     EXPECT_EQ(reader.SectionExists("Network"), 0);
     Reader nowhere(dir.file("missing-dir/x.ini").c_str());
@@ -120,89 +103,65 @@ TEST(IniReader, FileOperations) {
     EXPECT_FALSE(util_test::fileExists(dir.file("missing-dir")));
 }
 
-TEST(IniReader, SectionWithAHeaderOnly) {
-    TempDir dir;
-    util_test::writeFile(dir.file("h.ini"), "[empty]\n; nothing\n[full]\nk=v\n");
-    Reader reader(dir.file("h.ini").c_str());
-    EXPECT_EQ(reader.SectionExists("empty"), 0);
-    EXPECT_EQ(reader.SectionExists("full"), 1);
-    unsigned long count = 0, size = 0;
-    EXPECT_EQ(reader.GetSectionData("empty", nullptr, &count, &size), 0);
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(size, 1u);
-    EXPECT_EQ(reader.GetSectionData("empty", nullptr, &count, &size), 1);
-    EXPECT_EQ(list(reader, nullptr), (std::vector<std::string>{"empty", "full"}));
-}
-
+// Section names, and a section with a header only (it counts as absent).
 TEST(IniReader, TwoCallProtocol) {
     TempDir dir;
-    util_test::writeFile(dir.file("n.ini"), "[a]\nk=1\n[longest]\nk=2\n[mid]\nk=3\n");
+    util_test::writeFile(dir.file("n.ini"), "[a]\nk=1\n[longest]\nk=2\n[empty]\n; nothing\n[mid]\nk=3\n");
     Reader reader(dir.file("n.ini").c_str());
-    unsigned long count = 0, size = 99;
-    EXPECT_EQ(reader.GetSectionNames(nullptr, &count, &size), 0);
-    EXPECT_EQ(count, 3u);
-    EXPECT_EQ(size, 8u);
-    char buffers[4][8];
+    EXPECT_EQ(reader.state(nullptr, nullptr, 0, 99), "0 4 8");
+    char buffers[5][8];
     std::memset(buffers, '#', sizeof buffers);
-    char* strings[4] = {buffers[0], buffers[1], buffers[2], buffers[3]};
-    size = 7;  // one too few for "longest"
-    EXPECT_EQ(reader.GetSectionNames(strings, &count, &size), 0);
-    EXPECT_EQ(size, 8u);
+    char* strings[5] = {buffers[0], buffers[1], buffers[2], buffers[3], buffers[4]};
+    EXPECT_EQ(reader.state(nullptr, strings, 4, 7), "0 4 8");  // one too few for "longest"
     EXPECT_EQ(buffers[0][0], '#');
-    count = 4;  // more than needed: succeeds, count stays
-    EXPECT_EQ(reader.GetSectionNames(strings, &count, &size), 1);
-    EXPECT_EQ(count, 4u);
-    EXPECT_EQ(size, 8u);
-    EXPECT_STREQ(buffers[0], "a");
-    EXPECT_STREQ(buffers[1], "longest");
-    EXPECT_STREQ(buffers[2], "mid");
-    EXPECT_EQ(buffers[3][0], '#');
+    EXPECT_EQ(reader.state(nullptr, strings, 5, 8), "1 5 8");  // more than needed: succeeds, count stays
+    EXPECT_EQ(std::vector<std::string>(strings, strings + 4), (std::vector<std::string>{"a", "longest", "empty", "mid"}));
+    EXPECT_EQ(buffers[4][0], '#');
+    EXPECT_EQ(reader.SectionExists("empty"), 0);
+    EXPECT_EQ(reader.SectionExists("mid"), 1);
+    EXPECT_EQ(reader.state("empty", nullptr, 0, 0), "0 0 1");
+    EXPECT_EQ(reader.state("empty", nullptr, 0, 1), "1 0 1");
 }
 
 TEST(IniReader, LongListsGrowTheBuffer) {
     TempDir dir;
     std::string text;
-    std::vector<std::string> expectedNames;
+    std::vector<std::string> names, lines;
     for (int i = 0; i < 1000; ++i) {  // 13,000 bytes of names
-        expectedNames.push_back("section_" + std::to_string(10000 + i).substr(1));
-        text += "[" + expectedNames.back() + "]\nk=v\n";
+        names.push_back("section_" + std::to_string(10000 + i).substr(1));
+        text += "[" + names.back() + "]\nk=v\n";
     }
-    std::vector<std::string> expectedLines;
+    names.push_back("big");
     text += "[big]\n";
     for (int i = 0; i < 2000; ++i) {  // 40,000 bytes of lines: 8191, 16382, 32764, 65528
-        expectedLines.push_back("key" + std::to_string(i) + "=value_" + std::to_string(i));
-        text += expectedLines.back() + "\n";
+        lines.push_back("key" + std::to_string(i) + "=value_" + std::to_string(i));
+        text += lines.back() + "\n";
     }
-    expectedNames.push_back("big");
     util_test::writeFile(dir.file("long.ini"), text);
     Reader reader(dir.file("long.ini").c_str());
-    EXPECT_EQ(list(reader, nullptr), expectedNames);
-    EXPECT_EQ(list(reader, "big"), expectedLines);
+    EXPECT_EQ(reader.list(nullptr), names);
+    EXPECT_EQ(reader.list("big"), lines);
 }
 
 TEST(IniReader, RetriveStringsSplitsTheList) {
     Reader reader;
-    const char listText[] = "ab\0cde\0\0";
     char first[4], second[4];
     char* strings[2] = {first, second};
-    unsigned long count = 2, size = 3;
-    EXPECT_EQ(reader.RetriveStrings(listText, 7, strings, &count, &size), 0);
-    EXPECT_EQ(count, 2u);
-    EXPECT_EQ(size, 4u);
-    count = 1;
-    EXPECT_EQ(reader.RetriveStrings(listText, 7, strings, &count, &size), 0);
-    EXPECT_EQ(count, 2u);
-    EXPECT_EQ(reader.RetriveStrings(listText, 7, strings, &count, &size), 1);
+    char* withNull[2] = {first, nullptr};
+    auto split = [&](char** to, unsigned long length, unsigned long count, unsigned long size) {
+        const int r = reader.RetriveStrings("ab\0cde\0\0", length, to, &count, &size);
+        return std::to_string(r) + " " + std::to_string(count) + " " + std::to_string(size);
+    };
+    EXPECT_EQ(split(strings, 7, 2, 3), "0 2 4");
+    EXPECT_EQ(split(strings, 7, 1, 4), "0 2 4");
+    EXPECT_EQ(split(strings, 7, 2, 4), "1 2 4");
     EXPECT_STREQ(first, "ab");
     EXPECT_STREQ(second, "cde");
-    char* withNull[2] = {first, nullptr};
-    EXPECT_EQ(reader.RetriveStrings(listText, 7, withNull, &count, &size), 0);
-    EXPECT_EQ(reader.RetriveStrings(listText, 7, nullptr, &count, &size), 0);
-    EXPECT_EQ(reader.RetriveStrings(listText, 7, strings, nullptr, &size), 0);
-    size = 0;
-    EXPECT_EQ(reader.RetriveStrings(listText, 0, strings, &count, &size), 0);  // empty list needs size 1
-    EXPECT_EQ(count, 0u);
-    EXPECT_EQ(size, 1u);
+    EXPECT_EQ(split(withNull, 7, 2, 4), "0 2 4");
+    EXPECT_EQ(split(nullptr, 7, 2, 4), "0 2 4");
+    unsigned long size = 4;
+    EXPECT_EQ(reader.RetriveStrings("ab\0cde\0\0", 7, strings, nullptr, &size), 0);
+    EXPECT_EQ(split(strings, 0, 2, 0), "0 0 1");  // an empty list needs size 1
 }
 
 }  // namespace

@@ -11,10 +11,9 @@ namespace {
 
 using namespace util::config;
 
-std::string value(const std::string& text, const char* section, const char* key, unsigned long size = 256,
-                  const char* fallback = "dflt") {
+std::string value(const std::string& text, const char* section, const char* key, unsigned long size = 256) {
     char buffer[256];
-    const unsigned long length = profileGetString(&text, section, key, fallback, buffer, size);
+    const unsigned long length = profileGetString(&text, section, key, "dflt", buffer, size);
     return std::string(buffer, length);
 }
 
@@ -24,11 +23,17 @@ std::string edited(std::string text, const char* section, const char* key, const
     return text;
 }
 
-TEST(ProfileEngine, CommentsAreNeverKeys) {
-    const std::string text = "[s]\n;k=hidden\n ; spaced=hidden\nk=shown\n";
+// Comments are never keys; one pair of quotes is removed before the value is
+// cut to fit; names ignore the case of ASCII letters only.
+TEST(ProfileEngine, Reads) {
+    const std::string text = "[s]\n;k=hidden\n ; spaced=hidden\nk=shown\nq=\"abcdef\"\n[Caf\xC3\xA9]\nKey=1\n";
     EXPECT_EQ(value(text, "s", ";k"), "dflt");
     EXPECT_EQ(value(text, "s", "; spaced"), "dflt");
     EXPECT_EQ(value(text, "s", "k"), "shown");
+    EXPECT_EQ(value(text, "s", "q", 7), "abcdef");  // six characters and the NUL
+    EXPECT_EQ(value(text, "s", "q", 6), "abcde");
+    EXPECT_EQ(value(text, "CAF\xC3\xA9", "key"), "1");
+    EXPECT_EQ(value(text, "CAF\xC3\x89", "key"), "dflt");
 }
 
 TEST(ProfileEngine, CutListsEndWithTwoNuls) {
@@ -53,12 +58,6 @@ TEST(ProfileEngine, CutListsEndWithTwoNuls) {
     EXPECT_EQ(buffer[0], '#');
 }
 
-TEST(ProfileEngine, QuotedValueFitsExactly) {
-    const std::string text = "[s]\nq=\"abcdef\"\n";
-    EXPECT_EQ(value(text, "s", "q", 7), "abcdef");  // six characters and the NUL
-    EXPECT_EQ(value(text, "s", "q", 6), "abcde");
-}
-
 TEST(ProfileEngine, SettingKeepsEveryOtherLine) {
     const std::string text = "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n";
     EXPECT_EQ(edited(text, "general", "NAME", "Bob"),
@@ -67,9 +66,7 @@ TEST(ProfileEngine, SettingKeepsEveryOtherLine) {
               "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\nCity=Paris\r\n\r\n[Other]\r\nx=1\r\n");
     EXPECT_EQ(edited(text, "New", "k", "v"), text + "[New]\r\nk=v\r\n");
     EXPECT_EQ(edited(text, "General", "Age", "30", ProfileEdit::kUnchanged), text);
-}
-
-TEST(ProfileEngine, AddingToSectionsWithoutKeysOrLineEnds) {
+    // Sections without keys, files without line ends, a key line without '='.
     EXPECT_EQ(edited("[e]\n; only a comment\n[f]\n", "e", "k", "v"), "[e]\nk=v\n; only a comment\n[f]\n");
     EXPECT_EQ(edited("[s]", "s", "k", "v"), "[s]\nk=v");
     EXPECT_EQ(edited("[s]\nk=v", "s", "n", "w"), "[s]\nk=v\nn=w");
@@ -78,7 +75,7 @@ TEST(ProfileEngine, AddingToSectionsWithoutKeysOrLineEnds) {
     EXPECT_EQ(edited("[s]\nbare\n", "s", "bare", "now"), "[s]\nbare=now\n");
 }
 
-TEST(ProfileEngine, DeletingKeysAndSections) {
+TEST(ProfileEngine, DeletingAndRefusing) {
     const std::string text = "[a]\nk=1\nj=2\n[b]\n; b's note\nx=1\n\n[c]\ny=2\n";
     EXPECT_EQ(edited(text, "A", "K", nullptr), "[a]\nj=2\n[b]\n; b's note\nx=1\n\n[c]\ny=2\n");
     EXPECT_EQ(edited(text, "b", nullptr, "ignored"), "[a]\nk=1\nj=2\n[c]\ny=2\n");
@@ -87,20 +84,11 @@ TEST(ProfileEngine, DeletingKeysAndSections) {
     EXPECT_EQ(edited(text, "absent", nullptr, nullptr, ProfileEdit::kUnchanged), text);
     // Only the first of two sections of one name goes.
     EXPECT_EQ(edited("[d]\na=1\n[d]\nb=2\n", "d", nullptr, nullptr), "[d]\nb=2\n");
-}
-
-TEST(ProfileEngine, WritesThatWouldAddLinesAreRefused) {
-    const std::string text = "[s]\nk=v\n";
-    edited(text, "s", "k", "a\nb=c", ProfileEdit::kRefused);
-    edited(text, "s", "k\r", "v", ProfileEdit::kRefused);
+    // Writes that would add lines are refused.
+    edited(text, "a", "k", "a\nb=c", ProfileEdit::kRefused);
+    edited(text, "a", "k\r", "v", ProfileEdit::kRefused);
     edited(text, "s]\n[t", "k", "v", ProfileEdit::kRefused);
     edited(text, nullptr, "k", "v", ProfileEdit::kRefused);
-}
-
-TEST(ProfileEngine, NamesIgnoreAsciiCaseOnly) {
-    const std::string text = "[Caf\xC3\xA9]\nKey=1\n";
-    EXPECT_EQ(value(text, "CAF\xC3\xA9", "key"), "1");
-    EXPECT_EQ(value(text, "CAF\xC3\x89", "key"), "dflt");
 }
 
 }  // namespace
