@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "containers/fifo.h"
@@ -18,6 +19,7 @@ void expectNext(FIFO* queue, std::uint32_t value) {
     ASSERT_NE(nullptr, message);
     EXPECT_EQ(value, valueOf(message));
     EXPECT_EQ(value ^ 0x5A5A5A5Au, message->ulUser);  // the queue never touches it
+    if (queue->QSize() == 0) { EXPECT_EQ(nullptr, message->pNext); }  // the last one links nothing
     std::free(message);
 }
 
@@ -38,45 +40,30 @@ public:
 
 }  // namespace
 
+// Steps: 'E' EntQ, 'F' EntQAtFront, 'D' DeptQ of `value`, 'N' DeptQ of nothing;
+// then the count and byte total. After the last message, a new one is head and
+// tail at once: appending behind it and pushing in front of it both see it.
 TEST(Fifo, OrderCountsAndBytes) {
+    const struct {
+        char op;
+        std::uint32_t value, size;
+        int count;
+        unsigned long bytes;
+    } steps[] = {{'N', 0, 0, 0, 0},   {'E', 'P', 10, 1, 10}, {'E', 'Q', 20, 2, 30}, {'F', 'R', 5, 3, 35},
+                 {'D', 'R', 0, 2, 30}, {'D', 'P', 0, 1, 20},  {'D', 'Q', 0, 0, 0},   {'N', 0, 0, 0, 0},
+                 {'E', 'S', 1, 1, 1},  {'E', 'T', 2, 2, 3},   {'F', 'U', 4, 3, 7},   {'D', 'U', 0, 2, 3},
+                 {'D', 'S', 0, 1, 2},  {'D', 'T', 0, 0, 0},   {'F', 'V', 8, 1, 8},   {'E', 'W', 16, 2, 24},
+                 {'D', 'V', 0, 1, 16}, {'D', 'W', 0, 0, 0}};
     FIFO* queue = new FIFO;
-    EXPECT_EQ(nullptr, queue->DeptQ(0));
-    EXPECT_EQ(0, queue->QSize());
-    EXPECT_EQ(0u, queue->GetMsgSize());
-    EXPECT_EQ(1, queue->EntQ(makeMessage('P', 10)));
-    EXPECT_EQ(1, queue->QSize());
-    EXPECT_EQ(1, queue->EntQ(makeMessage('Q', 20)));
-    EXPECT_EQ(2, queue->QSize());
-    EXPECT_EQ(30u, queue->GetMsgSize());
-    EXPECT_EQ(1, queue->EntQAtFront(makeMessage('R', 5)));
-    EXPECT_EQ(3, queue->QSize());
-    EXPECT_EQ(35u, queue->GetMsgSize());
-    expectNext(queue, 'R');
-    EXPECT_EQ(30u, queue->GetMsgSize());
-    EXPECT_EQ(2, queue->QSize());
-    expectNext(queue, 'P');
-    EXPECT_EQ(20u, queue->GetMsgSize());
-    expectNext(queue, 'Q');
-    EXPECT_EQ(0, queue->QSize());
-    EXPECT_EQ(0u, queue->GetMsgSize());
-    EXPECT_EQ(nullptr, queue->DeptQ(0));
-
-    // After the last message, a new one is head and tail at once: appending
-    // behind it and pushing in front of it both see it.
-    queue->EntQ(makeMessage('S', 1));
-    queue->EntQ(makeMessage('T', 2));
-    queue->EntQAtFront(makeMessage('U', 4));
-    expectNext(queue, 'U');
-    expectNext(queue, 'S');
-    FIFO_MSG* last = queue->DeptQ(0);
-    ASSERT_NE(nullptr, last);
-    EXPECT_EQ(nullptr, last->pNext);
-    std::free(last);
-    queue->EntQAtFront(makeMessage('V', 8));  // front of an empty queue, then append
-    queue->EntQ(makeMessage('W', 16));
-    EXPECT_EQ(24u, queue->GetMsgSize());
-    expectNext(queue, 'V');
-    expectNext(queue, 'W');
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(1, step.op) + std::to_string(step.value));
+        if (step.op == 'E') { EXPECT_EQ(1, queue->EntQ(makeMessage(step.value, step.size))); }
+        if (step.op == 'F') { EXPECT_EQ(1, queue->EntQAtFront(makeMessage(step.value, step.size))); }
+        if (step.op == 'D') expectNext(queue, step.value);
+        if (step.op == 'N') { EXPECT_EQ(nullptr, queue->DeptQ(0)); }
+        EXPECT_EQ(step.count, queue->QSize());
+        EXPECT_EQ(step.bytes, queue->GetMsgSize());
+    }
     queue->Shutdown(0);
 }
 

@@ -54,7 +54,7 @@ TEST(PlatformThread, ForcedStopSetsTheExitCode) {
         unsigned long code = 0;
         ASSERT_TRUE(threadExitCode(thread, &code));
         EXPECT_EQ(given, code);
-        if (suspended) EXPECT_EQ(0, routineRuns.load());
+        if (suspended) { EXPECT_EQ(0, routineRuns.load()); }
         closeThread(thread);
     }
 }

@@ -149,7 +149,7 @@ TEST(SharedObject, ShutdownRunsOnANewThreadOnlyForOne) {
         std::atomic<bool> returned{false}, sawReturn{false};
         if (inThread == 1) object->onPreShutdown = [&] { sawReturn = eventually([&] { return returned.load(); }); };
         object->Shutdown(inThread);
-        if (inThread != 1) EXPECT_EQ(1, calls.destroyed.load()) << inThread;  // already done
+        if (inThread != 1) { EXPECT_EQ(1, calls.destroyed.load()) << inThread; }  // already done
         returned = true;
         ASSERT_TRUE(eventually([&] { return calls.destroyed.load() == 1; })) << inThread;
         EXPECT_EQ(1, calls.pre.load()) << inThread;

@@ -43,12 +43,13 @@ protected:
 };
 
 std::atomic<int> selfDeleted{0};
+std::atomic<std::thread::id> executeThread{};
 std::atomic<bool> deletedOnOwnThread{false};
 
 class SelfDeleting : public ZnThread {
 public:
     ~SelfDeleting() override {
-        deletedOnOwnThread = executeThread == std::this_thread::get_id();
+        deletedOnOwnThread = executeThread.load() == std::this_thread::get_id();
         ++selfDeleted;
     }
 
@@ -57,9 +58,6 @@ protected:
         executeThread = std::this_thread::get_id();
         return 3;
     }
-
-private:
-    std::thread::id executeThread;
 };
 
 }  // namespace
