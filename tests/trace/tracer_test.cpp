@@ -1,40 +1,39 @@
-// The tracer through the shared library: silence with the initial settings,
-// the exact lines over a loopback connection when a window of the viewer's
-// title exists, and the limits of its buffers.
+// The tracer through the shared library: silence, the exact lines over a loopback
+// connection when a window of the viewer's title exists, the limits of its buffers,
+// and the viewer script it carries.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
-#include <functional>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "support/test_support.h"
 #include "trace/function_call_tracer.h"
-#include "trace/loopback_listener.h"
-#include "trace/trace_test_platform.h"
+#include "trace/trace_harness.h"
+#include "trace/viewer_script.h"
+#ifdef _WIN32
+#include "platform/win_include.h"
+#endif
 
 namespace {
 
-using trace_test::LoopbackListener;
 using trace_test::TitledWindow;
 
-// Every thread makes its record once, so each scenario runs on a thread of its own.
-void onFreshThread(const std::function<void()>& body) { std::thread(body).join(); }
-
+// Each line with its line feed; an unterminated rest shows up as such.
 std::vector<std::string> splitLines(const std::string& text) {
+    std::istringstream in(text);
     std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-        lines.push_back(text.substr(start, end - start + 1));
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));  // an unterminated rest shows up as such
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(in.eof() ? line : line + "\n");
     }
     return lines;
 }
 
-// The time stamp varies: check its shape and replace it by "TIME".
+// The lines with the time stamp's shape checked and replaced by "TIME".
 std::vector<std::string> withoutTimes(const std::string& text) {
     static const std::regex stamp("^(\\d+ thread-\\d+ )\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
     std::vector<std::string> lines = splitLines(text);
@@ -45,90 +44,71 @@ std::vector<std::string> withoutTimes(const std::string& text) {
 }
 
 struct Ids {
-    unsigned long pid = 0;
-    unsigned long tid = 0;
+    unsigned long pid = 0, tid = 0;
+    void take() { *this = {util_test::processId(), util_test::threadId()}; }
+    // "<pid> thread-<tid> TIME <level> <2*level spaces> " followed by the message.
+    std::string line(int level, const std::string& message) const {
+        return std::to_string(pid) + " thread-" + std::to_string(tid) + " TIME " + std::to_string(level) + " " +
+               std::string(2 * level, ' ') + " " + message;
+    }
 };
 
-// "<pid> thread-<tid> TIME <level> <2*level spaces> " followed by the message.
-std::string line(const Ids& ids, int level, const std::string& message) {
-    return std::to_string(ids.pid) + " thread-" + std::to_string(ids.tid) + " TIME " + std::to_string(level) +
-           " " + std::string(2 * level, ' ') + " " + message;
-}
-
-class TracerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved_flag_ = trace_flag;
-        saved_to_viewer_ = trace_to_viewer;
-        saved_port_ = viewer_port;
-        saved_banner_ = banner_flag;
-        std::memcpy(saved_title_, viewer_title, sizeof saved_title_);
-    }
-    void TearDown() override {
-        trace_flag = saved_flag_;
-        trace_to_viewer = saved_to_viewer_;
-        viewer_port = saved_port_;
-        banner_flag = saved_banner_;
-        std::memcpy(viewer_title, saved_title_, sizeof saved_title_);
-    }
-    // Tracing on, to the listener, looking for a window with this test's title.
-    void traceTo(const LoopbackListener& listener, const char* title) {
-        trace_flag = 1;
-        trace_to_viewer = 1;
-        viewer_port = listener.port();
+// A listener standing in for the viewer; with a title, the settings trace to it.
+// Every thread makes its record once, so each scenario runs on a thread of its own.
+class Viewer {
+public:
+    explicit Viewer(const char* title, int flag = 1) {
+        listener_ = trace_test::listenOnLoopback(&viewer_port);
+        trace_flag = flag;
+        trace_to_viewer = flag;
         std::snprintf(viewer_title, sizeof viewer_title, "%s", title);
+    }
+    ~Viewer() {
+        trace_test::closeSocket(listener_);
+        trace_flag = trace_to_viewer = banner_flag = 0;
+    }
+    std::vector<std::string> run(const std::function<void()>& body, std::size_t lines = 0, bool close = false) {
+        return trace_test::collect(listener_, body, lines, close);
     }
 
 private:
-    int saved_flag_ = 0;
-    int saved_to_viewer_ = 0;
-    unsigned short saved_port_ = 0;
-    int saved_banner_ = 0;
-    char saved_title_[sizeof viewer_title] = {};
+    trace_test::Socket listener_;
 };
 
 // Runs first (gtest keeps the order of definition): nothing has changed the settings yet.
-TEST_F(TracerTest, StartsSilentAndStoresReturnTexts) {
+TEST(Tracer, StartsSilentWithTheInitialSettings) {
     EXPECT_EQ(0, trace_flag);
     EXPECT_EQ(0, trace_to_viewer);
     EXPECT_STREQ("", viewer_title);
     EXPECT_EQ(8888, viewer_port);
     EXPECT_EQ(0, banner_flag);
     EXPECT_EQ(1, out_to_console);
-
-    LoopbackListener listener;
-    viewer_port = listener.port();
-    std::snprintf(viewer_title, sizeof viewer_title, "%s", "Trace Viewer - silent");
-    TitledWindow window(viewer_title);
-    ASSERT_TRUE(window.shown());
-    onFreshThread([] {
-        FunctionCallTracer trace("quiet");
-        EXPECT_EQ(nullptr, trace.thread_record);
-        EXPECT_STREQ("quiet", trace.function_name);
-        EXPECT_STREQ("", trace.return_value);
-        trace.SetReturnValue("stored anyway");
-        EXPECT_STREQ("stored anyway", trace.return_value);
-        trace.PrintFunctionBanner(1);
-        trace.DebugOutputp("nothing %d\n", 1);
-    });
-    EXPECT_TRUE(listener.settle().empty()) << "no connection with the initial settings";
-}
-
-TEST_F(TracerTest, SwitchesSetTheirSettings) {
     DbgOutToDebugger();
     EXPECT_EQ(0, out_to_console);
     DbgOutToConsole();
     EXPECT_EQ(1, out_to_console);
-    DbgFunctionBannerOn();
-    EXPECT_EQ(1, banner_flag);
-    DbgFunctionBannerOff();
-    EXPECT_EQ(0, banner_flag);
+
+    Viewer viewer("Trace Viewer - silent", 0);
+    TitledWindow window(viewer_title);
+    ASSERT_NE(0u, window.window);
+    const auto silent = [](const char* name) {
+        FunctionCallTracer trace(name);
+        EXPECT_EQ(nullptr, trace.thread_record);
+        EXPECT_EQ(name, trace.function_name);
+        EXPECT_STREQ("", trace.return_value);
+        trace.PrintFunctionBanner(1);
+        trace.DebugOutputp("nothing %d\n", 1);
+    };
+    EXPECT_TRUE(viewer.run([&] { silent("quiet"); }).empty()) << "no connection with the initial settings";
+    trace_flag = trace_to_viewer = 1;
+    EXPECT_TRUE(viewer.run([&] { silent(nullptr); }).empty()) << "a null name is silent with tracing on";
 }
 
-TEST_F(TracerTest, ReturnTextIsCutAt255AndNullChangesNothing) {
+// Works on silent objects too; nothing beyond the 255th character is kept.
+TEST(Tracer, ReturnTextIsCutAt255AndNullChangesNothing) {
     FunctionCallTracer trace("f");
-    const std::string longText(300, 'r');
-    trace.SetReturnValue(longText.c_str());
+    ASSERT_EQ(nullptr, trace.thread_record);
+    trace.SetReturnValue(std::string(300, 'r').c_str());
     EXPECT_EQ(std::string(255, 'r'), trace.return_value);
     trace.SetReturnValue(nullptr);
     EXPECT_EQ(std::string(255, 'r'), trace.return_value);
@@ -136,156 +116,121 @@ TEST_F(TracerTest, ReturnTextIsCutAt255AndNullChangesNothing) {
     EXPECT_STREQ("short", trace.return_value);
 }
 
-TEST_F(TracerTest, NullNameIsSilentEvenWithTracingOn) {
-    LoopbackListener listener;
-    traceTo(listener, "Trace Viewer - null name");
+TEST(Tracer, SendsIndentedLinesBannersAndOwnTexts) {
+    Viewer viewer("Trace Viewer - lines", 5);  // any nonzero trace_flag turns tracing on
+    trace_to_viewer = 1;
     TitledWindow window(viewer_title);
-    onFreshThread([] {
-        FunctionCallTracer trace(nullptr);
-        EXPECT_EQ(nullptr, trace.thread_record);
-    });
-    EXPECT_TRUE(listener.settle().empty());
-}
-
-TEST_F(TracerTest, NestedTracersSendIndentedEnterAndLeaveLines) {
-    LoopbackListener listener;
-    traceTo(listener, "Trace Viewer - nested");
-    trace_flag = 5;  // any nonzero value turns tracing on
-    TitledWindow window(viewer_title);
-    ASSERT_TRUE(window.shown());
     Ids ids;
-    onFreshThread([&] {
-        ids = {trace_test::processId(), trace_test::threadId()};
-        FunctionCallTracer outer("outer");
-        ASSERT_NE(nullptr, outer.thread_record);
-        EXPECT_EQ(ids.pid, outer.thread_record->pid);
-        EXPECT_EQ(ids.tid, outer.thread_record->tid);
-        {
-            FunctionCallTracer middle("middle");
+    const std::vector<std::string> received = viewer.run(
+        [&] {
+            ids.take();
+            FunctionCallTracer outer("outer");
+            ASSERT_NE(nullptr, outer.thread_record);
+            EXPECT_EQ(ids.pid, outer.thread_record->pid);
+            EXPECT_EQ(ids.tid, outer.thread_record->tid);
             {
-                FunctionCallTracer inner("inner");
-                EXPECT_EQ(outer.thread_record, inner.thread_record) << "one record per thread";
-                EXPECT_EQ(6, inner.thread_record->depth);
-                inner.SetReturnValue("");  // empty: the plain form
+                FunctionCallTracer middle("middle");
+                {
+                    FunctionCallTracer inner("inner");
+                    EXPECT_EQ(outer.thread_record, inner.thread_record) << "one record per thread";
+                    EXPECT_EQ(6, inner.thread_record->depth);
+                    inner.SetReturnValue("");  // empty: the plain form
+                }
+                middle.SetReturnValue("42");
             }
-            middle.SetReturnValue("42");
-        }
-        EXPECT_EQ(2, outer.thread_record->depth);
-    });
-    const std::vector<std::string> received = listener.waitForLines(6);
-    ASSERT_EQ(1u, received.size());
+            EXPECT_EQ(2, outer.thread_record->depth);
+            DbgFunctionBannerOn();
+            EXPECT_EQ(1, banner_flag);
+            outer.PrintFunctionBanner(1);
+            outer.DebugOutputp("value %d\n", 7);
+            DbgFunctionBannerOff();
+            EXPECT_EQ(0, banner_flag);
+            outer.PrintFunctionBanner(1);
+            outer.DebugOutputp("%s\n", "plain");
+            outer.PrintFunctionBanner(0);
+            outer.DebugOutputp("bare\n");
+            trace_to_viewer = 2;  // only 1 sends
+            outer.PrintFunctionBanner(1);
+            outer.DebugOutputp("dropped\n");
+            trace_to_viewer = 1;
+        },
+        9);
     const std::vector<std::string> expected = {
-        line(ids, 0, "Entering outer\n"), line(ids, 1, "Entering middle\n"), line(ids, 2, "Entering inner\n"),
-        line(ids, 2, "Leaving inner\n"),  line(ids, 1, "Leaving middle, return 42\n"),
-        line(ids, 0, "Leaving outer\n")};
-    EXPECT_EQ(expected, withoutTimes(received[0]));
-}
-
-TEST_F(TracerTest, BannersAndOwnTexts) {
-    LoopbackListener listener;
-    traceTo(listener, "Trace Viewer - banners");
-    TitledWindow window(viewer_title);
-    Ids ids;
-    onFreshThread([&] {
-        ids = {trace_test::processId(), trace_test::threadId()};
-        FunctionCallTracer trace("bannered");
-        DbgFunctionBannerOn();
-        trace.PrintFunctionBanner(1);
-        trace.DebugOutputp("value %d\n", 7);
-        DbgFunctionBannerOff();
-        trace.PrintFunctionBanner(1);
-        trace.DebugOutputp("%s\n", "plain");
-        trace.PrintFunctionBanner(0);
-        trace.DebugOutputp("bare\n");
-        trace_to_viewer = 2;  // only 1 sends
-        trace.PrintFunctionBanner(1);
-        trace.DebugOutputp("dropped\n");
-        trace_to_viewer = 1;
-    });
-    const std::vector<std::string> expected = {
-        line(ids, 0, "Entering bannered\n"), line(ids, 1, "bannered: value 7\n"), line(ids, 1, "| plain\n"),
-        line(ids, 1, "bare\n"), line(ids, 0, "Leaving bannered\n")};
-    const std::vector<std::string> received = listener.waitForLines(expected.size());
+        ids.line(0, "Entering outer\n"),  ids.line(1, "Entering middle\n"), ids.line(2, "Entering inner\n"),
+        ids.line(2, "Leaving inner\n"),   ids.line(1, "Leaving middle, return 42\n"),
+        ids.line(1, "outer: value 7\n"),  ids.line(1, "| plain\n"),         ids.line(1, "bare\n"),
+        ids.line(0, "Leaving outer\n")};
     ASSERT_EQ(1u, received.size());
     EXPECT_EQ(expected, withoutTimes(received[0]));
 }
 
-TEST_F(TracerTest, ThreadsHaveTheirOwnConnectionsAndLevels) {
-    LoopbackListener listener;
-    traceTo(listener, "Trace Viewer - two threads");
+TEST(Tracer, ThreadsHaveTheirOwnConnectionsAndLevels) {
+    Viewer viewer("Trace Viewer - two threads");
     TitledWindow window(viewer_title);
-    Ids first;
-    Ids second;
+    Ids first, second;
     // The first thread stays one level deep while the second traces from level 0.
-    std::thread one([&] {
-        first = {trace_test::processId(), trace_test::threadId()};
-        FunctionCallTracer outer("firstOuter");
-        std::thread two([&] {
-            second = {trace_test::processId(), trace_test::threadId()};
-            FunctionCallTracer only("secondOnly");
-        });
-        two.join();
-        FunctionCallTracer inner("firstInner");
-    });
-    one.join();
-    std::vector<std::string> received = listener.waitForLines(6);
+    const std::vector<std::string> received = viewer.run(
+        [&] {
+            first.take();
+            FunctionCallTracer outer("firstOuter");
+            std::thread([&] {
+                second.take();
+                FunctionCallTracer only("secondOnly");
+            }).join();
+            FunctionCallTracer inner("firstInner");
+        },
+        6);
     ASSERT_EQ(2u, received.size());
-    const std::vector<std::string> firstLines = {line(first, 0, "Entering firstOuter\n"),
-                                                 line(first, 1, "Entering firstInner\n"),
-                                                 line(first, 1, "Leaving firstInner\n"),
-                                                 line(first, 0, "Leaving firstOuter\n")};
-    const std::vector<std::string> secondLines = {line(second, 0, "Entering secondOnly\n"),
-                                                  line(second, 0, "Leaving secondOnly\n")};
-    EXPECT_EQ(firstLines, withoutTimes(received[0]));
-    EXPECT_EQ(secondLines, withoutTimes(received[1]));
+    EXPECT_EQ(std::vector<std::string>({first.line(0, "Entering firstOuter\n"), first.line(1, "Entering firstInner\n"),
+                                        first.line(1, "Leaving firstInner\n"), first.line(0, "Leaving firstOuter\n")}),
+              withoutTimes(received[0]));
+    EXPECT_EQ(std::vector<std::string>(
+                  {second.line(0, "Entering secondOnly\n"), second.line(0, "Leaving secondOnly\n")}),
+              withoutTimes(received[1]));
     EXPECT_NE(first.tid, second.tid);
 }
 
-TEST_F(TracerTest, ThreadThatFirstTracedWithoutTheWindowNeverConnects) {
-    LoopbackListener listener;
-    traceTo(listener, "Trace Viewer - late");
-    onFreshThread([&] {
+TEST(Tracer, ThreadThatFirstTracedWithoutTheWindowNeverConnects) {
+    Viewer viewer("Trace Viewer - late");
+    EXPECT_TRUE(viewer.run([] {
         { FunctionCallTracer early("beforeViewer"); }
         TitledWindow window(viewer_title);
-        ASSERT_TRUE(window.shown());
+        ASSERT_NE(0u, window.window);
         FunctionCallTracer late("afterViewer");
         ASSERT_NE(nullptr, late.thread_record);
         EXPECT_EQ(kTraceNoSocket, late.thread_record->sock);
         EXPECT_EQ(2, late.thread_record->depth) << "the record still counts levels";
-    });
-    EXPECT_TRUE(listener.settle().empty());
+    }).empty());
 
     // trace_to_viewer other than 1 makes a record without a connection, too.
     trace_to_viewer = 2;
     TitledWindow window(viewer_title);
-    onFreshThread([] {
+    EXPECT_TRUE(viewer.run([] {
         FunctionCallTracer trace("notToViewer");
         ASSERT_NE(nullptr, trace.thread_record);
         EXPECT_EQ(kTraceNoSocket, trace.thread_record->sock);
-    });
-    EXPECT_TRUE(listener.settle().empty());
+    }).empty());
 }
 
-TEST_F(TracerTest, OverlongTextsAreCutAndKeepTheirLineEnd) {
-    LoopbackListener listener;
-    traceTo(listener, "Trace Viewer - long");
+TEST(Tracer, OverlongTextsAreCutAndKeepTheirLineEnd) {
+    Viewer viewer("Trace Viewer - long");
     TitledWindow window(viewer_title);
     const std::string longName(40000, 'n');
     const std::string longText(40000, 't');
-    onFreshThread([&] {
-        FunctionCallTracer trace(longName.c_str());
-        trace.DebugOutputp("%s\n", longText.c_str());
-        trace.DebugOutputp("%s", longText.c_str());
-        trace.DebugOutputp("end\n");
-    });
-    const std::vector<std::string> received = listener.waitForLines(4);
+    const std::vector<std::string> received = viewer.run(
+        [&] {
+            FunctionCallTracer trace(longName.c_str());
+            trace.DebugOutputp("%s\n", longText.c_str());
+            trace.DebugOutputp("%s", longText.c_str());
+            trace.DebugOutputp("end\n");
+        },
+        4);
     ASSERT_EQ(1u, received.size());
     const std::vector<std::string> lines = splitLines(received[0]);
     ASSERT_EQ(4u, lines.size());
     // Each entry: a short prefix, then a cut message of 32,767 bytes.
     const std::size_t prefix = lines[0].find("Entering ");
     ASSERT_NE(std::string::npos, prefix);
-    EXPECT_EQ(32767u, lines[0].size() - prefix);
     EXPECT_EQ("Entering " + std::string(32766 - 9, 'n') + "\n", lines[0].substr(prefix));
     EXPECT_EQ(std::string(32766, 't') + "\n", lines[1]);
     // A format without a line end is cut without one, so "end" joins it.
@@ -293,21 +238,19 @@ TEST_F(TracerTest, OverlongTextsAreCutAndKeepTheirLineEnd) {
     EXPECT_EQ(32767u, lines[3].size() - lines[3].find("Leaving "));
 }
 
-TEST_F(TracerTest, ViewerThatWentAwayDoesNotHurtTheTracedProcess) {
-    LoopbackListener listener;
-    listener.closeOnAccept();
-    traceTo(listener, "Trace Viewer - gone");
+TEST(Tracer, ViewerThatWentAwayDoesNotHurtTheTracedProcess) {
+    Viewer viewer("Trace Viewer - gone");
     TitledWindow window(viewer_title);
-    onFreshThread([] {
+    const auto body = [] {
         for (int index = 0; index < 20; ++index) {
             FunctionCallTracer trace("afterClose");
             trace.DebugOutputp("line %d\n", index);
         }
-    });
-    EXPECT_EQ(1u, listener.settle().size());
+    };
+    EXPECT_EQ(1u, viewer.run(body, 0, true).size());
 }
 
-TEST_F(TracerTest, CopyAssignmentCopiesEveryField) {
+TEST(Tracer, CopyAssignmentCopiesEveryField) {
     FunctionCallTracer source("source");
     source.SetReturnValue("value");
     FunctionCallTracer target("target");
@@ -318,4 +261,34 @@ TEST_F(TracerTest, CopyAssignmentCopiesEveryField) {
     EXPECT_EQ(source.thread_record, target.thread_record);
 }
 
+// The library carries viewer.tcl byte for byte (util.dll also as a text resource).
+TEST(ViewerScript, IsTheViewerFileWithItsTerminator) {
+    const std::string file = util_test::readFile(VIEWER_TCL_PATH);
+    ASSERT_FALSE(file.empty()) << VIEWER_TCL_PATH;
+    EXPECT_EQ(file, std::string(viewer_script, std::strlen(viewer_script)));
+    EXPECT_EQ(viewer_script, viewer_script_pointer);
+#ifdef _WIN32
+    HMODULE library = GetModuleHandleA("util.dll");
+    ASSERT_NE(nullptr, library);
+    HRSRC resource = FindResourceA(library, "VIEWER_SCRIPT", "TEXT");
+    ASSERT_NE(nullptr, resource);
+    HGLOBAL loaded = LoadResource(library, resource);
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_EQ(std::string(viewer_script),
+              std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(library, resource)));
+#endif
+}
+
 }  // namespace
+
+// Winsock on Windows, a private X server on POSIX, so that windows exist where the tracer looks.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (!trace_test::startNetworkAndDisplay(640, 480)) {
+        std::fprintf(stderr, "test_trace: no network layer or no X server (Xvfb)\n");
+        return 1;
+    }
+    const int result = RUN_ALL_TESTS();
+    trace_test::stopDisplay();
+    return result;
+}

@@ -5,112 +5,35 @@
 // kept in TRACE_ARTIFACT_DIR.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/test_support.h"
-#include "trace/trace_test_platform.h"
-#include "trace/x11_test_support.h"
-
-extern char** environ;
+#include "trace/trace_harness.h"
 
 namespace {
 
 namespace x11 = trace_test::x11;
 
-// A child process with optional pipes to its standard input and output.
-struct Child {
-    pid_t pid = 0;
-    int input = -1;
-    int output = -1;
-};
-
-Child spawn(const std::vector<std::string>& arguments, const std::string& directory, bool pipes) {
-    Child child;
-    int toChild[2] = {-1, -1};
-    int fromChild[2] = {-1, -1};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (pipes && pipe(toChild) == 0 && pipe(fromChild) == 0) {
-        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
-        posix_spawn_file_actions_addclose(&actions, toChild[1]);
-        posix_spawn_file_actions_addclose(&actions, fromChild[0]);
-    }
-    if (!directory.empty()) {
-        posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
-    }
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    if (posix_spawnp(&child.pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-        child.pid = 0;
-    }
-    posix_spawn_file_actions_destroy(&actions);
-    if (pipes) {
-        close(toChild[0]);
-        close(fromChild[1]);
-        child.input = toChild[1];
-        child.output = fromChild[0];
-    }
-    return child;
-}
-
-std::string readLine(int descriptor) {
-    std::string text;
-    char c = 0;
-    while (read(descriptor, &c, 1) == 1 && c != '\n') {
-        text += c;
-    }
-    return text;
-}
-
-// The exit status, or -1 when the child did not end in time (it is then killed).
-int waitForExit(pid_t pid, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (waitpid(pid, &status, WNOHANG) == pid) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    return -1;
-}
-
-bool eventually(const std::function<bool()>& condition) {
-    for (int attempt = 0; attempt < 200; ++attempt) {
+template <typename Condition>
+bool eventually(Condition condition) {
+    for (int attempt = 0; attempt < 200; ++attempt, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
         if (condition()) {
             return true;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     return false;
 }
 
-// A saved file with its time stamps replaced by "TIME".
-std::string withoutTimes(const std::string& text) {
-    static const std::regex stamp("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
-    return std::regex_replace(text, stamp, "$1TIME ");
-}
-
+// A saved file of one thread, with its time stamps replaced by "TIME".
 std::string expectedFile(int thread) {
     return "TIME 0  Entering demoOuter\n"
            "TIME 1    Entering demoMiddle\n"
@@ -123,20 +46,26 @@ std::string expectedFile(int thread) {
 }
 
 TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
-    util_test::TempDir directory;
+    util_test::TempDir directory;  // the viewer's, where Save writes
+    util_test::TempDir demoDirectory;
     unsigned short port = 0;
     trace_test::closeSocket(trace_test::listenOnLoopback(&port));  // a free port for the viewer
     ASSERT_NE(0, port);
     const std::string portText = std::to_string(port);
 
-    Child demo = spawn({UTILCTL_PATH, "trace-demo", "--port", portText, "--threads", "2", "--wait"}, "", true);
-    ASSERT_NE(0, demo.pid);
-    const std::string pidLine = readLine(demo.output);
-    ASSERT_EQ(0u, pidLine.rfind("pid ", 0)) << pidLine;
-    const std::string pid = pidLine.substr(4);
+    // The demo prints its pid, traces when a line arrives on its input, then reports.
+    const std::string demoOutput = demoDirectory.file("demo.out");
+    FILE* demo = popen(("exec '" UTILCTL_PATH "' trace-demo --port " + portText + " --threads 2 --wait >'" +
+                        demoOutput + "'").c_str(), "w");
+    ASSERT_NE(nullptr, demo);
+    std::string output;
+    ASSERT_TRUE(eventually([&] { return (output = util_test::readFile(demoOutput)).find('\n') != std::string::npos; }));
+    ASSERT_EQ(0u, output.rfind("pid ", 0)) << output;
+    const std::string pid = output.substr(4, output.find('\n') - 4);
 
-    Child viewer = spawn({UTILCTL_PATH, "viewer", "utilctl", pid, portText}, directory.path(), false);
-    ASSERT_NE(0, viewer.pid);
+    FILE* viewer = popen(("cd '" + directory.path() + "' && exec '" UTILCTL_PATH "' viewer utilctl " + pid + " " +
+                          portText).c_str(), "w");
+    ASSERT_NE(nullptr, viewer);
     std::vector<unsigned long> mains;
     ASSERT_TRUE(eventually([&] { return (mains = x11::windowsTitled("Trace Viewer - utilctl")).size() == 1; }));
     EXPECT_EQ("Trace Viewer - utilctl", x11::titleOf(mains[0]));
@@ -156,18 +85,15 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
     EXPECT_TRUE(trace_test::sendAll(other, otherPid + " thread-7 00:00:00.000 0  Entering elsewhere\n"));
     trace_test::closeSocket(other);
 
-    ASSERT_EQ(1, write(demo.input, "\n", 1));
-    close(demo.input);
-    EXPECT_EQ("traced 2 threads to port " + portText, readLine(demo.output));
-    close(demo.output);
-    EXPECT_EQ(0, waitForExit(demo.pid, std::chrono::seconds(20)));
+    ASSERT_EQ('\n', std::fputc('\n', demo));
+    EXPECT_EQ(0, pclose(demo)) << "the demo's exit status";
+    EXPECT_EQ(output + "traced 2 threads to port " + portText + "\n", util_test::readFile(demoOutput));
 
-    const std::string windowPrefix = "process-" + pid + "-thread-";
     std::vector<unsigned long> threads;
-    EXPECT_TRUE(eventually([&] { return (threads = x11::windowsTitled(windowPrefix)).size() == 2; }));
+    EXPECT_TRUE(eventually([&] { return (threads = x11::windowsTitled("process-" + pid + "-thread-")).size() == 2; }));
     EXPECT_TRUE(x11::windowsTitled("process-" + otherPid).empty());
 
-    // Side by side below the main window for the screenshot.
+    // Side by side below the main window, which stays on top for the clicks and the screenshot.
     for (std::size_t index = 0; index < threads.size(); ++index) {
         x11::moveWindow(threads[index], static_cast<int>(index) * 850, 90);
     }
@@ -175,46 +101,41 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
 
     // Save (the middle button) until both windows have all their lines on file.
     std::vector<std::string> saved;
-    const auto savedFiles = [&] {
+    EXPECT_TRUE(eventually([&] {
+        clickSave();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
         saved.clear();
         for (unsigned long window : threads) {
             saved.push_back(util_test::readFile(directory.file("utilctl." + x11::titleOf(window) + ".log")));
         }
-        return saved.size() == 2 && saved[0].size() > 200 && saved[1].size() > 200 &&
-               saved[0].find("Leaving demoOuter") != std::string::npos &&
+        return saved.size() == 2 && saved[0].find("Leaving demoOuter") != std::string::npos &&
                saved[1].find("Leaving demoOuter") != std::string::npos;
-    };
-    EXPECT_TRUE(eventually([&] {
-        clickSave();
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return savedFiles();
     }));
     ASSERT_EQ(2u, saved.size());
-    const std::string first = withoutTimes(saved[0]);
-    const std::string second = withoutTimes(saved[1]);
+    static const std::regex stamp("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d ");
+    const std::string first = std::regex_replace(saved[0], stamp, "$1TIME ");
+    const std::string second = std::regex_replace(saved[1], stamp, "$1TIME ");
     EXPECT_TRUE((first == expectedFile(1) && second == expectedFile(2)) ||
                 (first == expectedFile(2) && second == expectedFile(1)))
         << first << "----\n" << second;
 
     mkdir(TRACE_ARTIFACT_DIR, 0777);
-    Child screenshot =
-        spawn({"import", "-window", "root", std::string(TRACE_ARTIFACT_DIR) + "/trace_viewer.png"}, "", false);
-    EXPECT_EQ(0, waitForExit(screenshot.pid, std::chrono::seconds(20)));
+    EXPECT_EQ(0, std::system("timeout 20 import -window root '" TRACE_ARTIFACT_DIR "/trace_viewer.png'"));
 
     // Exit (the right-hand button) ends wish, and utilctl viewer reports success.
     x11::clickAt(main.x + main.width * 5 / 6, main.y + main.height - 6);
-    EXPECT_EQ(0, waitForExit(viewer.pid, std::chrono::seconds(10)));
+    EXPECT_EQ(0, pclose(viewer)) << "utilctl viewer's exit status";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    if (!x11::startServer(1700, 800)) {
+    if (!trace_test::startNetworkAndDisplay(1700, 800)) {
         std::fprintf(stderr, "test_trace_viewer: Xvfb did not start\n");
         return 1;
     }
     const int result = RUN_ALL_TESTS();
-    x11::stopServer();
+    trace_test::stopDisplay();
     return result;
 }

@@ -1,0 +1,54 @@
+// Stand-ins for the viewer: loopback sockets, windows with a given title, and
+// (POSIX) a private Xvfb with the look-ups and clicks that drive the real viewer.
+#ifndef UTIL_TESTS_TRACE_TRACE_HARNESS_H
+#define UTIL_TESTS_TRACE_TRACE_HARNESS_H
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace trace_test {
+
+using Socket = std::intptr_t;
+constexpr Socket kNoSocket = -1;
+
+/// Windows: WSAStartup (the tracer expects the process to have done it). Then the
+/// display: POSIX starts Xvfb (-displayfd, -terminate) and sets DISPLAY.
+bool startNetworkAndDisplay(int width, int height);
+void stopDisplay();
+
+/// A listening socket on 127.0.0.1 at a free port, written to *port.
+Socket listenOnLoopback(unsigned short* port);
+Socket connectToLoopback(unsigned short port);
+bool sendAll(Socket socket, const std::string& bytes);
+void closeSocket(Socket socket);
+
+/// Runs body on a fresh thread while accepting every connection to listener (closing
+/// each at once when closeOnAccept); once body ended, `lines` line feeds arrived (or
+/// 5 s passed) and 100 ms stayed quiet, returns each connection's bytes in accept order.
+std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
+                                 bool closeOnAccept = false);
+
+/// A top-level window titled `title` for as long as the object lives.
+struct TitledWindow {
+    explicit TitledWindow(const std::string& title);
+    ~TitledWindow();
+    std::uintptr_t window;
+};
+
+namespace x11 {  // POSIX only
+struct Geometry { int x, y, width, height; };
+/// Top-level windows whose WM_NAME starts with prefix.
+std::vector<unsigned long> windowsTitled(const std::string& prefix);
+std::string titleOf(unsigned long window);
+Geometry geometryOf(unsigned long window);
+void raiseWindow(unsigned long window);
+void moveWindow(unsigned long window, int x, int y);
+/// Moves the pointer to (x, y) and clicks button 1 there (XTEST).
+void clickAt(int x, int y);
+}  // namespace x11
+
+}  // namespace trace_test
+
+#endif
