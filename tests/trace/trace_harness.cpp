@@ -3,84 +3,16 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <iterator>
 #include <thread>
 
-#ifdef _WIN32
-#include "platform/win_include.h"
-using socklen_t = int;
-using Native = SOCKET;
-#define closesocket_ closesocket
-constexpr int kSendFlags = 0;
-#else
-#include <arpa/inet.h>
-#include <dlfcn.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/select.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cstdio>
-using Native = int;
-#define closesocket_ close
-constexpr int kSendFlags = MSG_NOSIGNAL;
-#endif
-
 namespace trace_test {
-
-namespace {
-
-sockaddr_in loopback(unsigned short port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    return address;
-}
-
-}  // namespace
-
-Socket listenOnLoopback(unsigned short* port) {
-    const Socket listener = static_cast<Socket>(socket(AF_INET, SOCK_STREAM, 0));
-    sockaddr_in address = loopback(0);
-    socklen_t length = sizeof address;
-    if (listener == kNoSocket || bind(Native(listener), reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-        listen(Native(listener), 16) != 0 ||
-        getsockname(Native(listener), reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        closeSocket(listener);
-        return kNoSocket;
-    }
-    *port = ntohs(address.sin_port);
-    return listener;
-}
-
-Socket connectToLoopback(unsigned short port) {
-    const Socket connection = static_cast<Socket>(socket(AF_INET, SOCK_STREAM, 0));
-    const sockaddr_in address = loopback(port);
-    if (connection != kNoSocket &&
-        connect(Native(connection), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        return connection;
-    }
-    closeSocket(connection);
-    return kNoSocket;
-}
-
-bool sendAll(Socket socket, const std::string& bytes) {
-    const int size = static_cast<int>(bytes.size());
-    return send(Native(socket), bytes.data(), size, kSendFlags) == size;
-}
-
-void closeSocket(Socket socket) {
-    if (socket != kNoSocket) {
-        closesocket_(Native(socket));
-    }
-}
 
 std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
                                  bool closeOnAccept) {
     using Clock = std::chrono::steady_clock;
     std::vector<std::string> received;
-    std::vector<Socket> open;  // open[i] fills received[i]; kNoSocket once closed
+    std::vector<Socket> sockets{listener};  // sockets[i + 1] fills received[i]; kNoSocket once closed
     std::atomic<bool> ended{false};
     std::thread traced([&] {
         body();
@@ -91,186 +23,36 @@ std::vector<std::string> collect(Socket listener, const std::function<void()>& b
     std::size_t count = 0;
     while (!ended || Clock::now() - lastActivity < std::chrono::milliseconds(100) ||
            (count < lines && Clock::now() < deadline)) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(Native(listener), &readable);
-        Socket highest = listener;
-        for (Socket socket : open) {
-            if (socket != kNoSocket) {
-                FD_SET(Native(socket), &readable);
-                highest = std::max(highest, socket);
-            }
-        }
-        timeval timeout{0, 20000};
-        if (select(static_cast<int>(highest + 1), &readable, nullptr, nullptr, &timeout) <= 0) {
+        std::vector<Socket> open;
+        std::copy_if(sockets.begin(), sockets.end(), std::back_inserter(open),
+                     [](Socket socket) { return socket != kNoSocket; });
+        const int ready = waitReadable(open, 20);
+        if (ready < 0) {
             continue;
         }
         lastActivity = Clock::now();
-        if (FD_ISSET(Native(listener), &readable)) {
-            const Socket accepted = static_cast<Socket>(accept(Native(listener), nullptr, nullptr));
+        if (ready == 0) {
+            const Socket accepted = acceptConnection(listener);
             received.emplace_back();
-            open.push_back(closeOnAccept ? (closeSocket(accepted), kNoSocket) : accepted);
+            sockets.push_back(closeOnAccept ? (closeSocket(accepted), kNoSocket) : accepted);
+            continue;
         }
-        for (std::size_t index = 0; index < open.size(); ++index) {
-            char buffer[65536];
-            if (open[index] == kNoSocket || !FD_ISSET(Native(open[index]), &readable)) {
-                continue;
-            }
-            const int got = static_cast<int>(recv(Native(open[index]), buffer, sizeof buffer, 0));
-            if (got <= 0) {
-                closeSocket(open[index]);
-                open[index] = kNoSocket;
-                continue;
-            }
-            received[index].append(buffer, static_cast<std::size_t>(got));
-            count += static_cast<std::size_t>(std::count(buffer, buffer + got, '\n'));
+        const std::size_t index = static_cast<std::size_t>(std::find(sockets.begin(), sockets.end(),
+                                                                     open[static_cast<std::size_t>(ready)]) -
+                                                           sockets.begin());
+        char buffer[65536];
+        const long got = receiveSome(sockets[index], buffer, sizeof buffer);
+        if (got <= 0) {
+            closeSocket(sockets[index]);
+            sockets[index] = kNoSocket;
+            continue;
         }
+        received[index - 1].append(buffer, static_cast<std::size_t>(got));
+        count += static_cast<std::size_t>(std::count(buffer, buffer + got, '\n'));
     }
     traced.join();
-    std::for_each(open.begin(), open.end(), closeSocket);
+    std::for_each(sockets.begin() + 1, sockets.end(), closeSocket);
     return received;
 }
-
-#ifdef _WIN32
-
-bool startNetworkAndDisplay(int, int) {
-    WSADATA data;
-    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-void stopDisplay() {}
-
-// A hidden window: FindWindowA finds hidden top-level windows too.
-TitledWindow::TitledWindow(const std::string& title) {
-    static const bool registered = [] {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TraceTestWindow";
-        return RegisterClassA(&windowClass) != 0;
-    }();
-    window = reinterpret_cast<std::uintptr_t>(
-        registered ? CreateWindowExA(0, "TraceTestWindow", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                     nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)
-                   : nullptr);
-}
-TitledWindow::~TitledWindow() { DestroyWindow(reinterpret_cast<HWND>(window)); }
-
-#else
-
-namespace {
-
-// libX11 and libXtst are loaded at run time, like the library does.
-template <typename Function>
-Function* x(const char* name) {
-    static void* xlib = dlopen("libX11.so.6", RTLD_NOW);
-    static void* xtest = dlopen("libXtst.so.6", RTLD_NOW);
-    void* found = xlib != nullptr ? dlsym(xlib, name) : nullptr;
-    return reinterpret_cast<Function*>(found == nullptr && xtest != nullptr ? dlsym(xtest, name) : found);
-}
-
-using Window = unsigned long;
-void* display = nullptr;  // one connection, used by one thread at a time
-FILE* xvfb = nullptr;  // Xvfb's output: its process id and display number
-int server = 0;
-
-Window root() { return x<Window(void*)>("XDefaultRootWindow")(display); }
-void sync() { x<int(void*, int)>("XSync")(display, 0); }
-
-}  // namespace
-
-bool startNetworkAndDisplay(int width, int height) {
-    // -displayfd picks a free display; -terminate ends the server with its last client.
-    const std::string command = "echo $$; exec Xvfb -displayfd 1 -nolisten tcp -terminate -screen 0 " +
-                                std::to_string(width) + "x" + std::to_string(height) + "x24 2>/dev/null";
-    xvfb = x<void*(const char*)>("XOpenDisplay") != nullptr ? popen(command.c_str(), "r") : nullptr;
-    char number[32] = {};
-    if (xvfb == nullptr || std::fscanf(xvfb, "%d %31s", &server, number) != 2) {
-        return false;
-    }
-    setenv("DISPLAY", (std::string(":") + number).c_str(), 1);
-    display = x<void*(const char*)>("XOpenDisplay")(nullptr);
-    return display != nullptr;
-}
-
-void stopDisplay() {
-    x<int(void*)>("XCloseDisplay")(display);
-    kill(server, SIGTERM);
-    pclose(xvfb);
-}
-
-TitledWindow::TitledWindow(const std::string& title) {
-    window = x<Window(void*, Window, int, int, unsigned, unsigned, unsigned, unsigned long, unsigned long)>(
-        "XCreateSimpleWindow")(display, root(), 10, 10, 120, 40, 0, 0, 0);
-    x<int(void*, Window, const char*)>("XStoreName")(display, window, title.c_str());
-    x<int(void*, Window)>("XMapWindow")(display, window);
-    sync();
-}
-
-TitledWindow::~TitledWindow() {
-    x<int(void*, Window)>("XDestroyWindow")(display, window);
-    sync();
-}
-
-namespace x11 {
-
-std::string titleOf(unsigned long window) {
-    char* name = nullptr;
-    if (x<int(void*, Window, char**)>("XFetchName")(display, window, &name) == 0 || name == nullptr) {
-        return std::string();
-    }
-    std::string title(name);
-    x<int(void*)>("XFree")(name);
-    return title;
-}
-
-std::vector<unsigned long> windowsTitled(const std::string& prefix) {
-    Window parent = 0;
-    Window* children = nullptr;
-    unsigned count = 0;
-    std::vector<unsigned long> matches;
-    x<int(void*, Window, Window*, Window*, Window**, unsigned*)>("XQueryTree")(display, root(), &parent, &parent,
-                                                                               &children, &count);
-    for (unsigned index = 0; index < count; ++index) {
-        const std::string title = titleOf(children[index]);
-        if (!title.empty() && title.compare(0, prefix.size(), prefix) == 0) {
-            matches.push_back(children[index]);
-        }
-    }
-    if (children != nullptr) {
-        x<int(void*)>("XFree")(children);
-    }
-    return matches;
-}
-
-Geometry geometryOf(unsigned long window) {
-    // A top-level window's place is relative to the root: the screen.
-    Window parent = 0;
-    int place[2] = {};
-    unsigned size[4] = {};  // width, height, border, depth
-    x<int(void*, Window, Window*, int*, int*, unsigned*, unsigned*, unsigned*, unsigned*)>("XGetGeometry")(
-        display, window, &parent, &place[0], &place[1], &size[0], &size[1], &size[2], &size[3]);
-    return Geometry{place[0], place[1], static_cast<int>(size[0]), static_cast<int>(size[1])};
-}
-
-void raiseWindow(unsigned long window) {
-    x<int(void*, Window)>("XRaiseWindow")(display, window);
-    sync();
-}
-
-void moveWindow(unsigned long window, int left, int top) {
-    x<int(void*, Window, int, int)>("XMoveWindow")(display, window, left, top);
-    sync();
-}
-
-void clickAt(int left, int top) {
-    x<int(void*, int, int, int, unsigned long)>("XTestFakeMotionEvent")(display, -1, left, top, 0);
-    x<int(void*, unsigned, int, unsigned long)>("XTestFakeButtonEvent")(display, 1, 1, 0);
-    x<int(void*, unsigned, int, unsigned long)>("XTestFakeButtonEvent")(display, 1, 0, 0);
-    sync();
-}
-
-}  // namespace x11
-
-#endif
 
 }  // namespace trace_test

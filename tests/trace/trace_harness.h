@@ -23,12 +23,21 @@ Socket listenOnLoopback(unsigned short* port);
 Socket connectToLoopback(unsigned short port);
 bool sendAll(Socket socket, const std::string& bytes);
 void closeSocket(Socket socket);
+/// The index in `sockets` of one that is readable within `milliseconds`, or -1.
+int waitReadable(const std::vector<Socket>& sockets, int milliseconds);
+Socket acceptConnection(Socket listener);
+/// Bytes read (> 0), 0 at the end of the stream, < 0 on error.
+long receiveSome(Socket socket, char* buffer, std::size_t size);
 
 /// Runs body on a fresh thread while accepting every connection to listener (closing
 /// each at once when closeOnAccept); once body ended, `lines` line feeds arrived (or
 /// 5 s passed) and 100 ms stayed quiet, returns each connection's bytes in accept order.
 std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
                                  bool closeOnAccept = false);
+
+/// Windows: util.dll's "VIEWER_SCRIPT" text resource ("" when it is missing).
+/// POSIX libraries carry no resources: there it is viewer_script itself.
+std::string resourceViewerScript();
 
 /// A top-level window titled `title` for as long as the object lives.
 struct TitledWindow {

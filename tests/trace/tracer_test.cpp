@@ -15,9 +15,6 @@
 #include "trace/function_call_tracer.h"
 #include "trace/trace_harness.h"
 #include "trace/viewer_script.h"
-#ifdef _WIN32
-#include "platform/win_include.h"
-#endif
 
 namespace {
 
@@ -267,16 +264,7 @@ TEST(ViewerScript, IsTheViewerFileWithItsTerminator) {
     ASSERT_FALSE(file.empty()) << VIEWER_TCL_PATH;
     EXPECT_EQ(file, std::string(viewer_script, std::strlen(viewer_script)));
     EXPECT_EQ(viewer_script, viewer_script_pointer);
-#ifdef _WIN32
-    HMODULE library = GetModuleHandleA("util.dll");
-    ASSERT_NE(nullptr, library);
-    HRSRC resource = FindResourceA(library, "VIEWER_SCRIPT", "TEXT");
-    ASSERT_NE(nullptr, resource);
-    HGLOBAL loaded = LoadResource(library, resource);
-    ASSERT_NE(nullptr, loaded);
-    EXPECT_EQ(std::string(viewer_script),
-              std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(library, resource)));
-#endif
+    EXPECT_EQ(std::string(viewer_script), trace_test::resourceViewerScript());
 }
 
 }  // namespace
