@@ -13,10 +13,8 @@ namespace util_test {
 /// Installs a capturing sink for its lifetime and restores the previous one.
 class DebugCapture {
 public:
-    DebugCapture() : previous_(util::setDebugOutputSink(&DebugCapture::record)) { lines().clear(); }
+    DebugCapture() : previous_(util::setDebugOutputSink(&record)) { lines().clear(); }
     ~DebugCapture() { util::setDebugOutputSink(previous_); }
-    DebugCapture(const DebugCapture&) = delete;
-    DebugCapture& operator=(const DebugCapture&) = delete;
 
     /// Every text sent since construction; read it once the senders have finished.
     static std::vector<std::string>& lines() {
@@ -30,7 +28,6 @@ private:
         std::lock_guard<std::mutex> hold(lock);
         lines().push_back(text);
     }
-
     util::DebugOutputSink previous_;
 };
 

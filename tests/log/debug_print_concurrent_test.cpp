@@ -12,8 +12,7 @@
 namespace {
 
 TEST(DebugOutputConcurrent, EveryTextArrivesWholeOnce) {
-    const int kThreads = 4;
-    const int kTexts = 200;
+    const int kThreads = 4, kTexts = 200;
     util_test::DebugCapture capture;
     std::vector<std::thread> threads;
     for (int thread = 0; thread < kThreads; ++thread) {
@@ -30,7 +29,7 @@ TEST(DebugOutputConcurrent, EveryTextArrivesWholeOnce) {
     for (std::thread& each : threads) {
         each.join();
     }
-    // Each text once; dump lines whole: 4 dumps per thread, each a header, a full and a short line.
+    // Dump lines are counted by offset and length: 16 dumps of a header, a full and a short line.
     std::map<std::string, int> counts;
     for (const std::string& line : capture.lines()) {
         ++counts[line.rfind("  00", 0) == 0 ? line.substr(0, 8) + std::to_string(line.size()) : line];

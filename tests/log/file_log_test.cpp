@@ -20,19 +20,28 @@ std::string native(std::string posixPath) {
 
 using FileLogRecords = LogFileTest;
 
-TEST_F(FileLogRecords, FixedLayoutAndShortRecordMatchTheDocumentedLines) {
-    FileLog log("net");
+TEST_F(FileLogRecords, FixedLayoutShortRecordPlaceholdersAndEcho) {
+    FileLog log("net"), unnamed;
     const std::string source = native("/src/conn.cpp");
+    const std::string foreign = isWindows() ? "src/conn.cpp" : "src\\conn.cpp";  // not a separator here
     log.SetFileLine(source.c_str(), 42);
     ::testing::internal::CaptureStderr();
     const int written = log.LogMsgEx(1, "queue full\n");
-    const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
     EXPECT_GT(log.LogMsg(1, "%s\n", "queue full"), 0);
+    log.LogMsg(1, nullptr, nullptr, -5, "m\n");
+    log.LogMsg(1, "net", foreign.c_str(), 1, "m\n");
+    log.SetFileLine(nullptr, 4);
+    log.LogMsgEx(1, "m\n");
+    unnamed.LogMsgEx(1, "m\n");
+    const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
 
-    const std::string record = "T net conn.cpp:42 " + idsPiece() + "queue full\n";
-    EXPECT_EQ(record + "\nT queue full\n", logText());
+    const std::string ids = idsPiece(), record = "T net conn.cpp:42 " + ids + "queue full\n";
+    const std::string stored = "T net ?file?:4 " + ids + "m\nT ?Module? ?File?:0 " + ids + "m\n";
+    EXPECT_EQ(record + "\nT queue full\nT ?Module? ?file?:0 " + ids + "m\nT net " + foreign + ":1 " + ids + "m\n" +
+                  stored,
+              logText());
+    EXPECT_EQ(record + stored, echoed);
     EXPECT_EQ(static_cast<int>(record.size()) - 2 + 24, written);  // "T " stands for 24 characters
-    EXPECT_EQ(record, echoed);
     EXPECT_EQ(isWindows(), readFile(path).find("\r\n") != std::string::npos);  // Windows stores CR LF
 }
 
@@ -60,26 +69,6 @@ TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
         EXPECT_EQ(c.expected.empty(), written == 0) << "mask " << std::hex << c.mask;
         EXPECT_TRUE(fileExists(path));
     }
-}
-
-TEST_F(FileLogRecords, MissingNamesGetPlaceholdersAndForeignSeparatorsStay) {
-    FileLog log("mod");
-    const std::string foreign = isWindows() ? "src/conn.cpp" : "src\\conn.cpp";
-    log.LogMsg(1, nullptr, nullptr, -5, "m\n");
-    log.LogMsg(1, "mod", foreign.c_str(), 1, "m\n");
-    log.SetFileLine(nullptr, 4);
-    ::testing::internal::CaptureStderr();
-    log.LogMsgEx(1, "m\n");
-    const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
-    FileLog::log_mask = 0x007F;
-    FileLog unnamed;
-    unnamed.LogMsgEx(1, "m\n");
-
-    const std::string ids = idsPiece();
-    EXPECT_EQ("T mod ?file?:4 " + ids + "m\n", echoed);
-    EXPECT_EQ("T ?Module? ?file?:0 " + ids + "m\nT mod " + foreign + ":1 " + ids + "m\nT mod ?file?:4 " + ids +
-                  "m\nT ?Module? ?File?:0 " + ids + "m\n",
-              logText());
 }
 
 TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {

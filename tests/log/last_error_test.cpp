@@ -57,7 +57,7 @@ TEST(WinsockLastError, CachesUntilANewCodeAndCopiesOwnTheirText) {
     EXPECT_STREQ(static_cast<char*>(copy), "Request timed out");
 }
 
-TEST(LastError, FormatsTheGivenCodeOnceUntilReleased) {
+TEST(LastError, FormatsTheGivenCodeOnceUntilReleasedAndSharesTheEmptyText) {
     LastError error(kKnownSystemCode);
     char* first = error;
     EXPECT_EQ(std::string(first), kKnownSystemText);
@@ -73,14 +73,13 @@ TEST(LastError, FormatsTheGivenCodeOnceUntilReleased) {
     EXPECT_EQ(error.code, kKnownSystemCode);
     EXPECT_EQ(error.text, nullptr);
     EXPECT_EQ(std::string(static_cast<char*>(error)), kKnownSystemText);
-}
 
-TEST(LastError, CodeWithoutSystemTextGivesTheSharedEmptyString) {
+    // A code without a text gives the one shared empty string and caches nothing.
     LastError unknown(0x2A3B4C5DUL);
     char* empty = unknown;
     EXPECT_STREQ(empty, "");
-    EXPECT_EQ(unknown.text, nullptr);  // nothing cached: the next conversion tries again
-    EXPECT_EQ(static_cast<char*>(WinsockLastError(1)), empty);  // one shared empty string
+    EXPECT_EQ(unknown.text, nullptr);
+    EXPECT_EQ(static_cast<char*>(WinsockLastError(1)), empty);
 }
 
 TEST(LastError, DefaultConstructorsReadTheThreadsLastError) {
