@@ -31,7 +31,9 @@ TEST(WinsockLastError, HasExactlyThe44TableTextsAndNoSystemFallback) {
             EXPECT_TRUE((code >= 10004 && code <= 10109) || (code >= 11001 && code <= 11004)) << code;
         }
     }
-    EXPECT_EQ(withText, 44);  // so 5 (a system code) and 10059 (a gap) have none
+    EXPECT_EQ(withText, 44);
+    EXPECT_STREQ(static_cast<char*>(WinsockLastError(5)), "");      // a system code: no fallback
+    EXPECT_STREQ(static_cast<char*>(WinsockLastError(10059)), "");  // a gap in the table
     // Resource ids are 16 bits: a larger code must not alias 10054's text.
     EXPECT_STREQ(static_cast<char*>(WinsockLastError(0x10000UL + 10054)), "");
 }
