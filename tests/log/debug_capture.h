@@ -13,30 +13,21 @@ namespace util_test {
 /// Installs a capturing sink for its lifetime and restores the previous one.
 class DebugCapture {
 public:
-    DebugCapture() : previous_(util::setDebugOutputSink(&DebugCapture::record)) { texts().clear(); }
+    DebugCapture() : previous_(util::setDebugOutputSink(&record)) { lines().clear(); }
     ~DebugCapture() { util::setDebugOutputSink(previous_); }
-    DebugCapture(const DebugCapture&) = delete;
-    DebugCapture& operator=(const DebugCapture&) = delete;
 
-    std::vector<std::string> lines() const {
-        std::lock_guard<std::mutex> hold(mutex());
-        return texts();
+    /// Every text sent since construction; read it once the senders have finished.
+    static std::vector<std::string>& lines() {
+        static std::vector<std::string> all;
+        return all;
     }
 
 private:
     static void record(const char* text) {
-        std::lock_guard<std::mutex> hold(mutex());
-        texts().push_back(text);
-    }
-    static std::vector<std::string>& texts() {
-        static std::vector<std::string> all;
-        return all;
-    }
-    static std::mutex& mutex() {
         static std::mutex lock;
-        return lock;
+        std::lock_guard<std::mutex> hold(lock);
+        lines().push_back(text);
     }
-
     util::DebugOutputSink previous_;
 };
 

@@ -8,8 +8,9 @@
 #include "log/file_log.h"
 #include "support/test_support.h"
 
-namespace util_test {
 namespace {
+
+namespace fs = std::filesystem;
 
 TEST(FileLogDefaults, SettingsAtLoadAndTheDefaultPathOfThisExecutable) {
     EXPECT_EQ(1, FileLog::log_flag);
@@ -19,20 +20,17 @@ TEST(FileLogDefaults, SettingsAtLoadAndTheDefaultPathOfThisExecutable) {
     EXPECT_STREQ("", FileLog::log_path);
     EXPECT_STREQ("", FileLog::log_bak_path);
 
-    namespace fs = std::filesystem;
-    const fs::path executable = fs::absolute(selfPath());
+    const fs::path executable = fs::absolute(util_test::selfPath());
     const fs::path logs = executable.parent_path() / "logs";
     const fs::path directory = logs / executable.stem();  // name without extension
     fs::remove_all(logs);
-
     const std::string path = FileLog::GetLogFilePath();
     EXPECT_EQ((directory / "default.log").string(), path);
     EXPECT_EQ(path + ".bak", FileLog::log_bak_path);
     EXPECT_TRUE(fs::is_directory(directory));
 
-    // A record goes there; the directory is computed once.
-    FileLog log("defaults");
-    EXPECT_GT(log.LogMsg(1, "first\n"), 0);
+    // A record goes there; the directory is computed once, not from the working directory.
+    EXPECT_GT(FileLog("defaults").LogMsg(1, "first\n"), 0);
     EXPECT_TRUE(fs::exists(path));
     fs::current_path(fs::temp_directory_path());
     FileLog::SetLogFilePath("other.log");
@@ -41,4 +39,3 @@ TEST(FileLogDefaults, SettingsAtLoadAndTheDefaultPathOfThisExecutable) {
 }
 
 }  // namespace
-}  // namespace util_test

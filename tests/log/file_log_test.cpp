@@ -1,77 +1,81 @@
-// Record layouts, the filter and the standard-error echo of FileLog.
+// FileLog: record layouts, the filter, the standard-error echo, rotation to the
+// single backup, and the path rules of SetLogFilePath.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
 #include "log_test_support.h"
 
 namespace util_test {
 namespace {
 
+// A POSIX path in this platform's form: "/s/a.cpp" is "C:\s\a.cpp" on Windows.
+std::string native(std::string posixPath) {
+    if (isWindows()) {
+        std::replace(posixPath.begin(), posixPath.end(), '/', '\\');
+        posixPath = posixPath[0] == '\\' ? "C:" + posixPath : posixPath;
+    }
+    return posixPath;
+}
+
 using FileLogRecords = LogFileTest;
 
-TEST_F(FileLogRecords, FixedLayoutAndShortRecordMatchTheDocumentedLines) {
-    FileLog log("net");
-    log.SetFileLine(isWindows() ? "C:\\src\\conn.cpp" : "/src/conn.cpp", 42);
+TEST_F(FileLogRecords, FixedLayoutShortRecordPlaceholdersAndEcho) {
+    FileLog log("net"), unnamed;
+    const std::string source = native("/src/conn.cpp");
+    const std::string foreign = isWindows() ? "src/conn.cpp" : "src\\conn.cpp";  // not a separator here
+    log.SetFileLine(source.c_str(), 42);
     ::testing::internal::CaptureStderr();
     const int written = log.LogMsgEx(1, "queue full\n");
-    const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
     EXPECT_GT(log.LogMsg(1, "%s\n", "queue full"), 0);
+    log.LogMsg(1, nullptr, nullptr, -5, "m\n");
+    log.LogMsg(1, "net", foreign.c_str(), 1, "m\n");
+    log.SetFileLine(nullptr, 4);
+    log.LogMsgEx(1, "m\n");
+    unnamed.LogMsgEx(1, "m\n");
+    const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
 
-    const std::string record = "T net conn.cpp:42 " + idsPiece() + "queue full\n";
-    EXPECT_EQ(record + "\nT queue full\n", logText());
+    const std::string ids = idsPiece(), record = "T net conn.cpp:42 " + ids + "queue full\n";
+    const std::string stored = "T net ?file?:4 " + ids + "m\nT ?Module? ?File?:0 " + ids + "m\n";
+    EXPECT_EQ(record + "\nT queue full\nT ?Module? ?file?:0 " + ids + "m\nT net " + foreign + ":1 " + ids + "m\n" +
+                  stored,
+              logText());
+    EXPECT_EQ(record + stored, echoed);
     EXPECT_EQ(static_cast<int>(record.size()) - 2 + 24, written);  // "T " stands for 24 characters
-    EXPECT_EQ(record, echoed);
+    EXPECT_EQ(isWindows(), readFile(path).find("\r\n") != std::string::npos);  // Windows stores CR LF
 }
 
 TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
     FileLog log("mod");
-    const char* source = isWindows() ? "a\\b\\x.cpp" : "a/b/x.cpp";
-    struct Case {
+    const std::string source = native("a/b/x.cpp");
+    const std::string ids = idsPiece();
+    const struct {
         int mask;
         std::string expected;
-    };
-    const std::string ids = idsPiece();
-    const std::string pid = ids.substr(0, ids.find("tid"));
-    const std::string tid = ids.substr(ids.find("tid"));
-    const Case cases[] = {
+    } cases[] = {
         {0x007F, "T mod x.cpp:7 " + ids + "m\n"},  // the full set without stderr: same text as 0xFFFF
         {0x0017, "T mod x.cpp m\n"},               // no line bit
         {0x0019, "T m\n"},                          // line without file: neither is written
-        {0x0062, "mod " + pid + tid},               // no text bit: prefix only, no line end
-        {0x0010, "m\n"},
+        {0x0062, "mod " + ids},                     // no text bit: prefix only, no line end
         {0x1010, "m\n"},                            // stderr bit alone adds nothing to the file
         {0x000C, "x.cpp:7 "},
+        {0x0000, ""},                               // the file is still created
     };
-    for (const Case& c : cases) {
-        util_test::writeFile(path, "");
+    for (const auto& c : cases) {
+        std::remove(path.c_str());
         FileLog::log_mask = c.mask;
-        const int written = log.LogMsg(1, "mod", source, 7, "m\n");
+        const int written = log.LogMsg(1, "mod", source.c_str(), 7, "m\n");
         EXPECT_EQ(c.expected, logText()) << "mask " << std::hex << c.mask;
-        EXPECT_GT(written, 0);
+        EXPECT_EQ(c.expected.empty(), written == 0) << "mask " << std::hex << c.mask;
+        EXPECT_TRUE(fileExists(path));
     }
-}
-
-TEST_F(FileLogRecords, MaskZeroOpensTheFileButWritesNothing) {
-    FileLog log("mod");
-    FileLog::log_mask = 0;
-    EXPECT_EQ(0, log.LogMsg(1, "mod", "f", 1, "m\n"));
-    EXPECT_TRUE(fileExists(path));
-    EXPECT_EQ("", readFile(path));
-}
-
-TEST_F(FileLogRecords, WriterSubstitutesNullNamesAndNegativeLines) {
-    FileLog log("mod");
-    log.LogMsg(1, nullptr, nullptr, -5, "m\n");
-    EXPECT_EQ("T ?Module? ?file?:0 " + idsPiece() + "m\n", logText());
-}
-
-TEST_F(FileLogRecords, OnlyThePlatformSeparatorShortensFileNames) {
-    FileLog log("mod");
-    const char* foreign = isWindows() ? "src/conn.cpp" : "src\\conn.cpp";
-    log.LogMsg(1, "mod", foreign, 1, "m\n");
-    EXPECT_EQ("T mod " + std::string(foreign) + ":1 " + idsPiece() + "m\n", logText());
 }
 
 TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {
     FileLog log("mod");
     FileLog silent("quiet", 0);
+    EXPECT_GT(log.LogMsg(1, "one\n"), 0);
+    ASSERT_EQ(0, std::remove(path.c_str()));  // the next record creates the file again
     EXPECT_GT(log.LogMsg(2, "two\n"), 0);
     EXPECT_EQ(0, log.LogMsg(3, "three\n"));
     EXPECT_GT(log.LogMsg(-1, "minus\n"), 0);
@@ -89,90 +93,105 @@ TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {
     EXPECT_EQ(1, FileLog::log_flag);
 }
 
-TEST_F(FileLogRecords, TraceMsgExWritesStandardErrorEvenWhenSilenced) {
-    FileLog silent("quiet", 0);
-    silent.SetFileLine(isWindows() ? "C:\\s\\t.cpp" : "/s/t.cpp", -3);
+TEST_F(FileLogRecords, TraceMsgExIgnoresTheFilterAndLogMsgExShortensTheStoredFileForGood) {
+    FileLog log("mod");
+    const std::string source = native("/s/t.cpp");
+    log.SetFileLine(source.c_str(), -3);
     FileLog::StopLog();
     ::testing::internal::CaptureStderr();
-    const int written = silent.TraceMsgEx("n=%d\n", 5);
-    const std::string echoed = ::testing::internal::GetCapturedStderr();
-    const std::string file = isWindows() ? "C:\\s\\t.cpp" : "/s/t.cpp";  // not shortened
-    EXPECT_EQ("T quiet " + file + ":-3 " + idsPiece() + "n=5\n", normalizeLog(echoed));
-    EXPECT_EQ(static_cast<int>(echoed.size()), written);
+    const int written = log.TraceMsgEx("n=%d\n", 5);  // standard error only, the name as stored
     EXPECT_FALSE(fileExists(path));
-}
-
-TEST_F(FileLogRecords, LogMsgExShortensTheStoredFileForGood) {
-    FileLog log("mod");
-    log.SetFileLine(isWindows() ? "C:\\src\\a.cpp" : "/src/a.cpp", 9);
-    FileLog::SetLogMask(0x007F);  // no standard-error echo
-    ::testing::internal::CaptureStderr();
-    log.LogMsgEx(1, "m\n");
-    EXPECT_EQ("", ::testing::internal::GetCapturedStderr());
-    EXPECT_STREQ("a.cpp", log.file);
-
-    // Shortened even when the record cannot be written.
-    log.SetFileLine(isWindows() ? "C:\\src\\b.cpp" : "/src/b.cpp", 9);
+    FileLog::StartLog();
+    FileLog::log_mask = 0x007F;  // no standard-error echo
     ASSERT_EQ(1, FileLog::SetLogFilePath(dir.file("missing/dir/x.log").c_str()));
-    EXPECT_EQ(0, log.LogMsgEx(1, "m\n"));
-    EXPECT_STREQ("b.cpp", log.file);
-    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(0, log.LogMsgEx(1, "m\n"));  // shortens the name although the record is lost
     log.TraceMsgEx("t\n");
-    EXPECT_NE(std::string::npos, ::testing::internal::GetCapturedStderr().find(" mod b.cpp:9 "));
+    const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
+
+    const std::string first = "T mod " + source + ":-3 " + idsPiece() + "n=5\n";
+    EXPECT_EQ(first + "T mod t.cpp:-3 " + idsPiece() + "t\n", echoed);
+    EXPECT_EQ(static_cast<int>(first.size()) - 2 + 24, written);
+    EXPECT_STREQ("t.cpp", log.file);
 }
 
-TEST_F(FileLogRecords, NullStoredFileEchoesAPlaceholder) {
-    FileLog log("mod");
-    log.SetFileLine(nullptr, 4);
-    ::testing::internal::CaptureStderr();
-    log.LogMsgEx(1, "m\n");
-    EXPECT_EQ("T mod ?file?:4 " + idsPiece() + "m\n", normalizeLog(::testing::internal::GetCapturedStderr()));
-    EXPECT_EQ("T mod ?file?:4 " + idsPiece() + "m\n", logText());
+using FileLogRotation = LogFileTest;
+
+std::string rotationNotice(long size, const std::string& backup) {
+    return "\nT current log file exceed maximum log file size " + std::to_string(size) + ", rename it to " +
+           backup;
 }
 
-TEST_F(FileLogRecords, DeletedFileIsCreatedAgainByTheNextRecord) {
+TEST_F(FileLogRotation, FileOfExactlyLogSizeRotatesBeforeTheRecord) {
     FileLog log("mod");
+    writeFile(path, std::string(100, 'x'));
+    FileLog::log_size = 101;
+    log.LogMsg(1, "kept\n");  // 100 < 101: appended
+    EXPECT_EQ(std::string(100, 'x') + "\nT kept\n", logText());
+    FileLog::log_size = static_cast<long>(readFile(path).size());
+    const std::string before = logText();
+    log.LogMsg(1, "mod", "f", 1, "after\n");
+
+    EXPECT_EQ(before + rotationNotice(FileLog::log_size, backupPath), backupText());
+    EXPECT_EQ("T create new log file " + path + "T mod f:1 " + idsPiece() + "after\n", logText());
+}
+
+TEST_F(FileLogRotation, ExistingBackupIsAnnouncedAndReplaced) {
+    FileLog log("mod");
+    writeFile(backupPath, "old backup\n");
+    writeFile(path, "current\n");
+    FileLog::log_size = 1;
+    log.LogMsg(1, "next\n");
+    const std::string created = "T create new log file " + path;
+    const std::string replaced = "\nT backup log file " + backupPath + " already exist, delete it\n";
+    EXPECT_EQ("current\n" + rotationNotice(1, backupPath) + replaced, backupText());
+    // A short record starts its own line after the notice of the new file.
+    EXPECT_EQ(created + "\nT next\n", logText());
+
+    // Size 0 rotates every record, even an empty file.
+    std::remove(path.c_str());
+    std::remove(backupPath.c_str());
+    FileLog::log_size = 0;
     log.LogMsg(1, "one\n");
-    ASSERT_EQ(0, std::remove(path.c_str()));
+    EXPECT_EQ(rotationNotice(0, backupPath), backupText());
     log.LogMsg(1, "two\n");
-    EXPECT_EQ("\nT two\n", logText());
+    EXPECT_EQ(created + "\nT one\n" + rotationNotice(0, backupPath) + replaced, backupText());
+    EXPECT_EQ(created + "\nT two\n", logText());
 }
 
-TEST_F(FileLogRecords, WindowsStoresLineFeedsAsCarriageReturnLineFeed) {
-    FileLog log("mod");
-    log.LogMsg(1, "a\nb\n");
-    const std::string raw = readFile(path);
-    EXPECT_EQ(isWindows(), raw.find("\r\n") != std::string::npos) << raw;
+using LogPaths = LogFileTest;
+
+TEST_F(LogPaths, AbsoluteNamesStandOthersGoInsideTheLogDirectory) {
+    const std::string name = native("/x/my.log");
+    EXPECT_EQ(1, FileLog::SetLogFilePath(name.c_str()));
+    EXPECT_EQ(name, FileLog::GetLogFilePath());
+    EXPECT_EQ(name + ".bak", FileLog::log_bak_path);
+
+    FileLog::SetLogFilePath("x");
+    const std::string directory(FileLog::log_path, std::strlen(FileLog::log_path) - 1);  // ends in the separator
+    for (const char* relative : {"my.log", "C:x.log", "C:", "", "sub/dir/n.log", "\\lead.log"}) {
+        EXPECT_EQ(1, FileLog::SetLogFilePath(relative)) << relative;
+        EXPECT_EQ(directory + relative, FileLog::log_path) << relative;
+        EXPECT_EQ(directory + relative + ".bak", FileLog::log_bak_path) << relative;
+    }
 }
 
-TEST(FileLogObject, ConstructionAndCopyKeepPointers) {
-    FileLog unnamed;
-    EXPECT_STREQ("?Module?", unnamed.module);
-    EXPECT_STREQ("?File?", unnamed.file);
-    EXPECT_EQ(0, unnamed.line);
-    EXPECT_EQ(1, unnamed.flag);
-
-    const char* name = "copy";
-    FileLog named(name, 0);
-    named.SetFileLine("f.cpp", 3);
-    unnamed = named;
-    EXPECT_EQ(name, unnamed.module);
-    EXPECT_EQ(named.file, unnamed.file);
-    EXPECT_EQ(3, unnamed.line);
-    EXPECT_EQ(0, unnamed.flag);
-}
-
-TEST(FileLogSettings, AccessorsStoreValuesUnchecked) {
-    EXPECT_EQ(5, FileLog::SetLogLevel(5));
-    EXPECT_EQ(5, FileLog::GetLogLevel());
-    EXPECT_EQ(-7, FileLog::SetLogLevel(-7));
-    EXPECT_EQ(-1, FileLog::SetLogMask(-1));
-    EXPECT_EQ(-1, FileLog::GetLogMask());
-    EXPECT_EQ(-100, FileLog::SetMaxLogFileSize(-100));
-    EXPECT_EQ(-100, FileLog::GetMaxLogFileSize());
-    FileLog::SetLogLevel(2);
-    FileLog::SetLogMask(LOGMASK_ALL);
-    FileLog::SetMaxLogFileSize(0xA00000);
+TEST_F(LogPaths, RefusalsLeaveBothPathsUnchanged) {
+    const std::string root = native("/");
+    const std::string refused[] = {
+        root + std::string(1023 - root.size(), 'a'),  // too long
+        root + std::string(1022 - root.size(), 'a'),  // passes the length test; the backup would not fit
+        std::string(1000, 'r'),                       // relative: the joined path would not fit
+    };
+    EXPECT_EQ(0, FileLog::SetLogFilePath(nullptr));
+    for (const std::string& name : refused) {
+        EXPECT_EQ(0, FileLog::SetLogFilePath(name.c_str())) << name.size();
+        EXPECT_EQ(path, FileLog::log_path);
+        EXPECT_EQ(backupPath, FileLog::log_bak_path);
+    }
+    // The longest absolute name whose backup still fits is taken.
+    const std::string longest = root + std::string(1019 - root.size(), 'b');
+    EXPECT_EQ(1, FileLog::SetLogFilePath(longest.c_str()));
+    EXPECT_EQ(longest + ".bak", FileLog::log_bak_path);
 }
 
 }  // namespace

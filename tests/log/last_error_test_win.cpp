@@ -1,10 +1,10 @@
-// Windows expectations of the error-text tests: system message texts, which
-// FormatMessageA gives with their "\r\n".
-#include "log/last_error_platform_test.h"
+// Windows expectations of the error-text tests: system message texts as
+// FormatMessageA gives them, with their "\r\n".
+#include <string>
+
 #include "platform/win_include.h"
 
 namespace util_test {
-
 namespace {
 
 std::string systemText(DWORD code) {
@@ -16,28 +16,12 @@ std::string systemText(DWORD code) {
 
 }  // namespace
 
-const unsigned long kKnownSystemCode = ERROR_FILE_NOT_FOUND;
-const std::string kKnownSystemText = systemText(ERROR_FILE_NOT_FOUND);
-const unsigned long kOtherSystemCode = ERROR_ACCESS_DENIED;
-const std::string kOtherSystemText = systemText(ERROR_ACCESS_DENIED);
-const unsigned long kConnectionResetNative = WSAECONNRESET;
+extern const unsigned long kKnownSystemCode = ERROR_FILE_NOT_FOUND, kOtherSystemCode = ERROR_ACCESS_DENIED;
+extern const unsigned long kConnectionResetNative = WSAECONNRESET;
+extern const std::string kKnownSystemText = systemText(ERROR_FILE_NOT_FOUND);
+extern const std::string kOtherSystemText = systemText(ERROR_ACCESS_DENIED);
 
 void setThreadLastError(unsigned long code) { SetLastError(code); }
 void setThreadSocketError(unsigned long code) { WSASetLastError(static_cast<int>(code)); }
 
 }  // namespace util_test
-
-#include <gtest/gtest.h>
-
-#include "log/last_error.h"
-
-namespace {
-
-TEST(LastErrorWindows, KeepsTheSystemTextWithItsLineEnd) {
-    LastError error(ERROR_FILE_NOT_FOUND);
-    const std::string text = static_cast<char*>(error);
-    ASSERT_GE(text.size(), 3u);
-    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
-}
-
-}  // namespace
