@@ -3,45 +3,33 @@
 
 #include <string>
 
-#include "identify_data.h"
+#include "fake_drive_devices.h"
 #include "identity/drive_store.h"
-#include "identity/drive_text.h"
 
 namespace {
 
 using namespace util::identity;
-using identity_test::wordsWithText;
+using identity_test::identifyWords;
 
-std::string serialOf(const std::string& text) {
-    return identifyWordsToText(wordsWithText(text, 10).data(), 10, 19);
-}
+std::string serialOf(const std::string& text) { return identifyWordsToText(identifyWords(text, "").data(), 10, 19); }
 
 TEST(IdentifyWordsToText, TakesHighByteFirstAndCutsOnlyTrailingBlanks) {
-    EXPECT_EQ(serialOf("ABC                 "), "ABC");
-    EXPECT_EQ(serialOf("   XYZ 1            "), "   XYZ 1");
-    EXPECT_EQ(serialOf("                    "), " ");  // the first character is never cut
+    std::vector<std::uint32_t> words = identifyWords("WD-WCAV1234", "WDC WD800");
+    EXPECT_EQ(words[10], 0x5744u);  // 'W' 'D': the bytes are read as little-endian words
+    EXPECT_STREQ(identifyWordsToText(words.data(), 10, 19), "WD-WCAV1234");
+    EXPECT_STREQ(identifyWordsToText(words.data(), 27, 46), "WDC WD800");
+    EXPECT_EQ(serialOf("   XYZ 1"), "   XYZ 1");
+    EXPECT_EQ(serialOf(""), " ");  // the first character is never cut
     EXPECT_EQ(serialOf(std::string("AB\0D  EF", 8)), "AB");  // a NUL ends the text
-    std::vector<std::uint32_t> words = wordsWithText("AB", 10);
     words[10] |= 0xFFFF0000u;  // only the low 16 bits of a widened word count
-    EXPECT_STREQ(identifyWordsToText(words.data(), 10, 10), "AB");
+    EXPECT_STREQ(identifyWordsToText(words.data(), 10, 10), "WD");
     EXPECT_STREQ(identifyWordsToText(words.data(), 11, 10), "");
     EXPECT_STREQ(identifyWordsToText(nullptr, 10, 19), "");
-}
-
-TEST(IdentifyWordsToText, IndicesOutsideTheReplyAddNothing) {
-    std::vector<std::uint32_t> words(256, 0x4142);  // "AB" in every word
-    const std::string text = identifyWordsToText(words.data(), -1000, 1000);
+    // Indices outside the reply add nothing.
+    const std::vector<std::uint32_t> full(256, 0x4142);  // "AB" in every word
+    const std::string text = identifyWordsToText(full.data(), -1000, 1000);
     EXPECT_EQ(text.size(), 512u);
     EXPECT_EQ(text.substr(0, 4), "ABAB");
-}
-
-TEST(WidenIdentifyBytes, ReadsLittleEndianWords) {
-    const auto bytes = identity_test::identifyBytes("WD-WCAV1234", "WDC WD800");
-    std::uint32_t words[256];
-    widenIdentifyBytes(bytes.data(), words);
-    EXPECT_EQ(words[10], 0x5744u);  // 'W' 'D'
-    EXPECT_STREQ(identifyWordsToText(words, 10, 19), "WD-WCAV1234");
-    EXPECT_STREQ(identifyWordsToText(words, 27, 46), "WDC WD800");
 }
 
 TEST(HexPairsToText, SwapsPairsPerWordAndDropsZeros) {
