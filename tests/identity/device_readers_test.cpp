@@ -29,8 +29,12 @@ Bytes identifyReply(std::size_t header, std::size_t size, const std::string& ser
     reply.resize(size, 0);
     return reply;
 }
-Bytes smartReply(const std::string& serial, const std::string& model) { return identifyReply(16, 528, serial, model); }
-Bytes miniportReply(const std::string& serial, const std::string& model) { return identifyReply(44, 557, serial, model); }
+Bytes smartReply(const std::string& serial, const std::string& model) {
+    return identifyReply(16, 528, serial, model);
+}
+Bytes miniportReply(const std::string& serial, const std::string& model) {
+    return identifyReply(44, 557, serial, model);
+}
 
 // A storage descriptor of 10000 bytes with each text at its offset (left out when
 // it does not fit), the offsets in their little-endian fields.
@@ -40,8 +44,11 @@ Bytes descriptorReply(std::uint32_t serialOffset, const std::string& serial, std
     for (const auto& field : {std::make_pair(24u, serialOffset), std::make_pair(16u, modelOffset)}) {
         std::memcpy(&reply[field.first], &field.second, 4);
     }
-    if (serialOffset + serial.size() <= reply.size()) std::copy(serial.begin(), serial.end(), reply.begin() + serialOffset);
-    if (modelOffset + model.size() <= reply.size()) std::copy(model.begin(), model.end(), reply.begin() + modelOffset);
+    for (const auto& text : {std::make_pair(serialOffset, serial), std::make_pair(modelOffset, model)}) {
+        if (text.first + text.second.size() <= reply.size()) {
+            std::copy(text.second.begin(), text.second.end(), reply.begin() + text.first);
+        }
+    }
     return reply;
 }
 
@@ -84,7 +91,8 @@ TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
 
     EXPECT_STREQ(driveSerialText, "SMART1");
     EXPECT_STREQ(driveModelText, "WDC WD800");
-    EXPECT_EQ(devices.openHandles(), 0);
+    EXPECT_EQ(devices.events, (std::vector<std::string>{"close " + physicalDrive(1), "close " + physicalDrive(2),
+                                                        "close " + physicalDrive(3), "close " + physicalDrive(4)}));
 }
 
 TEST_F(DeviceReaders, ScsiMiniportSendsTheSrbHeaderAndNeedsTheModelByte) {
@@ -160,11 +168,9 @@ TEST_F(DeviceReaders, MissingLegacyDriverShowsTheBoxOnEachOfTenAttempts) {
     const auto& open = devices.opens[0];
     EXPECT_TRUE(open.path == kLegacyDriver && open.access == 0 && open.sharing == 0 && open.creation == 0 &&
                 open.flags == 0x4000000u);
+    const std::string message = "message ERROR: Could not open IDE21201.VXD file | Quillo32 | 16";
     std::vector<std::string> expected;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        expected.insert(expected.end(), {"priority 256", "message ERROR: Could not open IDE21201.VXD file | Quillo32 | 16",
-                                         "priority 32"});
-    }
+    for (int attempt = 0; attempt < 10; ++attempt) expected.insert(expected.end(), {"priority 256", message, "priority 32"});
     EXPECT_EQ(devices.events, expected);
     EXPECT_STREQ(driveTextSource(), "");
 }
@@ -205,13 +211,11 @@ TEST_F(DeviceReaders, LegacyDriverNeedsDriveAndChannelAndCountsADriveHandedOnEve
 TEST_F(DeviceReaders, FirstReaderInOrderWinsButAllReadersRun) {
     struct Expectation {
         bool smart, scsi;
-        const char* serial;
-        const char* source;
+        const char *serial, *source;
     };
-    const Expectation expectations[] = {{true, true, "SMART3", "smart"},
-                                        {false, true, "SCSI0", "scsi miniport"},
-                                        {false, false, "ZK", "storage query"}};
-    for (const Expectation& expectation : expectations) {
+    for (const Expectation& expectation : {Expectation{true, true, "SMART3", "smart"},
+                                           Expectation{false, true, "SCSI0", "scsi miniport"},
+                                           Expectation{false, false, "ZK", "storage query"}}) {
         computeHardDriveComputerID(nullptr);
         FakeDriveDevices fake;
         fake.present = {physicalDrive(0), physicalDrive(3), scsiPort(0), kLegacyDriver};
@@ -219,17 +223,13 @@ TEST_F(DeviceReaders, FirstReaderInOrderWinsButAllReadersRun) {
             fake.reply(physicalDrive(3), kSmartGetVersion, versionReply(1));
             fake.reply(physicalDrive(3), kSmartReceiveDriveData, smartReply("SMART3", "A"));
         }
-        if (expectation.scsi) {
-            fake.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0", "B"));
-        }
+        if (expectation.scsi) fake.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0", "B"));
         fake.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 0, ""));
         readDrivesForPlatform(fake);
         EXPECT_STREQ(driveSerialText, expectation.serial);
         EXPECT_STREQ(driveTextSource(), expectation.source);
         EXPECT_EQ(fake.controlsOn(physicalDrive(0)).back().code, kStorageGetMediaSerialNumber);
-        for (const auto& open : fake.opens) {
-            EXPECT_NE(open.path, kLegacyDriver);
-        }
+        for (const auto& open : fake.opens) EXPECT_NE(open.path, kLegacyDriver);
     }
 }
 

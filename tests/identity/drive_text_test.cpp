@@ -33,26 +33,23 @@ TEST(IdentifyWordsToText, TakesHighByteFirstAndCutsOnlyTrailingBlanks) {
 }
 
 TEST(HexPairsToText, SwapsPairsPerWordAndDropsZeros) {
-    EXPECT_STREQ(hexPairsToText("3132"), "21");
-    EXPECT_STREQ(hexPairsToText("0031"), "1");
-    EXPECT_STREQ(hexPairsToText("313"), "01");  // missing position counts as '0'
-    EXPECT_STREQ(hexPairsToText("6a6B"), "kj");
-    EXPECT_STREQ(hexPairsToText("zz41"), "A");  // non-hex digits count as 0
-    EXPECT_STREQ(hexPairsToText("FEFF"), "\xFF\xFE");
-    EXPECT_STREQ(hexPairsToText(""), "");
-    EXPECT_STREQ(hexPairsToText(nullptr), "");
+    // A missing position counts as '0', and so does a non-hex digit.
+    const std::pair<const char*, const char*> cases[] = {{"3132", "21"}, {"0031", "1"}, {"313", "01"}, {"6a6B", "kj"},
+                                                         {"zz41", "A"}, {"FEFF", "\xFF\xFE"}, {"", ""}, {nullptr, ""}};
+    for (const auto& each : cases) EXPECT_STREQ(hexPairsToText(each.first), each.second) << each.first;
     EXPECT_EQ(std::string(hexPairsToText(std::string(4000, '4').c_str())), std::string(999, 'D'));
 }
 
 TEST(SerialAcceptance, FirstOrTwentiethCharacterMustBeAsciiLetterOrDigit) {
-    EXPECT_TRUE(serialTextIsAcceptable("A"));
-    EXPECT_TRUE(serialTextIsAcceptable("0 "));
-    EXPECT_FALSE(serialTextIsAcceptable(""));
-    EXPECT_FALSE(serialTextIsAcceptable(" "));
-    EXPECT_FALSE(serialTextIsAcceptable("\xC3\x89T"));  // high bytes are neither
-    EXPECT_TRUE(serialTextIsAcceptable((std::string(19, ' ') + "Z").c_str()));
-    EXPECT_FALSE(serialTextIsAcceptable((std::string(18, ' ') + "Z").c_str()));
-    EXPECT_FALSE(serialTextIsAcceptable((std::string(19, ' ') + "-Z").c_str()));
+    const std::string blanks(19, ' ');
+    for (const std::string& good : {std::string("A"), std::string("0 "), blanks + "Z"}) {
+        EXPECT_TRUE(serialTextIsAcceptable(good.c_str())) << good;
+    }
+    // High bytes are neither letter nor digit.
+    for (const std::string& bad :
+         {std::string(), std::string(" "), std::string("\xC3\x89T"), blanks.substr(1) + "Z", blanks + "-Z"}) {
+        EXPECT_FALSE(serialTextIsAcceptable(bad.c_str())) << bad;
+    }
     EXPECT_FALSE(serialTextIsAcceptable(nullptr));
 }
 

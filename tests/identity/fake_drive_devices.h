@@ -73,11 +73,6 @@ public:
         }
         return found;
     }
-    /// Opened handles that were never closed.
-    long openHandles() const {
-        return static_cast<long>(handlePaths.size()) -
-               std::count_if(events.begin(), events.end(), [](const std::string& event) { return event.rfind("close ", 0) == 0; });
-    }
 
     unsigned long platformId() override { return platform; }
     void* openDevice(const char* path, std::uint32_t access, std::uint32_t sharing, std::uint32_t creation,

@@ -93,12 +93,12 @@ TEST(KernelTables, ServedInMibIndexOrder) {
     EXPECT_EQ((std::vector<std::uint32_t>{ip32("1.200.0.0"), ip32("2.1.0.0")}),
               walked(columns::ipAdEntAddr, columns::ipAdEntIfIndex));
     unsigned long index = 0;
-    ASSERT_EQ(1, getAdapterIndexByAddress(agent, address("1.200.0.0"), &index));
+    ASSERT_EQ(1, getAdapterIndexByAddress(agent, ip32("1.200.0.0"), &index));
     EXPECT_EQ(3ul, index);  // the first row listed for an address is kept
     // The incomplete entry serves no hardware address, so the interface's is taken.
     addInterfaceTable(*agent.table, {{3, {own, own + 6}}, {3, {}}});
     unsigned char found[6] = {0};
-    ASSERT_EQ(1, getMacAddressByIp(agent, address("1.200.0.0"), found));
+    ASSERT_EQ(1, getMacAddressByIp(agent, ip32("1.200.0.0"), found));
     EXPECT_EQ(0, std::memcmp(found, own, 6));
 }
 
@@ -116,13 +116,13 @@ TEST(KernelTables, RouteRowsChosenPerDestination) {
     addRouteTable(*agent.table, routes, addresses);
     unsigned long hop = 7;
     ASSERT_EQ(1, getRouteNextHop(agent, 0, &hop));
-    EXPECT_EQ(address("192.0.2.99"), hop);
-    ASSERT_EQ(1, getRouteNextHop(agent, address("192.0.2.0"), &hop));
-    EXPECT_EQ(address("192.0.2.2"), hop);
-    ASSERT_EQ(1, getRouteNextHop(agent, address("198.51.100.0"), &hop));
+    EXPECT_EQ(ip32("192.0.2.99"), hop);
+    ASSERT_EQ(1, getRouteNextHop(agent, ip32("192.0.2.0"), &hop));
+    EXPECT_EQ(ip32("192.0.2.2"), hop);
+    ASSERT_EQ(1, getRouteNextHop(agent, ip32("198.51.100.0"), &hop));
     EXPECT_EQ(0ul, hop);
     hop = 7;
-    EXPECT_EQ(0, getRouteNextHop(agent, address("203.0.113.0"), &hop));
+    EXPECT_EQ(0, getRouteNextHop(agent, ip32("203.0.113.0"), &hop));
     EXPECT_EQ(7ul, hop);
 }
 

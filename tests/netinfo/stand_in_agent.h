@@ -53,7 +53,6 @@ inline std::uint32_t ip32(const char* dotted) {
     parseDottedAddress(dotted, &value);
     return value;
 }
-inline unsigned long address(const char* dotted) { return ip32(dotted); }
 
 }  // namespace netinfo_test
 
