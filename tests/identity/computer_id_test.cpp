@@ -14,14 +14,11 @@ TEST(ComputerId, IsStableAndAgreesWithItsTexts) {
     EXPECT_LE(identifier, 699999999L);
     EXPECT_EQ(getHardDriveComputerID(), identifier);
 
-    const char* serial = nullptr;
-    const char* model = nullptr;
-    const char* reader = nullptr;
+    const char *serial = nullptr, *model = nullptr, *reader = nullptr;
     getHardDriveComputerIDTexts(&serial, &model, &reader);
     ASSERT_TRUE(serial != nullptr && model != nullptr && reader != nullptr);
-    if (std::string(reader).empty()) {
-        EXPECT_STREQ(serial, "");
-        EXPECT_STREQ(model, "");
+    if (*reader == '\0') {
+        EXPECT_TRUE(*serial == '\0' && *model == '\0');
         EXPECT_EQ(identifier, 600000000L);  // the vendor offset alone
     } else {
         EXPECT_STRNE(serial, "");

@@ -8,56 +8,46 @@
 #include <vector>
 
 #include "fake_drive_devices.h"
-#include "identify_data.h"
-#include "identity/drive_devices.h"
 #include "identity/drive_store.h"
-#include "identity/drive_text.h"
 
 namespace {
 
 using namespace util::identity;
-using identity_test::FakeDriveDevices;
-using identity_test::identifyBytes;
-using identity_test::Bytes;
+using namespace identity_test;
 
 std::string physicalDrive(int number) { return "\\\\.\\PhysicalDrive" + std::to_string(number); }
 std::string scsiPort(int number) { return "\\\\.\\Scsi" + std::to_string(number) + ":"; }
 const char kLegacyDriver[] = "\\\\.\\IDE21201.VXD";
 
-void put32(Bytes& bytes, std::size_t at, std::uint32_t value) {
-    for (int shift = 0; shift < 4; ++shift) {
-        bytes[at + shift] = static_cast<unsigned char>(value >> (8 * shift));
-    }
-}
+Bytes versionReply(unsigned char deviceMap) { return Bytes{0, 0, 0, deviceMap, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}; }
 
-Bytes versionReply(unsigned char deviceMap) {
-    Bytes reply(24, 0);
-    reply[3] = deviceMap;
-    return reply;
-}
-
-// An identify reply behind `header` zero bytes, followed by `trailing` zero bytes.
-Bytes identifyReply(std::size_t header, const std::string& serial, const std::string& model,
-                    std::size_t trailing = 0) {
-    Bytes reply(header, 0);
-    const Bytes identify = identifyBytes(serial, model);
+// An identify reply behind `header` zero bytes, padded with zeros to `size`.
+Bytes identifyReply(std::size_t header, std::size_t size, const std::string& serial, const std::string& model) {
+    Bytes reply(header, 0), identify = identifyBytes(serial, model);
     reply.insert(reply.end(), identify.begin(), identify.end());
-    reply.resize(reply.size() + trailing, 0);
+    reply.resize(size, 0);
     return reply;
 }
-Bytes smartReply(const std::string& serial, const std::string& model) { return identifyReply(16, serial, model); }
-Bytes miniportReply(const std::string& serial, const std::string& model) { return identifyReply(44, serial, model, 1); }
+Bytes smartReply(const std::string& serial, const std::string& model) {
+    return identifyReply(16, 528, serial, model);
+}
+Bytes miniportReply(const std::string& serial, const std::string& model) {
+    return identifyReply(44, 557, serial, model);
+}
 
+// A storage descriptor of 10000 bytes with each text at its offset (left out when
+// it does not fit), the offsets in their little-endian fields.
 Bytes descriptorReply(std::uint32_t serialOffset, const std::string& serial, std::uint32_t modelOffset,
                       const std::string& model) {
     Bytes reply(10000, 0);
-    put32(reply, 24, serialOffset);
-    put32(reply, 16, modelOffset);
-    if (serialOffset + serial.size() <= reply.size()) {
-        std::copy(serial.begin(), serial.end(), reply.begin() + serialOffset);
+    for (const auto& field : {std::make_pair(24u, serialOffset), std::make_pair(16u, modelOffset)}) {
+        std::memcpy(&reply[field.first], &field.second, 4);
     }
-    if (modelOffset + model.size() <= reply.size()) {
-        std::copy(model.begin(), model.end(), reply.begin() + modelOffset);
+    for (const auto& text : {std::make_pair(serialOffset, serial), std::make_pair(modelOffset, model)}) {
+        if (text.first + text.second.size() <= reply.size()) {
+            std::copy(text.second.begin(), text.second.end(), reply.begin() + text.first);
+        }
     }
     return reply;
 }
@@ -85,16 +75,11 @@ TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
     }
     const auto first = devices.controlsOn(physicalDrive(1));
     ASSERT_EQ(first.size(), 2u);
-    EXPECT_EQ(first[0].code, 0x74080u);
-    EXPECT_TRUE(first[0].input.empty());
-    EXPECT_EQ(first[0].outputLength, 24u);
+    EXPECT_TRUE(first[0].code == 0x74080u && first[0].input.empty() && first[0].outputLength == 24u);
     EXPECT_EQ(first[1].code, 0x7C088u);
-    Bytes expected(32, 0);
-    expected[1] = 0x02;  // cBufferSize 512
-    expected[5] = 1;     // sector count
-    expected[9] = 0xB0;  // odd drive
-    expected[10] = 0xA1;
-    expected[12] = 1;    // bDriveNumber
+    // cBufferSize 512, one sector, an odd drive's head, ATAPI identify, bDriveNumber 1.
+    Bytes expected = {0, 0x02, 0, 0, 0, 1, 0, 0, 0, 0xB0, 0xA1, 0, 1};
+    expected.resize(32, 0);
     EXPECT_EQ(first[1].input, expected);
     EXPECT_EQ(first[1].outputLength, 528u);
     EXPECT_TRUE(first[0].outputZeroed && first[1].outputZeroed);
@@ -102,13 +87,12 @@ TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
     EXPECT_EQ(devices.controlsOn(physicalDrive(3)).size(), 1u);  // version failed: no identify
     const auto fourth = devices.controlsOn(physicalDrive(4));
     ASSERT_EQ(fourth.size(), 2u);
-    EXPECT_EQ(fourth[1].input[9], 0xA0);
-    EXPECT_EQ(fourth[1].input[10], 0xEC);
-    EXPECT_EQ(fourth[1].input[12], 4);
+    EXPECT_TRUE(fourth[1].input[9] == 0xA0 && fourth[1].input[10] == 0xEC && fourth[1].input[12] == 4);
 
     EXPECT_STREQ(driveSerialText, "SMART1");
     EXPECT_STREQ(driveModelText, "WDC WD800");
-    EXPECT_EQ(devices.openHandles(), 0);
+    EXPECT_EQ(devices.events, (std::vector<std::string>{"close " + physicalDrive(1), "close " + physicalDrive(2),
+                                                        "close " + physicalDrive(3), "close " + physicalDrive(4)}));
 }
 
 TEST_F(DeviceReaders, ScsiMiniportSendsTheSrbHeaderAndNeedsTheModelByte) {
@@ -121,21 +105,18 @@ TEST_F(DeviceReaders, ScsiMiniportSendsTheSrbHeaderAndNeedsTheModelByte) {
     readDrivesByScsiMiniport(devices);
 
     ASSERT_EQ(devices.opens.size(), 16u);
-    EXPECT_EQ(devices.opens[15].path, "\\\\.\\Scsi15:");
-    EXPECT_EQ(devices.opens[15].access, 0xC0000000u);
+    EXPECT_TRUE(devices.opens[15].path == "\\\\.\\Scsi15:" && devices.opens[15].access == 0xC0000000u);
     const auto requests = devices.controlsOn(scsiPort(0));
     ASSERT_EQ(requests.size(), 2u);
     for (int drive = 0; drive < 2; ++drive) {
-        const Bytes header = {28, 0, 0, 0, 'S', 'C', 'S', 'I', 'D', 'I', 'S', 'K', 0x10, 0x27, 0, 0,
-                              0x01, 0x05, 0x1B, 0, 0, 0, 0, 0, 0x11, 0x02, 0, 0};
-        Bytes expected = header;
+        Bytes expected = {28, 0, 0, 0, 'S', 'C', 'S', 'I', 'D', 'I', 'S', 'K', 0x10, 0x27, 0, 0,
+                          0x01, 0x05, 0x1B, 0, 0, 0, 0, 0, 0x11, 0x02, 0, 0};
         expected.resize(60, 0);
         expected[38] = 0xEC;
         expected[40] = static_cast<unsigned char>(drive);
-        EXPECT_EQ(requests[drive].code, 0x4D008u);
         EXPECT_EQ(requests[drive].input, expected);
-        EXPECT_EQ(requests[drive].outputLength, 557u);
-        EXPECT_TRUE(requests[drive].outputZeroed);
+        EXPECT_TRUE(requests[drive].code == 0x4D008u && requests[drive].outputLength == 557u &&
+                    requests[drive].outputZeroed);
     }
     EXPECT_EQ(devices.events, (std::vector<std::string>{"close " + scsiPort(0), "close " + scsiPort(2)}));
     EXPECT_STREQ(driveSerialText, "SCSI0B");
@@ -147,44 +128,37 @@ TEST_F(DeviceReaders, StorageQueryDecodesTheDescriptorThenAsksForTheMediaSerial)
     devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 200, "ST3500 "));
     readDrivesByStorageQuery(devices);
 
-    EXPECT_EQ(devices.opens[0].access, 0u);
-    EXPECT_EQ(devices.opens[0].sharing, 3u);
+    EXPECT_TRUE(devices.opens[0].access == 0 && devices.opens[0].sharing == 3);
     const auto requests = devices.controlsOn(physicalDrive(0));
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].code, 0x2D1400u);
-    EXPECT_EQ(requests[0].input, Bytes(12, 0));
-    EXPECT_EQ(requests[1].code, 0x2D0C10u);
-    EXPECT_TRUE(requests[1].input.empty());
-    for (const auto& request : requests) {
-        EXPECT_EQ(request.outputLength, 10000u);
-        EXPECT_TRUE(request.outputZeroed);  // zero-filled again before the second request
+    EXPECT_TRUE(requests[0].code == 0x2D1400u && requests[0].input == Bytes(12, 0));
+    EXPECT_TRUE(requests[1].code == 0x2D0C10u && requests[1].input.empty());
+    for (const auto& request : requests) {  // zero-filled again before the second request
+        EXPECT_TRUE(request.outputLength == 10000u && request.outputZeroed);
     }
     EXPECT_STREQ(driveSerialText, "ZK");
     EXPECT_STREQ(driveModelText, "ST3500 ");  // the product id is not trimmed
 }
 
-TEST_F(DeviceReaders, MediaSerialSetsTheSerialAlone) {
-    std::strcpy(driveModelText, "KEPT");
-    devices.present = {physicalDrive(0)};
-    devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(0, "", 200, "Some Model"));
-    Bytes media(16, 0);
-    const std::string serial = "MEDIA9";
-    media.insert(media.end(), serial.begin(), serial.end());
-    devices.reply(physicalDrive(0), kStorageGetMediaSerialNumber, media);
-    readDrivesByStorageQuery(devices);
-    EXPECT_STREQ(driveSerialText, "MEDIA9");
-    EXPECT_STREQ(driveModelText, "KEPT");
-}
-
-TEST_F(DeviceReaders, StorageQueryNeverReadsPastTheReply) {
-    devices.present = {physicalDrive(0), physicalDrive(1)};
+TEST_F(DeviceReaders, StorageQueryNeverReadsPastTheReplyAndFallsBackToTheMediaSerial) {
+    devices.present = {physicalDrive(0), physicalDrive(1), physicalDrive(2)};
     devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(0xFFFFFFF0u, "", 10000, ""));
     // Texts that run to the very end of the reply without a terminator.
-    Bytes full = descriptorReply(9996, "4141", 9980, std::string(16, 'M'));
-    devices.reply(physicalDrive(1), kStorageQueryProperty, full);
+    devices.reply(physicalDrive(1), kStorageQueryProperty, descriptorReply(9996, "4141", 9980, std::string(16, 'M')));
     readDrivesByStorageQuery(devices);
     EXPECT_STREQ(driveSerialText, "AA");
     EXPECT_STREQ(driveModelText, "MMMMMMMMMMMMMMMM4141");
+
+    // No descriptor serial: the media serial sets the serial alone.
+    computeHardDriveComputerID(nullptr);
+    std::strcpy(driveModelText, "KEPT");
+    devices.reply(physicalDrive(2), kStorageQueryProperty, descriptorReply(0, "", 200, "Some Model"));
+    Bytes media(16, 0);
+    media.insert(media.end(), {'M', 'E', 'D', 'I', 'A', '9'});
+    devices.reply(physicalDrive(2), kStorageGetMediaSerialNumber, media);
+    readDrivesByStorageQuery(devices);
+    EXPECT_STREQ(driveSerialText, "MEDIA9");
+    EXPECT_STREQ(driveModelText, "KEPT");
 }
 
 TEST_F(DeviceReaders, MissingLegacyDriverShowsTheBoxOnEachOfTenAttempts) {
@@ -194,71 +168,54 @@ TEST_F(DeviceReaders, MissingLegacyDriverShowsTheBoxOnEachOfTenAttempts) {
     const auto& open = devices.opens[0];
     EXPECT_TRUE(open.path == kLegacyDriver && open.access == 0 && open.sharing == 0 && open.creation == 0 &&
                 open.flags == 0x4000000u);
+    const std::string message = "message ERROR: Could not open IDE21201.VXD file | Quillo32 | 16";
     std::vector<std::string> expected;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        expected.push_back("priority 256");
-        expected.push_back("message ERROR: Could not open IDE21201.VXD file | Quillo32 | 16");
-        expected.push_back("priority 32");
-    }
+    for (int attempt = 0; attempt < 10; ++attempt) expected.insert(expected.end(), {"priority 256", message, "priority 32"});
     EXPECT_EQ(devices.events, expected);
-    EXPECT_STREQ(driveSerialText, "");
     EXPECT_STREQ(driveTextSource(), "");
 }
 
-TEST_F(DeviceReaders, LegacyDriverNeedsDriveAndChannelPresent) {
-    devices.platform = 1;
-    devices.present = {kLegacyDriver};
-    LegacyDriveInfo info = {};
-    info.channelPresent[0] = 1;
-    info.drivePresent[1] = 1;
-    info.drivePresent[2] = 1;  // its channel 1 is absent
-    info.drivePresent[7] = 1;
-    info.channelPresent[3] = 1;
-    const Bytes first = identifyBytes("LEGACY1", "IBM-DTLA");
-    const Bytes hidden = identifyBytes("HIDDEN", "WDC Z");
-    std::copy(first.begin(), first.end(), info.identifyData[1]);
-    std::copy(hidden.begin(), hidden.end(), info.identifyData[2]);
-    const unsigned char* raw = reinterpret_cast<const unsigned char*>(&info);
-    devices.reply(kLegacyDriver, 1, Bytes(raw, raw + sizeof info));
-    readDrivesForPlatform(devices);
+TEST_F(DeviceReaders, LegacyDriverNeedsDriveAndChannelAndCountsADriveHandedOnEvenWhenRejected) {
+    struct Case {
+        unsigned long platform;  // 0: a failed version query counts as "not NT"
+        int drive;               // present, with its channel
+        const char *serial, *model;
+    };
+    for (const Case& each : {Case{1, 1, "LEGACY1", "IBM-DTLA"}, Case{0, 0, "", "WDC Q"}}) {
+        computeHardDriveComputerID(nullptr);
+        FakeDriveDevices legacy;
+        legacy.platform = each.platform;
+        legacy.present = {kLegacyDriver};
+        LegacyDriveInfo info = {};
+        info.channelPresent[0] = info.channelPresent[3] = 1;
+        info.drivePresent[each.drive] = info.drivePresent[2] = info.drivePresent[7] = 1;  // 2: channel 1 absent
+        const Bytes drive = identifyBytes(each.serial, each.model), hidden = identifyBytes("HIDDEN", "WDC Z");
+        std::copy(drive.begin(), drive.end(), info.identifyData[each.drive]);
+        std::copy(hidden.begin(), hidden.end(), info.identifyData[2]);
+        const unsigned char* raw = reinterpret_cast<const unsigned char*>(&info);
+        legacy.reply(kLegacyDriver, 1, Bytes(raw, raw + sizeof info));
+        readDrivesForPlatform(legacy);
 
-    ASSERT_EQ(devices.controls.size(), 1u);
-    EXPECT_EQ(devices.controls[0].code, 1u);
-    EXPECT_TRUE(devices.controls[0].input.empty());
-    EXPECT_EQ(devices.controls[0].outputLength, 4108u);
-    EXPECT_TRUE(devices.controls[0].outputZeroed);
-    EXPECT_EQ(devices.events,
-              (std::vector<std::string>{"priority 256", std::string("close ") + kLegacyDriver, "priority 32"}));
-    EXPECT_STREQ(driveSerialText, "LEGACY1");
-    EXPECT_STREQ(driveModelText, "IBM-DTLA");
-    EXPECT_STREQ(driveTextSource(), "legacy driver");
-}
-
-TEST_F(DeviceReaders, LegacyDriverCountsADriveHandedOnEvenWhenRejected) {
-    devices.platform = 0;  // a failed version query counts as "not NT"
-    devices.present = {kLegacyDriver};
-    LegacyDriveInfo info = {};
-    info.channelPresent[0] = 1;
-    info.drivePresent[0] = 1;
-    const Bytes blank = identifyBytes("", "WDC Q");
-    std::copy(blank.begin(), blank.end(), info.identifyData[0]);
-    const unsigned char* raw = reinterpret_cast<const unsigned char*>(&info);
-    devices.reply(kLegacyDriver, 1, Bytes(raw, raw + sizeof info));
-    readDrivesForPlatform(devices);
-    EXPECT_EQ(devices.opens.size(), 1u);  // returned 1, so no second attempt
-    EXPECT_STREQ(driveSerialText, "");
+        EXPECT_EQ(legacy.opens.size(), 1u);  // a drive was handed on, so no second attempt
+        ASSERT_EQ(legacy.controls.size(), 1u);
+        EXPECT_TRUE(legacy.controls[0].code == 1 && legacy.controls[0].input.empty() &&
+                    legacy.controls[0].outputLength == 4108u && legacy.controls[0].outputZeroed);
+        EXPECT_EQ(legacy.events,
+                  (std::vector<std::string>{"priority 256", std::string("close ") + kLegacyDriver, "priority 32"}));
+        EXPECT_STREQ(driveSerialText, each.serial);
+        EXPECT_STREQ(driveModelText, *each.serial ? each.model : "");
+        EXPECT_STREQ(driveTextSource(), *each.serial ? "legacy driver" : "");
+    }
 }
 
 TEST_F(DeviceReaders, FirstReaderInOrderWinsButAllReadersRun) {
     struct Expectation {
         bool smart, scsi;
-        const char* serial;
-        const char* source;
+        const char *serial, *source;
     };
-    const Expectation expectations[] = {{true, true, "SMART3", "smart"},
-                                        {false, true, "SCSI0", "scsi miniport"},
-                                        {false, false, "ZK", "storage query"}};
-    for (const Expectation& expectation : expectations) {
+    for (const Expectation& expectation : {Expectation{true, true, "SMART3", "smart"},
+                                           Expectation{false, true, "SCSI0", "scsi miniport"},
+                                           Expectation{false, false, "ZK", "storage query"}}) {
         computeHardDriveComputerID(nullptr);
         FakeDriveDevices fake;
         fake.present = {physicalDrive(0), physicalDrive(3), scsiPort(0), kLegacyDriver};
@@ -266,38 +223,27 @@ TEST_F(DeviceReaders, FirstReaderInOrderWinsButAllReadersRun) {
             fake.reply(physicalDrive(3), kSmartGetVersion, versionReply(1));
             fake.reply(physicalDrive(3), kSmartReceiveDriveData, smartReply("SMART3", "A"));
         }
-        if (expectation.scsi) {
-            fake.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0", "B"));
-        }
+        if (expectation.scsi) fake.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0", "B"));
         fake.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 0, ""));
         readDrivesForPlatform(fake);
         EXPECT_STREQ(driveSerialText, expectation.serial);
         EXPECT_STREQ(driveTextSource(), expectation.source);
         EXPECT_EQ(fake.controlsOn(physicalDrive(0)).back().code, kStorageGetMediaSerialNumber);
-        for (const auto& open : fake.opens) {
-            EXPECT_NE(open.path, kLegacyDriver);
-        }
+        for (const auto& open : fake.opens) EXPECT_NE(open.path, kLegacyDriver);
     }
 }
 
-void readWdcDrive() {
-    storeDriveIdentity(identity_test::wordsWithText(std::string(10 * 2, ' ') + "WD-WCAV1234", 0).data());
+// A blank serial (rejected), then two acceptable drives.
+void readThreeDrives() {
+    for (const auto& words : {identifyWords("", "IBM-BLANK"), identifyWords("WD-WCAV1234", "WDC WD800"),
+                              identifyWords("LATER", "IBM-LATER")}) {
+        storeDriveIdentity(words.data());
+    }
 }
 void readNoDrive() {}
 
 TEST(Computation, ClearsBothTextsAndKeepsTheFirstAcceptedDrive) {
-    EXPECT_EQ(computeHardDriveComputerID(readWdcDrive), 601311234);  // no model in those words
-    EXPECT_STREQ(driveSerialText, "WD-WCAV1234");
-
-    const auto blank = identifyBytes("", "IBM-BLANK");
-    const auto wdc = identifyBytes("WD-WCAV1234", "WDC WD800");
-    const auto later = identifyBytes("LATER", "IBM-LATER");
-    std::uint32_t words[256];
-    computeHardDriveComputerID(nullptr);
-    for (const auto* drive : {&blank, &wdc, &later}) {
-        widenIdentifyBytes(drive->data(), words);
-        storeDriveIdentity(words);
-    }
+    EXPECT_EQ(computeHardDriveComputerID(readThreeDrives), 501311234);
     EXPECT_STREQ(driveSerialText, "WD-WCAV1234");
     EXPECT_STREQ(driveModelText, "WDC WD800");
     // A computation that accepts no drive does not reuse the model left behind.

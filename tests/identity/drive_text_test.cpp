@@ -3,68 +3,53 @@
 
 #include <string>
 
-#include "identify_data.h"
+#include "fake_drive_devices.h"
 #include "identity/drive_store.h"
-#include "identity/drive_text.h"
 
 namespace {
 
 using namespace util::identity;
-using identity_test::wordsWithText;
+using identity_test::identifyWords;
 
-std::string serialOf(const std::string& text) {
-    return identifyWordsToText(wordsWithText(text, 10).data(), 10, 19);
-}
+std::string serialOf(const std::string& text) { return identifyWordsToText(identifyWords(text, "").data(), 10, 19); }
 
 TEST(IdentifyWordsToText, TakesHighByteFirstAndCutsOnlyTrailingBlanks) {
-    EXPECT_EQ(serialOf("ABC                 "), "ABC");
-    EXPECT_EQ(serialOf("   XYZ 1            "), "   XYZ 1");
-    EXPECT_EQ(serialOf("                    "), " ");  // the first character is never cut
+    std::vector<std::uint32_t> words = identifyWords("WD-WCAV1234", "WDC WD800");
+    EXPECT_EQ(words[10], 0x5744u);  // 'W' 'D': the bytes are read as little-endian words
+    EXPECT_STREQ(identifyWordsToText(words.data(), 10, 19), "WD-WCAV1234");
+    EXPECT_STREQ(identifyWordsToText(words.data(), 27, 46), "WDC WD800");
+    EXPECT_EQ(serialOf("   XYZ 1"), "   XYZ 1");
+    EXPECT_EQ(serialOf(""), " ");  // the first character is never cut
     EXPECT_EQ(serialOf(std::string("AB\0D  EF", 8)), "AB");  // a NUL ends the text
-    std::vector<std::uint32_t> words = wordsWithText("AB", 10);
     words[10] |= 0xFFFF0000u;  // only the low 16 bits of a widened word count
-    EXPECT_STREQ(identifyWordsToText(words.data(), 10, 10), "AB");
+    EXPECT_STREQ(identifyWordsToText(words.data(), 10, 10), "WD");
     EXPECT_STREQ(identifyWordsToText(words.data(), 11, 10), "");
     EXPECT_STREQ(identifyWordsToText(nullptr, 10, 19), "");
-}
-
-TEST(IdentifyWordsToText, IndicesOutsideTheReplyAddNothing) {
-    std::vector<std::uint32_t> words(256, 0x4142);  // "AB" in every word
-    const std::string text = identifyWordsToText(words.data(), -1000, 1000);
+    // Indices outside the reply add nothing.
+    const std::vector<std::uint32_t> full(256, 0x4142);  // "AB" in every word
+    const std::string text = identifyWordsToText(full.data(), -1000, 1000);
     EXPECT_EQ(text.size(), 512u);
     EXPECT_EQ(text.substr(0, 4), "ABAB");
 }
 
-TEST(WidenIdentifyBytes, ReadsLittleEndianWords) {
-    const auto bytes = identity_test::identifyBytes("WD-WCAV1234", "WDC WD800");
-    std::uint32_t words[256];
-    widenIdentifyBytes(bytes.data(), words);
-    EXPECT_EQ(words[10], 0x5744u);  // 'W' 'D'
-    EXPECT_STREQ(identifyWordsToText(words, 10, 19), "WD-WCAV1234");
-    EXPECT_STREQ(identifyWordsToText(words, 27, 46), "WDC WD800");
-}
-
 TEST(HexPairsToText, SwapsPairsPerWordAndDropsZeros) {
-    EXPECT_STREQ(hexPairsToText("3132"), "21");
-    EXPECT_STREQ(hexPairsToText("0031"), "1");
-    EXPECT_STREQ(hexPairsToText("313"), "01");  // missing position counts as '0'
-    EXPECT_STREQ(hexPairsToText("6a6B"), "kj");
-    EXPECT_STREQ(hexPairsToText("zz41"), "A");  // non-hex digits count as 0
-    EXPECT_STREQ(hexPairsToText("FEFF"), "\xFF\xFE");
-    EXPECT_STREQ(hexPairsToText(""), "");
-    EXPECT_STREQ(hexPairsToText(nullptr), "");
+    // A missing position counts as '0', and so does a non-hex digit.
+    const std::pair<const char*, const char*> cases[] = {{"3132", "21"}, {"0031", "1"}, {"313", "01"}, {"6a6B", "kj"},
+                                                         {"zz41", "A"}, {"FEFF", "\xFF\xFE"}, {"", ""}, {nullptr, ""}};
+    for (const auto& each : cases) EXPECT_STREQ(hexPairsToText(each.first), each.second) << each.first;
     EXPECT_EQ(std::string(hexPairsToText(std::string(4000, '4').c_str())), std::string(999, 'D'));
 }
 
 TEST(SerialAcceptance, FirstOrTwentiethCharacterMustBeAsciiLetterOrDigit) {
-    EXPECT_TRUE(serialTextIsAcceptable("A"));
-    EXPECT_TRUE(serialTextIsAcceptable("0 "));
-    EXPECT_FALSE(serialTextIsAcceptable(""));
-    EXPECT_FALSE(serialTextIsAcceptable(" "));
-    EXPECT_FALSE(serialTextIsAcceptable("\xC3\x89T"));  // high bytes are neither
-    EXPECT_TRUE(serialTextIsAcceptable((std::string(19, ' ') + "Z").c_str()));
-    EXPECT_FALSE(serialTextIsAcceptable((std::string(18, ' ') + "Z").c_str()));
-    EXPECT_FALSE(serialTextIsAcceptable((std::string(19, ' ') + "-Z").c_str()));
+    const std::string blanks(19, ' ');
+    for (const std::string& good : {std::string("A"), std::string("0 "), blanks + "Z"}) {
+        EXPECT_TRUE(serialTextIsAcceptable(good.c_str())) << good;
+    }
+    // High bytes are neither letter nor digit.
+    for (const std::string& bad :
+         {std::string(), std::string(" "), std::string("\xC3\x89T"), blanks.substr(1) + "Z", blanks + "-Z"}) {
+        EXPECT_FALSE(serialTextIsAcceptable(bad.c_str())) << bad;
+    }
     EXPECT_FALSE(serialTextIsAcceptable(nullptr));
 }
 

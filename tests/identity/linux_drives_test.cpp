@@ -33,38 +33,28 @@ protected:
         writeFile(block + "/nvme0n1/device/model", "Samsung SSD 970 EVO     \n");
     }
 
-    void makeDirectory(const std::string& path) {
-        ASSERT_TRUE(std::filesystem::create_directories(path));
-    }
+    void makeDirectory(const std::string& path) { ASSERT_TRUE(std::filesystem::create_directories(path)); }
     void makeDisk(const std::string& name, const std::string& removable) {
         makeDirectory(block + "/" + name + "/device");
-        if (!removable.empty()) {
-            writeFile(block + "/" + name + "/removable", removable);
-        }
+        if (!removable.empty()) writeFile(block + "/" + name + "/removable", removable);
     }
 
     TempDir root;
     std::string block;
 };
 
-TEST_F(LinuxDrives, ListsFixedDisksWithADeviceInNameOrder) {
+TEST_F(LinuxDrives, ListsFixedDisksWithADeviceInNameOrderAndReadsTheirTexts) {
     EXPECT_EQ(listFixedDisks(block), (std::vector<std::string>{"nvme0n1", "sdb", "vda"}));
     EXPECT_TRUE(listFixedDisks(root.file("missing")).empty());
-}
-
-TEST_F(LinuxDrives, ReadsSerialAndModelFromEachKindOfDisk) {
-    std::string serial;
-    std::string model;
-    readSysfsDiskTexts(block + "/sdb", serial, model);
-    EXPECT_EQ(serial, "WD-WCAV1234");
-    EXPECT_EQ(model, "WDC WD800JD-75MS");
-    readSysfsDiskTexts(block + "/vda", serial, model);
-    EXPECT_EQ(serial, "SERIALV");
-    EXPECT_EQ(model, "");
-    readSysfsDiskTexts(block + "/nvme0n1", serial, model);
-    EXPECT_EQ(serial, "  S4EV12");  // leading blanks stay, as in identify texts
-    EXPECT_EQ(model, "Samsung SSD 970 EVO");
-
+    struct Disk {
+        const char *name, *serial, *model;
+    };
+    std::string serial, model;
+    for (const Disk& disk : {Disk{"sdb", "WD-WCAV1234", "WDC WD800JD-75MS"}, Disk{"vda", "SERIALV", ""},
+                             Disk{"nvme0n1", "  S4EV12", "Samsung SSD 970 EVO"}}) {  // leading blanks stay
+        readSysfsDiskTexts(block + "/" + disk.name, serial, model);
+        EXPECT_TRUE(serial == disk.serial && model == disk.model) << disk.name << ": " << serial << " | " << model;
+    }
     // A unit serial page whose length claims more than it holds, and one of the wrong kind.
     writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x80\xFF\xFF", 4) + "ZX9");
     readSysfsDiskTexts(block + "/sdb", serial, model);

@@ -4,8 +4,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -20,75 +18,45 @@ using util::netinfo::AgentStartup;
 class CountingLoader : public AgentLoader {
 public:
     std::atomic<int> sockets{0}, loads{0}, initialisations{0};
-    bool socketsWork = true, loadWorks = true, initialiseWorks = true;
-    bool slow = false;
+    bool socketsWork = true, loadWorks = true, initialiseWorks = true, slow = false;
 
-    bool startSockets() override {
-        ++sockets;
-        pause();
-        return socketsWork;
-    }
-    bool loadAgent() override {
-        ++loads;
-        pause();
-        return loadWorks;
-    }
-    bool initialiseAgent() override {
-        ++initialisations;
-        pause();
-        return initialiseWorks;
-    }
+    bool startSockets() override { return step(sockets, socketsWork); }
+    bool loadAgent() override { return step(loads, loadWorks); }
+    bool initialiseAgent() override { return step(initialisations, initialiseWorks); }
 
 private:
-    void pause() {
+    bool step(std::atomic<int>& count, bool works) {
+        ++count;
         if (slow) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return works;
     }
 };
 
-TEST(AgentStartup, ReadyAfterOneSetUpWithoutCallingTheLoaderAgain) {
-    CountingLoader loader;
-    AgentStartup startup(loader);
-    EXPECT_EQ(1, startup.run());
-    EXPECT_EQ(1, startup.run());
-    EXPECT_EQ(1, startup.run());
-    EXPECT_EQ(1, loader.sockets);
-    EXPECT_EQ(1, loader.loads);
-    EXPECT_EQ(1, loader.initialisations);
-}
-
-TEST(AgentStartup, MissingAgentRepeatsSocketStartAndLoadEveryTime) {
-    CountingLoader loader;
-    loader.loadWorks = false;
-    AgentStartup startup(loader);
-    EXPECT_EQ(0, startup.run());
-    EXPECT_EQ(0, startup.run());
-    EXPECT_EQ(2, loader.sockets);
-    EXPECT_EQ(2, loader.loads);
-    EXPECT_EQ(0, loader.initialisations);
-    loader.socketsWork = false;
-    EXPECT_EQ(0, startup.run());
-    EXPECT_EQ(3, loader.sockets);
-    EXPECT_EQ(2, loader.loads);  // no load without sockets
-    loader.socketsWork = loader.loadWorks = true;
-    EXPECT_EQ(1, startup.run());
-    EXPECT_EQ(1, loader.initialisations);
-}
-
-TEST(AgentStartup, FailedInitialisationIsRetriedOnTheLoadedAgentAndNeverReportedReady) {
-    CountingLoader loader;
-    loader.initialiseWorks = false;
-    AgentStartup startup(loader);
-    EXPECT_EQ(0, startup.run());
-    EXPECT_EQ(0, startup.run());
-    EXPECT_EQ(1, loader.sockets);
-    EXPECT_EQ(1, loader.loads);
-    EXPECT_EQ(2, loader.initialisations);
-    loader.initialiseWorks = true;
-    EXPECT_EQ(1, startup.run());
-    EXPECT_EQ(1, startup.run());
-    EXPECT_EQ(1, loader.sockets);
-    EXPECT_EQ(1, loader.loads);
-    EXPECT_EQ(3, loader.initialisations);
+TEST(AgentStartup, RetriesExactlyTheStepsThatFailed) {
+    struct Call {
+        bool sockets, load, initialise;
+        int ready, socketCalls, loadCalls, initialiseCalls;  // afterwards, counted from the start
+    };
+    const std::vector<std::vector<Call>> scenarios = {
+        // No agent: sockets and load again on every call; no load without sockets.
+        {{1, 0, 1, 0, 1, 1, 0}, {1, 0, 1, 0, 2, 2, 0}, {0, 1, 1, 0, 3, 2, 0}, {1, 1, 1, 1, 4, 3, 1}},
+        // A failed initialisation is retried on the loaded agent; once ready, the loader rests.
+        {{1, 1, 0, 0, 1, 1, 1}, {1, 1, 0, 0, 1, 1, 2}, {1, 1, 1, 1, 1, 1, 3}, {1, 1, 1, 1, 1, 1, 3}},
+    };
+    for (std::size_t scenario = 0; scenario < scenarios.size(); ++scenario) {
+        CountingLoader loader;
+        AgentStartup startup(loader);
+        for (std::size_t call = 0; call < scenarios[scenario].size(); ++call) {
+            const Call& expected = scenarios[scenario][call];
+            loader.socketsWork = expected.sockets;
+            loader.loadWorks = expected.load;
+            loader.initialiseWorks = expected.initialise;
+            EXPECT_EQ(expected.ready, startup.run()) << scenario << "/" << call;
+            EXPECT_EQ(expected.socketCalls, loader.sockets) << scenario << "/" << call;
+            EXPECT_EQ(expected.loadCalls, loader.loads) << scenario << "/" << call;
+            EXPECT_EQ(expected.initialiseCalls, loader.initialisations) << scenario << "/" << call;
+        }
+    }
 }
 
 TEST(AgentStartup, ConcurrentFirstCallsSetUpOnce) {
@@ -96,25 +64,16 @@ TEST(AgentStartup, ConcurrentFirstCallsSetUpOnce) {
     loader.slow = true;
     AgentStartup startup(loader);
     const int kThreads = 8;
-    std::mutex gateLock;
-    std::condition_variable gate;
-    bool open = false;
+    std::atomic<bool> go{false};
     std::atomic<int> ready{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < kThreads; ++i) {
         threads.emplace_back([&] {
-            {
-                std::unique_lock<std::mutex> lock(gateLock);
-                gate.wait(lock, [&] { return open; });
-            }
+            while (!go) std::this_thread::yield();
             ready += startup.run();
         });
     }
-    {
-        std::lock_guard<std::mutex> lock(gateLock);
-        open = true;
-    }
-    gate.notify_all();
+    go = true;
     for (auto& thread : threads) thread.join();
     EXPECT_EQ(kThreads, ready);
     EXPECT_EQ(1, loader.sockets);

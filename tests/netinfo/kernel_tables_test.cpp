@@ -6,23 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "netinfo/kernel_tables.h"
 #include "netinfo/mib_agent.h"
 #include "netinfo/stand_in_agent.h"
 
 namespace netinfo_test {
 namespace {
 
-using namespace util::netinfo;
-
-std::uint32_t ip32(const char* dotted) { return static_cast<std::uint32_t>(address(dotted)); }
-
-std::uint32_t indexOfName(const std::string& name) {
-    if (name == "lo") return 1;
-    if (name == "eth0") return 2;
-    if (name == "ib0") return 3;
-    return 0;
-}
+std::uint32_t indexOfName(const std::string& name) { return name == "eth0" ? 2 : name == "ib0" ? 3 : 0; }
 
 TEST(KernelTables, ArpTextToRows) {
     const std::string text =
@@ -80,37 +70,36 @@ TEST(KernelTables, DottedAddresses) {
     }
 }
 
-// The key values of a walk over the served table, in the order the walk meets them.
-std::vector<std::uint32_t> walkedAddresses(const std::shared_ptr<MibTable>& table,
-                                           const ObjectId& keyColumn, const ObjectId& companionColumn) {
-    StandInAgent agent;
-    agent.table = table;
-    std::vector<std::uint32_t> seen;
-    walkColumns(agent, keyColumn, companionColumn, [&](const MibValue& key, const MibValue&) {
-        std::uint32_t value = 0;
-        readAddress(key, &value);
-        seen.push_back(value);
-    });
-    return seen;
-}
-
 TEST(KernelTables, ServedInMibIndexOrder) {
-    auto table = std::make_shared<MibTable>();
-    const unsigned char mac[6] = {2, 0, 0, 0, 0, 1};
-    addArpTable(*table, {{2, ip32("10.0.0.9"), true, {mac, mac + 6}},
-                         {1, ip32("10.0.0.10"), true, {mac, mac + 6}},
-                         {1, ip32("10.0.0.9"), true, {mac, mac + 6}}});
-    // Index order compares subidentifiers as numbers: interface first, then a.b.c.d.
-    EXPECT_EQ((std::vector<std::uint32_t>{ip32("10.0.0.9"), ip32("10.0.0.10"), ip32("10.0.0.9")}),
-              walkedAddresses(table, columns::ipNetToMediaNetAddress, columns::ipNetToMediaPhysAddress));
-    addAddressTable(*table, {{ip32("2.1.0.0"), 4}, {ip32("1.200.0.0"), 3}, {ip32("1.200.0.0"), 9}});
-    EXPECT_EQ((std::vector<std::uint32_t>{ip32("1.200.0.0"), ip32("2.1.0.0")}),
-              walkedAddresses(table, columns::ipAdEntAddr, columns::ipAdEntIfIndex));
-    unsigned long index = 0;
     StandInAgent agent;
-    agent.table = table;
-    ASSERT_EQ(1, getAdapterIndexByAddress(agent, address("1.200.0.0"), &index));
+    auto walked = [&agent](const ObjectId& keyColumn, const ObjectId& companionColumn) {
+        std::vector<std::uint32_t> seen;  // the key values in the order the walk meets them
+        walkColumns(agent, keyColumn, companionColumn, [&](const MibValue& key, const MibValue&) {
+            std::uint32_t value = 0;
+            readAddress(key, &value);
+            seen.push_back(value);
+        });
+        return seen;
+    };
+    const unsigned char mac[6] = {2, 0, 0, 0, 0, 1}, own[6] = {2, 0, 0, 0, 0, 7};
+    addArpTable(*agent.table, {{2, ip32("10.0.0.9"), true, {mac, mac + 6}},
+                               {1, ip32("10.0.0.10"), true, {mac, mac + 6}},
+                               {1, ip32("10.0.0.9"), true, {mac, mac + 6}},
+                               {3, ip32("1.200.0.0"), false, {mac, mac + 6}}});  // incomplete
+    // Index order compares subidentifiers as numbers: interface first, then a.b.c.d.
+    EXPECT_EQ((std::vector<std::uint32_t>{ip32("10.0.0.9"), ip32("10.0.0.10"), ip32("10.0.0.9"), ip32("1.200.0.0")}),
+              walked(columns::ipNetToMediaNetAddress, columns::ipNetToMediaPhysAddress));
+    addAddressTable(*agent.table, {{ip32("2.1.0.0"), 4}, {ip32("1.200.0.0"), 3}, {ip32("1.200.0.0"), 9}});
+    EXPECT_EQ((std::vector<std::uint32_t>{ip32("1.200.0.0"), ip32("2.1.0.0")}),
+              walked(columns::ipAdEntAddr, columns::ipAdEntIfIndex));
+    unsigned long index = 0;
+    ASSERT_EQ(1, getAdapterIndexByAddress(agent, ip32("1.200.0.0"), &index));
     EXPECT_EQ(3ul, index);  // the first row listed for an address is kept
+    // The incomplete entry serves no hardware address, so the interface's is taken.
+    addInterfaceTable(*agent.table, {{3, {own, own + 6}}, {3, {}}});
+    unsigned char found[6] = {0};
+    ASSERT_EQ(1, getMacAddressByIp(agent, ip32("1.200.0.0"), found));
+    EXPECT_EQ(0, std::memcmp(found, own, 6));
 }
 
 TEST(KernelTables, RouteRowsChosenPerDestination) {
@@ -123,34 +112,18 @@ TEST(KernelTables, RouteRowsChosenPerDestination) {
         {5, ip32("198.51.100.0"), 0, 0x1, 0},                // direct, interface without address
         {2, ip32("203.0.113.0"), ip32("192.0.2.1"), 0x2, 0}, // not up
     };
-    auto table = std::make_shared<MibTable>();
-    addRouteTable(*table, routes, addresses);
     StandInAgent agent;
-    agent.table = table;
+    addRouteTable(*agent.table, routes, addresses);
     unsigned long hop = 7;
     ASSERT_EQ(1, getRouteNextHop(agent, 0, &hop));
-    EXPECT_EQ(address("192.0.2.99"), hop);
-    ASSERT_EQ(1, getRouteNextHop(agent, address("192.0.2.0"), &hop));
-    EXPECT_EQ(address("192.0.2.2"), hop);
-    ASSERT_EQ(1, getRouteNextHop(agent, address("198.51.100.0"), &hop));
+    EXPECT_EQ(ip32("192.0.2.99"), hop);
+    ASSERT_EQ(1, getRouteNextHop(agent, ip32("192.0.2.0"), &hop));
+    EXPECT_EQ(ip32("192.0.2.2"), hop);
+    ASSERT_EQ(1, getRouteNextHop(agent, ip32("198.51.100.0"), &hop));
     EXPECT_EQ(0ul, hop);
     hop = 7;
-    EXPECT_EQ(0, getRouteNextHop(agent, address("203.0.113.0"), &hop));
+    EXPECT_EQ(0, getRouteNextHop(agent, ip32("203.0.113.0"), &hop));
     EXPECT_EQ(7ul, hop);
-}
-
-TEST(KernelTables, IncompleteArpEntryFallsBackToTheInterface) {
-    const unsigned char own[6] = {2, 0, 0, 0, 0, 7};
-    const unsigned char stale[6] = {9, 9, 9, 9, 9, 9};
-    auto table = std::make_shared<MibTable>();
-    addArpTable(*table, {{2, ip32("192.0.2.2"), false, {stale, stale + 6}}});
-    addAddressTable(*table, {{ip32("192.0.2.2"), 2}});
-    addInterfaceTable(*table, {{2, {own, own + 6}}, {2, {}}});
-    StandInAgent agent;
-    agent.table = table;
-    unsigned char mac[6] = {0};
-    ASSERT_EQ(1, getMacAddressByIp(agent, address("192.0.2.2"), mac));
-    EXPECT_EQ(0, std::memcmp(mac, own, 6));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ namespace netinfo_test {
 
 namespace {
 
+// A table from an IP helper query, asked once for its size; empty on failure.
 template <typename Table, typename Query>
 std::vector<unsigned char> readTable(Query query) {
     ULONG size = 0;
@@ -32,8 +33,7 @@ bool systemDefaultGateway(unsigned long* gateway) {
     DWORD bestMetric = 0;
     for (DWORD i = 0; i < table->dwNumEntries; ++i) {
         const MIB_IPFORWARDROW& row = table->table[i];
-        if (row.dwForwardDest != 0) continue;
-        if (!found || row.dwForwardMetric1 < bestMetric) {
+        if (row.dwForwardDest == 0 && (!found || row.dwForwardMetric1 < bestMetric)) {
             found = true;
             bestMetric = row.dwForwardMetric1;
             *gateway = row.dwForwardNextHop;
@@ -47,31 +47,17 @@ bool runningUnderWine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-unsigned long systemLoopbackIndex() {
-    auto buffer = readTable<MIB_IPADDRTABLE>(
-        [](MIB_IPADDRTABLE* table, ULONG* size) { return GetIpAddrTable(table, size, FALSE); });
-    if (buffer.empty()) return 0;
-    const auto* table = reinterpret_cast<const MIB_IPADDRTABLE*>(buffer.data());
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
-        if (table->table[i].dwAddr == inet_addr("127.0.0.1")) return table->table[i].dwIndex;
-    }
-    return 0;
-}
-
 std::vector<LocalAddress> systemLocalAddresses() {
     std::vector<LocalAddress> result;
     auto buffer = readTable<MIB_IPADDRTABLE>(
         [](MIB_IPADDRTABLE* table, ULONG* size) { return GetIpAddrTable(table, size, FALSE); });
-    if (buffer.empty()) return result;
     const auto* table = reinterpret_cast<const MIB_IPADDRTABLE*>(buffer.data());
-    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+    for (DWORD i = 0; !buffer.empty() && i < table->dwNumEntries; ++i) {
         const MIB_IPADDRROW& row = table->table[i];
-        if ((row.dwAddr & 0xFF) == 127) continue;
         LocalAddress local;
         local.address = row.dwAddr;
         local.interfaceIndex = row.dwIndex;
-        MIB_IFROW interfaceRow;
-        ZeroMemory(&interfaceRow, sizeof interfaceRow);
+        MIB_IFROW interfaceRow = {};
         interfaceRow.dwIndex = row.dwIndex;
         if (GetIfEntry(&interfaceRow) == NO_ERROR && interfaceRow.dwPhysAddrLen >= 6) {
             local.physical.assign(interfaceRow.bPhysAddr, interfaceRow.bPhysAddr + 6);
