@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -32,15 +31,12 @@ const std::uint32_t kStopUser = 0xFFFFFFFFu;  // ulUser of the message that ends
 
 std::uint32_t sizeOf(std::uint32_t value) { return value % 64 + 1; }
 
-bool eventually(const std::function<bool()>& condition, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+void sendStops(FIFO* queue) {  // one stop message per consumer
+    for (int c = 0; c < kConsumers; ++c) {
+        FIFO_MSG* message = makeMessage(0, 0);
+        message->ulUser = kStopUser;
+        ASSERT_EQ(1, queue->EntQ(message));
     }
-    return true;
 }
 
 }  // namespace
@@ -49,13 +45,9 @@ TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
     static_assert(kMessages % kProducers == 0, "each producer sends the same number");
     QueueCalls calls;
     TrackedFifo* queue = new TrackedFifo(calls);
-    for (int i = 0; i < kConsumers; ++i) {
-        queue->AddRef();
-    }
+    for (int i = 0; i < kConsumers; ++i) queue->AddRef();
     std::unique_ptr<std::atomic<unsigned char>[]> seen(new std::atomic<unsigned char>[kMessages + kLeftovers]);
-    for (std::uint32_t i = 0; i < kMessages + kLeftovers; ++i) {
-        seen[i] = 0;
-    }
+    for (std::uint32_t i = 0; i < kMessages + kLeftovers; ++i) seen[i] = 0;
     std::atomic<std::uint32_t> consumed{0};
     std::atomic<unsigned long long> consumedBytes{0};
     std::atomic<bool> stop{false};
@@ -102,21 +94,11 @@ TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
             }
         });
     }
-    for (auto& producer : producers) {
-        producer.join();
-    }
-    for (int c = 0; c < kConsumers; ++c) {
-        FIFO_MSG* message = makeMessage(0, 0);
-        message->ulUser = kStopUser;
-        ASSERT_EQ(1, queue->EntQ(message));
-    }
+    for (auto& producer : producers) producer.join();
+    sendStops(queue);
     if (!eventually([&] { return stopped.load() == kConsumers; }, std::chrono::seconds(60))) {
         ADD_FAILURE() << "a consumer slept through queued messages";
-        for (int c = 0; c < kConsumers; ++c) {  // wake it so that the test can end
-            FIFO_MSG* message = makeMessage(0, 0);
-            message->ulUser = kStopUser;
-            queue->EntQ(message);
-        }
+        sendStops(queue);  // wake it so that the test can end
         ASSERT_TRUE(eventually([&] { return stopped.load() == kConsumers; }, std::chrono::seconds(60)));
     }
     EXPECT_EQ(kMessages, consumed.load());
@@ -135,13 +117,10 @@ TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
     for (std::uint32_t value = kMessages; value < kMessages + kLeftovers; ++value) {
         ASSERT_EQ(1, queue->EntQ(makeMessage(value, 1)));
     }
-    // The consumers stop (and release) while the queue is being drained.
     queue->onPreShutdown = [&] { stop = true; };
     queue->Shutdown(0);
     EXPECT_EQ(1, calls.post.load());
     EXPECT_EQ(1, calls.destroyed.load());
-    for (auto& consumer : consumers) {
-        consumer.join();
-    }
+    for (auto& consumer : consumers) consumer.join();
     EXPECT_EQ((std::multiset<unsigned long>{0, 1, 2, 3, 4, 5, 6, 7}), releases);
 }

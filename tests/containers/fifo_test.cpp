@@ -3,8 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <string>
 #include <thread>
-#include <vector>
 
 #include "containers/fifo.h"
 #include "containers/fifo_test_support.h"
@@ -13,63 +13,57 @@ using namespace fifo_test;
 
 namespace {
 
-long long millisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
-}
-
 // Takes one message, checks it and frees it.
 void expectNext(FIFO* queue, std::uint32_t value) {
     FIFO_MSG* message = queue->DeptQ(0);
     ASSERT_NE(nullptr, message);
     EXPECT_EQ(value, valueOf(message));
     EXPECT_EQ(value ^ 0x5A5A5A5Au, message->ulUser);  // the queue never touches it
+    if (queue->QSize() == 0) { EXPECT_EQ(nullptr, message->pNext); }  // the last one links nothing
     std::free(message);
 }
 
+// Pauses one chosen thread right after it unlocks the queue, which DeptQ does
+// just before it waits: the test can then change the queue in that gap.
+class PausingFifo : public FIFO {
+public:
+    std::atomic<std::thread::id> pauseThread{};
+    std::atomic<bool> paused{false}, proceed{false};
+    void Unlock() override {
+        FIFO::Unlock();
+        if (pauseThread.load() != std::this_thread::get_id()) return;
+        pauseThread = std::thread::id();
+        paused = true;
+        eventually([&] { return proceed.load(); });
+    }
+};
+
 }  // namespace
 
+// Steps: 'E' EntQ, 'F' EntQAtFront, 'D' DeptQ of `value`, 'N' DeptQ of nothing;
+// then the count and byte total. After the last message, a new one is head and
+// tail at once: appending behind it and pushing in front of it both see it.
 TEST(Fifo, OrderCountsAndBytes) {
+    const struct {
+        char op;
+        std::uint32_t value, size;
+        int count;
+        unsigned long bytes;
+    } steps[] = {{'N', 0, 0, 0, 0},   {'E', 'P', 10, 1, 10}, {'E', 'Q', 20, 2, 30}, {'F', 'R', 5, 3, 35},
+                 {'D', 'R', 0, 2, 30}, {'D', 'P', 0, 1, 20},  {'D', 'Q', 0, 0, 0},   {'N', 0, 0, 0, 0},
+                 {'E', 'S', 1, 1, 1},  {'E', 'T', 2, 2, 3},   {'F', 'U', 4, 3, 7},   {'D', 'U', 0, 2, 3},
+                 {'D', 'S', 0, 1, 2},  {'D', 'T', 0, 0, 0},   {'F', 'V', 8, 1, 8},   {'E', 'W', 16, 2, 24},
+                 {'D', 'V', 0, 1, 16}, {'D', 'W', 0, 0, 0}};
     FIFO* queue = new FIFO;
-    EXPECT_EQ(nullptr, queue->DeptQ(0));
-    EXPECT_EQ(0, queue->QSize());
-    EXPECT_EQ(0u, queue->GetMsgSize());
-
-    EXPECT_EQ(1, queue->EntQ(makeMessage('P', 10)));
-    EXPECT_EQ(1, queue->QSize());
-    EXPECT_EQ(1, queue->EntQ(makeMessage('Q', 20)));
-    EXPECT_EQ(2, queue->QSize());
-    EXPECT_EQ(30u, queue->GetMsgSize());
-    EXPECT_EQ(1, queue->EntQAtFront(makeMessage('R', 5)));
-    EXPECT_EQ(3, queue->QSize());
-    EXPECT_EQ(35u, queue->GetMsgSize());
-
-    expectNext(queue, 'R');
-    EXPECT_EQ(30u, queue->GetMsgSize());
-    EXPECT_EQ(2, queue->QSize());
-    expectNext(queue, 'P');
-    EXPECT_EQ(20u, queue->GetMsgSize());
-    expectNext(queue, 'Q');
-    EXPECT_EQ(0, queue->QSize());
-    EXPECT_EQ(0u, queue->GetMsgSize());
-    EXPECT_EQ(nullptr, queue->DeptQ(0));
-
-    // After the last message, a new one is head and tail at once: appending
-    // behind it and pushing in front of it both see it.
-    queue->EntQ(makeMessage('S', 1));
-    queue->EntQ(makeMessage('T', 2));
-    queue->EntQAtFront(makeMessage('U', 4));
-    expectNext(queue, 'U');
-    expectNext(queue, 'S');
-    FIFO_MSG* last = queue->DeptQ(0);
-    ASSERT_NE(nullptr, last);
-    EXPECT_EQ(nullptr, last->pNext);
-    std::free(last);
-    queue->EntQAtFront(makeMessage('V', 8));  // front of an empty queue, then append
-    queue->EntQ(makeMessage('W', 16));
-    EXPECT_EQ(24u, queue->GetMsgSize());
-    expectNext(queue, 'V');
-    expectNext(queue, 'W');
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(1, step.op) + std::to_string(step.value));
+        if (step.op == 'E') { EXPECT_EQ(1, queue->EntQ(makeMessage(step.value, step.size))); }
+        if (step.op == 'F') { EXPECT_EQ(1, queue->EntQAtFront(makeMessage(step.value, step.size))); }
+        if (step.op == 'D') expectNext(queue, step.value);
+        if (step.op == 'N') { EXPECT_EQ(nullptr, queue->DeptQ(0)); }
+        EXPECT_EQ(step.count, queue->QSize());
+        EXPECT_EQ(step.bytes, queue->GetMsgSize());
+    }
     queue->Shutdown(0);
 }
 
@@ -78,9 +72,7 @@ TEST(Fifo, RefusesNullAndFullWithoutCorruption) {
     EXPECT_EQ(0, queue->EntQ(nullptr));
     EXPECT_EQ(0, queue->EntQAtFront(nullptr));
     EXPECT_EQ(0, queue->QSize());
-    for (std::uint32_t i = 0; i < 65535; ++i) {
-        ASSERT_EQ(1, queue->EntQ(makeMessage(i, 2)));
-    }
+    for (std::uint32_t i = 0; i < 65535; ++i) ASSERT_EQ(1, queue->EntQ(makeMessage(i, 2)));
     EXPECT_EQ(65535, queue->QSize());
     EXPECT_EQ(131070u, queue->GetMsgSize());
     FIFO_MSG* refused = makeMessage(99999, 7);
@@ -96,43 +88,30 @@ TEST(Fifo, RefusesNullAndFullWithoutCorruption) {
     queue->Shutdown(0);  // frees the 65533 still queued (checked by the leak checker)
 }
 
-TEST(Fifo, DeptQTimesOutAndWakesOnInsertion) {
+// DeptQ times out, and wakes on an insertion. Notify on an empty queue leaves
+// the event set; DeptQ must neither spin without end nor return early with
+// nothing, and a consumer that Notify wakes waits again.
+TEST(Fifo, DeptQTimesOutWakesOnInsertionAndSurvivesNotify) {
     FIFO* queue = new FIFO;
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(nullptr, queue->DeptQ(100));
     const long long waited = millisecondsSince(start);
     EXPECT_GE(waited, 90);
     EXPECT_LT(waited, 2000);
-
-    std::thread producer([queue] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        queue->EntQ(makeMessage(7, 3));
-    });
-    start = std::chrono::steady_clock::now();
-    FIFO_MSG* message = queue->DeptQ(20000);
-    EXPECT_LT(millisecondsSince(start), 5000);
-    producer.join();
-    ASSERT_NE(nullptr, message);
-    EXPECT_EQ(7u, valueOf(message));
-    std::free(message);
-    queue->Shutdown(0);
-}
-
-// Notify on an empty queue leaves the event set; DeptQ must neither spin
-// without end nor return early with nothing.
-TEST(Fifo, NotifyOnEmptyQueueStillTimesOut) {
-    FIFO* queue = new FIFO;
     queue->Notify();
     EXPECT_EQ(nullptr, queue->DeptQ(0));
     queue->Notify();
-    const auto start = std::chrono::steady_clock::now();
+    start = std::chrono::steady_clock::now();
     EXPECT_EQ(nullptr, queue->DeptQ(150));
     EXPECT_GE(millisecondsSince(start), 140);
 
     std::atomic<bool> done{false};
     std::thread consumer([&] {
+        const auto begun = std::chrono::steady_clock::now();
         FIFO_MSG* message = queue->DeptQ(20000);
-        EXPECT_NE(nullptr, message);
+        EXPECT_LT(millisecondsSince(begun), 5000);
+        ASSERT_NE(nullptr, message);
+        EXPECT_EQ(7u, valueOf(message));
         std::free(message);
         done = true;
     });
@@ -140,72 +119,42 @@ TEST(Fifo, NotifyOnEmptyQueueStillTimesOut) {
     queue->Notify();  // wakes the consumer, which finds nothing and waits again
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(done.load());
-    queue->EntQ(makeMessage(1));
+    queue->EntQ(makeMessage(7, 3));
     consumer.join();
     EXPECT_TRUE(done.load());
     queue->Shutdown(0);
 }
 
-TEST(Fifo, ShutdownFreesQueuedMessagesAndDeletes) {
-    QueueCalls calls;
+// Shutdown, and the last Release of an unwatched queue, free what is queued
+// and delete the queue; names never replace "FIFO"; nFifo counts every queue
+// ever made.
+TEST(Fifo, ShutdownOrLastReleaseFreesQueuedMessagesAndDeletes) {
+    const int before = FIFO::nFifo;
+    QueueCalls calls, released;
     TrackedFifo* queue = new TrackedFifo(calls);
+    EXPECT_EQ(before + 1, FIFO::nFifo);
+    EXPECT_STREQ("FIFO", queue->Name());
     queue->SetName(const_cast<char*>("first"));
     queue->SetName(const_cast<char*>("second name"));
-    for (std::uint32_t i = 0; i < 3; ++i) {
-        queue->EntQ(makeMessage(i, 100));
-    }
+    EXPECT_STREQ("FIFO", queue->Name());
+    for (std::uint32_t i = 0; i < 3; ++i) queue->EntQ(makeMessage(i, 100));
     queue->Shutdown(0);
     EXPECT_EQ(1, calls.post.load());
     EXPECT_EQ(1, calls.destroyed.load());
 
-    // The last Release of an unwatched queue runs the same sequence.
-    QueueCalls released;
     TrackedFifo* counted = new TrackedFifo(released);
+    EXPECT_EQ(before + 2, FIFO::nFifo);
+    counted->SetName(const_cast<char*>("jobs"));
+    counted->SetName(nullptr);
+    EXPECT_EQ(1, counted->IsValid());
     counted->AddRef();
     counted->EntQ(makeMessage(1, 1));
     counted->EntQAtFront(makeMessage(2, 1));
     EXPECT_EQ(0u, counted->Release());
+    EXPECT_EQ(1, released.post.load());
     EXPECT_EQ(1, released.destroyed.load());
-}
-
-TEST(Fifo, NameAndInstanceCount) {
-    const int before = FIFO::nFifo;
-    FIFO* queue = new FIFO;
-    EXPECT_EQ(before + 1, FIFO::nFifo);
-    EXPECT_STREQ("FIFO", queue->Name());
-    queue->SetName(const_cast<char*>("jobs"));
-    EXPECT_STREQ("FIFO", queue->Name());
-    queue->SetName(nullptr);
-    EXPECT_EQ(1, queue->IsValid());
-    FIFO* other = new FIFO;
-    EXPECT_EQ(before + 2, FIFO::nFifo);
-    queue->Shutdown(0);
-    other->Shutdown(0);
     EXPECT_EQ(before + 2, FIFO::nFifo);
 }
-
-namespace {
-
-// Pauses one chosen thread right after it unlocks the queue, which DeptQ does
-// just before it waits: the test can then change the queue in that gap.
-class PausingFifo : public FIFO {
-public:
-    std::atomic<std::thread::id> pauseThread{};
-    std::atomic<bool> paused{false};
-    std::atomic<bool> proceed{false};
-    void Unlock() override {
-        FIFO::Unlock();
-        if (pauseThread.load() == std::this_thread::get_id()) {
-            pauseThread = std::thread::id();
-            paused = true;
-            while (!proceed.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        }
-    }
-};
-
-}  // namespace
 
 // A consumer found the queue empty and is about to wait; meanwhile two
 // messages come and another consumer takes one. The one left must still wake
@@ -220,9 +169,7 @@ TEST(Fifo, RemovalLeavingMessagesKeepsConsumersAwake) {
         got = queue->DeptQ(3000);
         waited = millisecondsSince(start);
     });
-    while (!queue->paused.load()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    ASSERT_TRUE(eventually([&] { return queue->paused.load(); }));
     queue->EntQ(makeMessage('R'));
     queue->EntQ(makeMessage('S'));
     expectNext(queue, 'R');

@@ -9,8 +9,12 @@
 #include <functional>
 
 #include "containers/fifo.h"
+#include "sync/sync_test_support.h"
 
 namespace fifo_test {
+
+using sync_test::eventually;
+using sync_test::millisecondsSince;
 
 struct Message {
     FIFO_MSG header;
@@ -29,8 +33,7 @@ inline FIFO_MSG* makeMessage(std::uint32_t value, std::uint32_t size = 0) {
 inline std::uint32_t valueOf(FIFO_MSG* message) { return reinterpret_cast<Message*>(message)->value; }
 
 struct QueueCalls {
-    std::atomic<int> post{0};
-    std::atomic<int> destroyed{0};
+    std::atomic<int> post{0}, destroyed{0};
 };
 
 class TrackedFifo : public FIFO {
@@ -41,9 +44,7 @@ public:
 
 protected:
     void PreShutdown() override {
-        if (onPreShutdown) {
-            onPreShutdown();
-        }
+        if (onPreShutdown) onPreShutdown();
         FIFO::PreShutdown();
     }
     void PostShutdown() override {

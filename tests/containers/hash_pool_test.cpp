@@ -28,9 +28,7 @@ TEST(NodePoolTest, BlocksDoubleUntilTheThresholdThenStay) {
     EXPECT_EQ(windowsLayout ? 20u : 40u, kNodePoolItemSize);
     std::vector<std::uint32_t> expected;
     const std::uint32_t cap = windowsLayout ? 4096 : 2048;
-    for (std::uint32_t nodes = 1; nodes < cap; nodes *= 2) {
-        expected.push_back(nodes);
-    }
+    for (std::uint32_t nodes = 1; nodes < cap; nodes *= 2) expected.push_back(nodes);
     expected.insert(expected.end(), {cap, cap, cap});
 
     NodePool* pool = createNodePool();
@@ -84,9 +82,7 @@ TEST(NodePoolTest, RecycledNodesWaitForTheNewestBlockAndComeBackCleared) {
 TEST(NodePoolTest, FailedBlockAllocationLeavesThePoolAsItWas) {
     NodePool* pool = createNodePool();
     ASSERT_NE(nullptr, pool);
-    for (int index = 0; index < 7; ++index) {  // blocks of 1, 2 and 4, all used up
-        ASSERT_NE(nullptr, obtainNode(pool));
-    }
+    for (int index = 0; index < 7; ++index) ASSERT_NE(nullptr, obtainNode(pool));  // blocks of 1, 2 and 4, used up
     const NodePoolBlock* newest = pool->pBlocks;
     {
         AllocationFailures failures(0);
@@ -135,9 +131,7 @@ TEST(HashTableInternalsTest, FailedGrowthKeepsTheSizeAndFailedNodeRefusesTheAdd)
     }
     ASSERT_EQ(1, add(3));
     EXPECT_EQ(2u, header->ulLogSize) << "growth is tried again";
-    for (int index = 0; index < 4; ++index) {
-        EXPECT_EQ(&keys[index], table.Get(&keys[index][0], 2));
-    }
+    for (int index = 0; index < 4; ++index) EXPECT_EQ(&keys[index], table.Get(&keys[index][0], 2));
 }
 
 }  // namespace

@@ -30,9 +30,7 @@ int indexOf(void* value) { return value == nullptr ? -1 : static_cast<int>(stati
 
 std::vector<int> walk(HashTable& table) {
     std::vector<int> order;
-    for (void* value = table.First(); value != nullptr; value = table.Next()) {
-        order.push_back(indexOf(value));
-    }
+    for (void* value = table.First(); value != nullptr; value = table.Next()) order.push_back(indexOf(value));
     return order;
 }
 
@@ -88,26 +86,17 @@ TEST(HashTableTest, WalkOrderByHandAcrossGrowths) {
 TEST(HashTableTest, DefaultTableDoublesOnThe33rdEntry) {
     HashTable table;
     std::vector<Key4> keys;
-    for (unsigned hash = 0; hash <= 32; ++hash) {
-        keys.push_back(keyWithHash(hash));
-    }
-    for (unsigned hash = 0; hash <= 30; ++hash) {
-        ASSERT_EQ(1, table.Add(keys[hash].bytes, 4, mark(static_cast<int>(hash))));
-    }
+    for (unsigned hash = 0; hash <= 32; ++hash) keys.push_back(keyWithHash(hash));
+    for (unsigned hash = 0; hash <= 30; ++hash) ASSERT_EQ(1, table.Add(keys[hash].bytes, 4, mark(static_cast<int>(hash))));
     ASSERT_EQ(1, table.Add(keys[32].bytes, 4, mark(32)));
     std::vector<int> expected;
-    for (int hash = 30; hash >= 1; --hash) {
-        expected.push_back(hash);
-    }
-    expected.push_back(32);
-    expected.push_back(0);
+    for (int hash = 30; hash >= 1; --hash) expected.push_back(hash);
+    expected.insert(expected.end(), {32, 0});
     EXPECT_EQ(expected, walk(table)) << "32 entries keep 32 buckets";
 
     ASSERT_EQ(1, table.Add(keys[31].bytes, 4, mark(31)));
     expected.clear();
-    for (int hash = 32; hash >= 0; --hash) {
-        expected.push_back(hash);
-    }
+    for (int hash = 32; hash >= 0; --hash) expected.push_back(hash);
     EXPECT_EQ(expected, walk(table)) << "the 33rd entry makes 64 buckets";
 }
 

@@ -2,10 +2,6 @@
 // the test must be the first to make shared objects in its process.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
-#include "sync/shared_object.h"
 #include "sync/sync_test_support.h"
 
 TEST(SharedObject, WaitAllIdleReturnsWhenTheLastObjectIsGone) {

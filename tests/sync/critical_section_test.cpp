@@ -8,38 +8,35 @@
 #include "sync/critical_section.h"
 #include "sync/shared_object.h"
 #include "sync/synchronizer.h"
-#include "sync/sync_test_support.h"
 
 namespace {
 
 void** lockAddress(ZnCriticalSection& section) { return reinterpret_cast<void**>(&section); }
 
-// Four threads add to one plain counter under `lockOnce`; a lock that does not
-// exclude loses increments.
-template <typename LockOnce>
-long countUnder(LockOnce lockOnce) {
+// Four threads add to one plain counter, each addition under its own
+// Synchronizer of `target`; a lock that does not exclude loses increments.
+template <typename Target>
+long countUnder(Target target) {
     long counter = 0;
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 20000; ++i) {
-                lockOnce([&] { counter = counter + 1; });
+                Synchronizer hold(target);
+                counter = counter + 1;
             }
         });
     }
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    for (auto& thread : threads) thread.join();
     return counter;
 }
 
-class CountingLock : public SharedObject {
+class CountingLock : public SharedObject {  // counts only while it holds the lock
 public:
-    int locks = 0;
-    int unlocks = 0;
+    int locks = 0, unlocks = 0;
     void Lock() override {
-        ++locks;
         SharedObject::Lock();
+        ++locks;
     }
     void Unlock() override {
         ++unlocks;
@@ -49,12 +46,14 @@ public:
 
 }  // namespace
 
-TEST(ZnCriticalSection, DoesNothingBeforeInitialize) {
+TEST(ZnCriticalSection, DoesNothingBeforeInitializeAndNullTargetsLockNothing) {
     ZnCriticalSection section;
     EXPECT_EQ(nullptr, *lockAddress(section));
     section.Enter();
     section.Leave();
-    Synchronizer hold(lockAddress(section));  // a null lock pointer locks nothing
+    { Synchronizer hold(lockAddress(section)); }  // a null lock pointer
+    { Synchronizer hold(static_cast<SharedObject*>(nullptr)); }
+    { Synchronizer hold(static_cast<void**>(nullptr)); }
 }  // destroying a never-initialised section does nothing
 
 TEST(ZnCriticalSection, SecondInitializeKeepsTheLock) {
@@ -87,11 +86,7 @@ TEST(ZnCriticalSection, IsRecursiveAndExcludesOtherThreads) {
     section.Leave();
     other.join();
     EXPECT_TRUE(entered.load());
-
-    EXPECT_EQ(80000, countUnder([&](auto add) {
-        Synchronizer hold(lockAddress(section));
-        add();
-    }));
+    EXPECT_EQ(80000, countUnder(lockAddress(section)));
 }
 
 TEST(Synchronizer, LocksSharedObjectThroughVirtualSlots) {
@@ -104,18 +99,7 @@ TEST(Synchronizer, LocksSharedObjectThroughVirtualSlots) {
         EXPECT_EQ(2, object->locks);
     }
     EXPECT_EQ(2, object->unlocks);
+    EXPECT_EQ(80000, countUnder(object));
+    EXPECT_EQ(80002, object->locks);
     object->Shutdown(0);
-
-    sync_test::Calls calls;
-    sync_test::Tracked* shared = new sync_test::Tracked(calls);
-    EXPECT_EQ(80000, countUnder([&](auto add) {
-        Synchronizer hold(shared);
-        add();
-    }));
-    shared->Shutdown(0);
-}
-
-TEST(Synchronizer, NullTargetsLockNothing) {
-    { Synchronizer hold(static_cast<SharedObject*>(nullptr)); }
-    { Synchronizer hold(static_cast<void**>(nullptr)); }
 }

@@ -1,10 +1,10 @@
-// The platform's events and threads, and the exit codes of ZnThread threads
+// The platform's events and threads, and the exit code of a ZnThread thread
 // (read through the internal thread handle).
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -14,8 +14,6 @@
 #include "sync/zn_thread.h"
 
 using namespace util::platform;
-using sync_test::eventually;
-using sync_test::millisecondsSince;
 
 TEST(PlatformEvent, ManualResetAndTimeouts) {
     void* event = createEvent();
@@ -23,7 +21,7 @@ TEST(PlatformEvent, ManualResetAndTimeouts) {
     EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 0));
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 100));
-    EXPECT_GE(millisecondsSince(start), 90);
+    EXPECT_GE(sync_test::millisecondsSince(start), 90);
     setEvent(event);
     EXPECT_EQ(WaitResult::Signalled, waitForEvent(event, 0));
     EXPECT_EQ(WaitResult::Signalled, waitForEvent(event, kWaitForever));  // stays set
@@ -37,39 +35,32 @@ TEST(PlatformEvent, ManualResetAndTimeouts) {
 // reset before they run.
 TEST(PlatformEvent, SetReleasesAllWaitersDespiteReset) {
     void* event = createEvent();
-    std::atomic<int> released{0};
-    std::atomic<int> waiting{0};
+    std::atomic<int> released{0}, waiting{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i) {
         threads.emplace_back([&] {
             ++waiting;
-            if (waitForEvent(event, 10000) == WaitResult::Signalled) {
-                ++released;
-            }
+            if (waitForEvent(event, 10000) == WaitResult::Signalled) ++released;
         });
     }
-    ASSERT_TRUE(eventually([&] { return waiting.load() == 4; }));
+    ASSERT_TRUE(sync_test::eventually([&] { return waiting.load() == 4; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     setEvent(event);
     resetEvent(event);
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    for (auto& thread : threads) thread.join();
     EXPECT_EQ(4, released.load());
     closeEvent(event);
 }
 
-namespace {
 std::atomic<int> routineRuns{0};
-unsigned long countedRoutine(void* argument) {
-    ++routineRuns;
-    return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(argument));
-}
-}  // namespace
 
 TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
-    routineRuns = 0;
-    void* thread = createThread(countedRoutine, reinterpret_cast<void*>(42), true, nullptr);
+    void* thread = createThread(
+        [](void* argument) {
+            ++routineRuns;
+            return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(argument));
+        },
+        reinterpret_cast<void*>(42), true, nullptr);
     ASSERT_NE(nullptr, thread);
     unsigned long code = 0;
     EXPECT_FALSE(waitForThread(thread, 50));

@@ -3,7 +3,6 @@
 #include <set>
 #include <vector>
 
-#include "sync/shared_object.h"
 #include "sync/sync_test_support.h"
 
 using namespace sync_test;
@@ -35,7 +34,7 @@ TEST(SharedObject, NamesAndValidity) {
     EXPECT_EQ(3, calls.destroyed.load());
 }
 
-TEST(SharedObject, LastReleaseDestroysOnCallingThread) {
+TEST(SharedObject, LastReleaseDestroysOnCallingThreadUnlessMarkedWaiting) {
     Calls calls;
     Tracked* object = new Tracked(calls);
     EXPECT_EQ(1u, object->AddRef());
@@ -48,6 +47,19 @@ TEST(SharedObject, LastReleaseDestroysOnCallingThread) {
     EXPECT_EQ(1, calls.destroyed.load());
     EXPECT_EQ(std::this_thread::get_id(), calls.preThread);
     EXPECT_EQ(std::this_thread::get_id(), calls.destroyThread);
+
+    // GetIdleEvent marks the object waiting: the last Release no longer destroys.
+    Calls marked;
+    Tracked* owned = new Tracked(marked);
+    void** event = owned->GetIdleEvent();
+    ASSERT_NE(nullptr, event);
+    EXPECT_NE(nullptr, *event);
+    owned->AddRef();
+    EXPECT_EQ(0u, owned->Release());
+    EXPECT_EQ(0, marked.destroyed.load());
+    owned->Shutdown(0);  // idle already: runs straight through
+    EXPECT_EQ(1, marked.pre.load());
+    EXPECT_EQ(1, marked.destroyed.load());
 }
 
 TEST(SharedObject, ReleaseWakesWaiterWithoutDestroying) {
@@ -67,7 +79,6 @@ TEST(SharedObject, ReleaseWakesWaiterWithoutDestroying) {
     EXPECT_TRUE(woke.load());
     EXPECT_EQ(0, calls.destroyed.load());
     EXPECT_EQ(0, calls.pre.load());
-
     // Its idle event stays set: a later wait on an idle object returns at once,
     // and the waiting flag keeps Release from destroying it.
     object->AddRef();
@@ -78,32 +89,16 @@ TEST(SharedObject, ReleaseWakesWaiterWithoutDestroying) {
     EXPECT_EQ(1, calls.destroyed.load());
 }
 
-TEST(SharedObject, GetIdleEventMarksWaiting) {
-    Calls calls;
-    Tracked* object = new Tracked(calls);
-    void** event = object->GetIdleEvent();
-    ASSERT_NE(nullptr, event);
-    EXPECT_NE(nullptr, *event);
-    object->AddRef();
-    EXPECT_EQ(0u, object->Release());
-    EXPECT_EQ(0, calls.destroyed.load());
-    object->Shutdown(0);  // idle already: runs straight through
-    EXPECT_EQ(1, calls.pre.load());
-    EXPECT_EQ(1, calls.destroyed.load());
-}
-
 // The owner shuts down while four users still hold references; each user
 // releases from its own thread only after PreShutdown has run.
 TEST(SharedObject, OwnerShutdownWaitsForEveryUser) {
     Calls calls;
     Tracked* object = new Tracked(calls);
     const int users = 4;
-    for (int i = 0; i < users; ++i) {
-        object->AddRef();
-    }
     std::mutex resultsMutex;
     std::multiset<unsigned long> results;
     std::vector<std::thread> threads;
+    for (int i = 0; i < users; ++i) object->AddRef();
     for (int i = 0; i < users; ++i) {
         threads.emplace_back([&, i] {
             ASSERT_TRUE(eventually([&] { return calls.pre.load() == 1; }));
@@ -119,9 +114,7 @@ TEST(SharedObject, OwnerShutdownWaitsForEveryUser) {
     EXPECT_EQ(1, calls.post.load());
     EXPECT_EQ(1, calls.destroyed.load());
     EXPECT_EQ(std::this_thread::get_id(), calls.destroyThread);
-    for (auto& thread : threads) {
-        thread.join();
-    }
+    for (auto& thread : threads) thread.join();
     EXPECT_EQ((std::multiset<unsigned long>{0, 1, 2, 3}), results);
 }
 
@@ -147,31 +140,24 @@ TEST(SharedObject, ReleaseDuringPreShutdownDoesNotDestroyTwice) {
     EXPECT_EQ(1, calls.destroyed.load());
 }
 
-TEST(SharedObject, ShutdownInThreadReturnsFirst) {
-    Calls calls;
-    Tracked* object = new Tracked(calls);
-    std::atomic<bool> returned{false};
-    std::atomic<bool> sawReturn{false};
-    object->onPreShutdown = [&] { sawReturn = eventually([&] { return returned.load(); }); };
-    object->Shutdown(1);
-    returned = true;
-    ASSERT_TRUE(eventually([&] { return calls.destroyed.load() == 1; }));
-    EXPECT_TRUE(sawReturn.load());
-    EXPECT_EQ(1, calls.post.load());
-    std::lock_guard<std::mutex> hold(calls.mutex);
-    EXPECT_NE(std::this_thread::get_id(), calls.preThread);
-    EXPECT_EQ(calls.preThread, calls.destroyThread);
-}
-
-TEST(SharedObject, ShutdownWithOtherValuesRunsOnCallingThread) {
-    for (int inThread : {0, 2, -1}) {
+// Shutdown(1) returns before the sequence runs, on a thread of its own; every
+// other value runs it on the calling thread.
+TEST(SharedObject, ShutdownRunsOnANewThreadOnlyForOne) {
+    for (int inThread : {1, 0, 2, -1}) {
         Calls calls;
         Tracked* object = new Tracked(calls);
+        std::atomic<bool> returned{false}, sawReturn{false};
+        if (inThread == 1) object->onPreShutdown = [&] { sawReturn = eventually([&] { return returned.load(); }); };
         object->Shutdown(inThread);
+        if (inThread != 1) { EXPECT_EQ(1, calls.destroyed.load()) << inThread; }  // already done
+        returned = true;
+        ASSERT_TRUE(eventually([&] { return calls.destroyed.load() == 1; })) << inThread;
         EXPECT_EQ(1, calls.pre.load()) << inThread;
         EXPECT_EQ(1, calls.post.load()) << inThread;
-        EXPECT_EQ(1, calls.destroyed.load()) << inThread;
-        EXPECT_EQ(std::this_thread::get_id(), calls.destroyThread) << inThread;
+        std::lock_guard<std::mutex> hold(calls.mutex);
+        EXPECT_EQ(inThread == 1, sawReturn.load()) << inThread;
+        EXPECT_EQ(inThread == 1, std::this_thread::get_id() != calls.preThread) << inThread;
+        EXPECT_EQ(calls.preThread, calls.destroyThread) << inThread;
     }
 }
 
@@ -184,18 +170,11 @@ TEST(SharedObject, ConcurrentReleasesAndShutdownDestroyOnce) {
         Calls calls;
         Tracked* object = new Tracked(calls);
         object->GetIdleEvent();
-        const int users = 3;
-        for (int i = 0; i < users; ++i) {
-            object->AddRef();
-        }
         std::vector<std::thread> threads;
-        for (int i = 0; i < users; ++i) {
-            threads.emplace_back([object] { object->Release(); });
-        }
+        for (int i = 0; i < 3; ++i) object->AddRef();
+        for (int i = 0; i < 3; ++i) threads.emplace_back([object] { object->Release(); });
         object->Shutdown(round % 2);
-        for (auto& thread : threads) {
-            thread.join();
-        }
+        for (auto& thread : threads) thread.join();
         ASSERT_TRUE(eventually([&] { return calls.destroyed.load() == 1; }));
         EXPECT_EQ(1, calls.pre.load());
     }

@@ -1,5 +1,5 @@
-// Helpers for the synchronisation tests: a SharedObject that records its hook
-// and destructor calls, and polling with a deadline.
+// Helpers for the synchronisation tests: a SharedObject that records its hooks
+// and destruction, and polling with a deadline.
 #ifndef UTIL_TESTS_SYNC_SYNC_TEST_SUPPORT_H
 #define UTIL_TESTS_SYNC_SYNC_TEST_SUPPORT_H
 
@@ -14,60 +14,48 @@
 namespace sync_test {
 
 struct Calls {
-    std::atomic<int> pre{0};
-    std::atomic<int> post{0};
-    std::atomic<int> destroyed{0};
+    std::atomic<int> pre{0}, post{0}, destroyed{0};
     std::mutex mutex;
-    std::thread::id preThread;
-    std::thread::id destroyThread;
+    std::thread::id preThread, destroyThread;
 };
 
 class Tracked : public SharedObject {
 public:
-    explicit Tracked(Calls& calls) : calls_(calls) {}
-    Tracked(Calls& calls, const char* name) : SharedObject(name), calls_(calls) {}
+    explicit Tracked(Calls& calls, const char* name = "Unknown") : SharedObject(name), calls_(calls) {}
     ~Tracked() override {
-        {
-            std::lock_guard<std::mutex> hold(calls_.mutex);
-            calls_.destroyThread = std::this_thread::get_id();
-        }
+        note(calls_.destroyThread);
         ++calls_.destroyed;  // last: a test may drop `calls` once it sees this
     }
     std::function<void()> onPreShutdown;
 
 protected:
     void PreShutdown() override {
-        {
-            std::lock_guard<std::mutex> hold(calls_.mutex);
-            calls_.preThread = std::this_thread::get_id();
-        }
+        note(calls_.preThread);
         ++calls_.pre;
-        if (onPreShutdown) {
-            onPreShutdown();
-        }
+        if (onPreShutdown) onPreShutdown();
     }
     void PostShutdown() override { ++calls_.post; }
 
 private:
+    void note(std::thread::id& slot) {
+        std::lock_guard<std::mutex> hold(calls_.mutex);
+        slot = std::this_thread::get_id();
+    }
     Calls& calls_;
 };
 
 /// Polls condition every millisecond until it holds or `limit` passes.
-inline bool eventually(const std::function<bool()>& condition,
-                       std::chrono::milliseconds limit = std::chrono::milliseconds(10000)) {
+inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
+        if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
 }
 
 inline long long millisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 }  // namespace sync_test

@@ -2,9 +2,9 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <string>
 
 #include "support/test_support.h"
-#include "sync/thread_log_path.h"
 #include "sync/zn_thread.h"
 
 namespace sync_test {
@@ -14,9 +14,8 @@ std::string threadLogPath() { return "/tmp/ThrdLog.txt"; }
 // A symbolic link planted at the fixed path is refused, not followed.
 TEST(ZnThread, LogEventRefusesASymbolicLink) {
     util_test::TempDir directory;
-    const std::string target = directory.file("target");
+    const std::string target = directory.file("target"), path = sync_test::threadLogPath();
     util_test::writeFile(target, "keep");
-    const std::string path = sync_test::threadLogPath();
     std::remove(path.c_str());
     ASSERT_EQ(0, symlink(target.c_str(), path.c_str()));
     ZnThread::LogEvent("abc");

@@ -1,4 +1,4 @@
-#include "sync/thread_log_path.h"
+#include <string>
 
 namespace sync_test {
 std::string threadLogPath() { return "C:\\ThrdLog.txt"; }

@@ -2,60 +2,54 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <string>
 #include <thread>
 
 #include "support/test_support.h"
 #include "sync/sync_test_support.h"
 #include "sync/zn_thread.h"
-#include "sync/thread_log_path.h"
 
 using sync_test::eventually;
 using sync_test::millisecondsSince;
 
+namespace sync_test {
+std::string threadLogPath();  // thread_log_path_*.cpp
+}
+
 namespace {
 
-// Counts its hooks; Execute runs the base version or one of the loops below.
+// Counts its hooks; Execute runs the base version or loops until asked to stop.
 // The base destructor may stop the thread after this class's part is gone, so
-// the loops touch the object only through pointers taken before they start.
+// the loop touches the object only through pointers taken before it starts.
 class Worker : public ZnThread {
 public:
-    std::atomic<int> pre{0};
-    std::atomic<int> executed{0};
-    std::atomic<int> ticks{0};
-    enum class Mode { Base, UntilTerminate, IgnoreTerminate } mode = Mode::Base;
+    std::atomic<int> pre{0}, executed{0}, ticks{0};
+    bool loop = false;
 
 protected:
     void PreExecute() override { ++pre; }
     unsigned long Execute() override {
         ++executed;
-        const Mode chosen = mode;
+        if (!loop) return ZnThread::Execute();
         const int* stop = &bTerminate;
         std::atomic<int>* tickCount = &ticks;
-        switch (chosen) {
-            case Mode::Base:
-                return ZnThread::Execute();
-            case Mode::UntilTerminate:
-                while (__atomic_load_n(stop, __ATOMIC_SEQ_CST) == 0) {
-                    ++*tickCount;
-                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-                }
-                return 7;
-            case Mode::IgnoreTerminate:
-                for (;;) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                }
+        while (__atomic_load_n(stop, __ATOMIC_SEQ_CST) == 0) {
+            ++*tickCount;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        return 0;
+        return 7;
     }
 };
 
 std::atomic<int> selfDeleted{0};
+std::atomic<std::thread::id> executeThread{};
 std::atomic<bool> deletedOnOwnThread{false};
 
 class SelfDeleting : public ZnThread {
 public:
     ~SelfDeleting() override {
-        deletedOnOwnThread = executeThread == std::this_thread::get_id();
+        deletedOnOwnThread = executeThread.load() == std::this_thread::get_id();
         ++selfDeleted;
     }
 
@@ -64,9 +58,6 @@ protected:
         executeThread = std::this_thread::get_id();
         return 3;
     }
-
-private:
-    std::thread::id executeThread;
 };
 
 }  // namespace
@@ -96,31 +87,24 @@ TEST(ZnThread, CreatedSuspendedRunsAfterResume) {
     EXPECT_NE(0u, worker.GetId());
     EXPECT_EQ(0u, worker.Create(0));  // a second Create changes nothing
     EXPECT_EQ(handle, worker.GetHandle());
+    EXPECT_EQ(1u, worker.SetPriority(0));  // priorities take the Win32 values
+    EXPECT_EQ(1u, worker.SetPriority(-2));
+    EXPECT_EQ(0u, worker.SetPriority(12345));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(0, worker.pre.load());
     EXPECT_EQ(1u, worker.Suspend());  // already suspended
     EXPECT_EQ(1u, worker.Resume());
     EXPECT_EQ(0, worker.IsSuspended());
     EXPECT_EQ(1u, worker.Resume());  // already running: calls nothing
+    // Ended before the object goes: the thread's virtual calls must not meet the destructor.
     ASSERT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
     EXPECT_EQ(1, worker.pre.load());
     EXPECT_EQ(1, worker.executed.load());
 }
 
-TEST(ZnThread, PrioritiesTakeWin32Values) {
-    Worker worker;
-    ASSERT_EQ(1u, worker.Create(0));
-    EXPECT_EQ(1u, worker.SetPriority(0));
-    EXPECT_EQ(1u, worker.SetPriority(-2));
-    EXPECT_EQ(0u, worker.SetPriority(12345));
-    worker.Resume();
-    // Ended before the object goes: the thread's virtual calls must not meet the destructor.
-    EXPECT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
-}
-
 TEST(ZnThread, SuspendStopsARunningThread) {
     Worker worker;
-    worker.mode = Worker::Mode::UntilTerminate;
+    worker.loop = true;
     ASSERT_EQ(1u, worker.Create(0));
     ASSERT_EQ(1u, worker.Resume());
     ASSERT_TRUE(eventually([&] { return worker.ticks.load() > 3; }));
@@ -139,7 +123,6 @@ TEST(ZnThread, SuspendStopsARunningThread) {
 }
 
 TEST(ZnThread, AutoDeleteObjectDeletesItselfOnItsThread) {
-    selfDeleted = 0;
     auto* worker = new SelfDeleting;
     ASSERT_EQ(1u, worker->Create(1));
     ASSERT_EQ(1u, worker->Resume());
@@ -147,23 +130,22 @@ TEST(ZnThread, AutoDeleteObjectDeletesItselfOnItsThread) {
     EXPECT_TRUE(deletedOnOwnThread.load());
 }
 
-TEST(ZnThread, DestructorStopsAPoliteThreadWithinOnePoll) {
-    auto* worker = new Worker;
-    worker->mode = Worker::Mode::UntilTerminate;
-    ASSERT_EQ(1u, worker->Create(0));
-    ASSERT_EQ(1u, worker->Resume());
-    ASSERT_TRUE(eventually([&] { return worker->ticks.load() > 0; }));
-    const auto start = std::chrono::steady_clock::now();
-    delete worker;
-    EXPECT_LT(millisecondsSince(start), 1000);  // one 20 ms poll, with room for a loaded machine
-}
-
-TEST(ZnThread, DestructorStartsAThreadThatNeverRan) {
-    auto* worker = new Worker;
-    ASSERT_EQ(1u, worker->Create(0));
-    const auto start = std::chrono::steady_clock::now();
-    delete worker;  // Terminate resumes it; the base Execute ends at once
-    EXPECT_LT(millisecondsSince(start), 1000);
+// A polite running thread stops within one 20 ms poll; a thread that never ran
+// is resumed by Terminate and the base Execute ends at once. 1 s leaves room
+// for a loaded machine.
+TEST(ZnThread, DestructorStopsAPoliteOrNeverStartedThreadQuickly) {
+    for (bool started : {true, false}) {
+        auto* worker = new Worker;
+        worker->loop = started;
+        ASSERT_EQ(1u, worker->Create(0));
+        if (started) {
+            ASSERT_EQ(1u, worker->Resume());
+            ASSERT_TRUE(eventually([&] { return worker->ticks.load() > 0; }));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        delete worker;
+        EXPECT_LT(millisecondsSince(start), 1000) << started;
+    }
 }
 
 TEST(ZnThread, LogEventAppendsLines) {
