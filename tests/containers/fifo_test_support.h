@@ -21,39 +21,26 @@ struct Message {
     std::uint32_t value;
 };
 
+// ulUser gets value ^ 0x5A5A5A5A (the queue must leave it), pNext garbage (the queue must overwrite it).
 inline FIFO_MSG* makeMessage(std::uint32_t value, std::uint32_t size = 0) {
     auto* message = static_cast<Message*>(std::malloc(sizeof(Message)));
-    message->header.pNext = reinterpret_cast<FIFO_MSG*>(message);  // the queue must overwrite it
-    message->header.ulUser = value ^ 0x5A5A5A5Au;
-    message->header.ulSize = size;
-    message->value = value;
+    *message = Message{{reinterpret_cast<FIFO_MSG*>(message), value ^ 0x5A5A5A5Au, size}, value};
     return &message->header;
 }
-
 inline std::uint32_t valueOf(FIFO_MSG* message) { return reinterpret_cast<Message*>(message)->value; }
-
-struct QueueCalls {
-    std::atomic<int> post{0}, destroyed{0};
-};
 
 class TrackedFifo : public FIFO {
 public:
-    explicit TrackedFifo(QueueCalls& calls) : calls_(calls) {}
-    ~TrackedFifo() override { ++calls_.destroyed; }
+    std::atomic<int>* destroyed;  // counts destruction: the object is gone when a test reads it
     std::function<void()> onPreShutdown;  // runs before the queue is drained
+    explicit TrackedFifo(std::atomic<int>& destroyedCount) : destroyed(&destroyedCount) {}
+    ~TrackedFifo() override { ++*destroyed; }
 
 protected:
     void PreShutdown() override {
         if (onPreShutdown) onPreShutdown();
         FIFO::PreShutdown();
     }
-    void PostShutdown() override {
-        FIFO::PostShutdown();
-        ++calls_.post;
-    }
-
-private:
-    QueueCalls& calls_;
 };
 
 }  // namespace fifo_test
