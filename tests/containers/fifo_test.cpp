@@ -121,26 +121,23 @@ TEST(Fifo, DeptQTimesOutWakesOnInsertionAndSurvivesNotify) {
 }
 
 // Shutdown, and the last Release of an unwatched queue, free what is queued
-// and delete the queue; names never replace "FIFO"; nFifo counts every queue
-// ever made.
+// and delete the queue; names never replace "FIFO"; nFifo counts every queue ever made.
 TEST(Fifo, ShutdownOrLastReleaseFreesQueuedMessagesAndDeletes) {
     const int before = FIFO::nFifo;
     std::atomic<int> destroyed{0};
     TrackedFifo* queue = new TrackedFifo(destroyed);
-    queue->SetName(const_cast<char*>("first"));
-    queue->SetName(const_cast<char*>("second name"));
-    EXPECT_STREQ("FIFO", queue->Name());
-    for (std::uint32_t i = 0; i < 3; ++i) queue->EntQ(makeMessage(i, 100));
-    queue->Shutdown(0);
-    EXPECT_EQ(1, destroyed.load());
-
     TrackedFifo* counted = new TrackedFifo(destroyed);
     EXPECT_EQ(before + 2, FIFO::nFifo);
-    counted->SetName(const_cast<char*>("jobs"));
-    counted->SetName(nullptr);
+    for (const char* name : {"first", static_cast<const char*>(nullptr), "second name"}) {
+        queue->SetName(const_cast<char*>(name));
+        EXPECT_STREQ("FIFO", queue->Name());
+    }
+    queue->EntQ(makeMessage(1, 100));
+    queue->EntQAtFront(makeMessage(2, 100));
+    queue->Shutdown(0);
+    EXPECT_EQ(1, destroyed.load());
     counted->AddRef();
-    counted->EntQ(makeMessage(1, 1));
-    counted->EntQAtFront(makeMessage(2, 1));
+    counted->EntQ(makeMessage(3, 1));
     EXPECT_EQ(0u, counted->Release());
     EXPECT_EQ(2, destroyed.load());
     EXPECT_EQ(before + 2, FIFO::nFifo);
