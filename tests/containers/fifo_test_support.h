@@ -1,4 +1,4 @@
-// Helpers for the message-queue tests: malloc'd messages with a payload, and a
+// Helpers for the message-queue tests: malloc'd messages, and a
 // FIFO that records its shutdown hooks and destruction.
 #ifndef UTIL_TESTS_CONTAINERS_FIFO_TEST_SUPPORT_H
 #define UTIL_TESTS_CONTAINERS_FIFO_TEST_SUPPORT_H
@@ -16,18 +16,13 @@ namespace fifo_test {
 using sync_test::eventually;
 using sync_test::millisecondsSince;
 
-struct Message {
-    FIFO_MSG header;
-    std::uint32_t value;
-};
-
-// ulUser gets value ^ 0x5A5A5A5A (the queue must leave it), pNext garbage (the queue must overwrite it).
+// A malloc'd message carrying value in ulUser, which the queue must never touch,
+// and a garbage pNext, which the queue must overwrite.
 inline FIFO_MSG* makeMessage(std::uint32_t value, std::uint32_t size = 0) {
-    auto* message = static_cast<Message*>(std::malloc(sizeof(Message)));
-    *message = Message{{reinterpret_cast<FIFO_MSG*>(message), value ^ 0x5A5A5A5Au, size}, value};
-    return &message->header;
+    auto* message = static_cast<FIFO_MSG*>(std::malloc(sizeof(FIFO_MSG)));
+    *message = FIFO_MSG{message, value, size};
+    return message;
 }
-inline std::uint32_t valueOf(FIFO_MSG* message) { return reinterpret_cast<Message*>(message)->value; }
 
 class TrackedFifo : public FIFO {
 public:
