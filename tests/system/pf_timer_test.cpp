@@ -59,10 +59,6 @@ TEST(PfTimer, UnavailableStaysUnavailable) {
     EXPECT_EQ(timer.start_count, started);
     EXPECT_EQ(timer.EndInMili(), -1);
     EXPECT_EQ(timer.EndInMicro(), -1);
-    ZnPFTimer copy;
-    copy = timer;
-    EXPECT_FALSE(copy.available);
-    EXPECT_EQ(copy.EndInMicro(), -1);
 }
 
 }  // namespace
