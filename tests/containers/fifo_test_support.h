@@ -1,4 +1,4 @@
-// Helpers for the message-queue tests: malloc'd messages with a payload, and a
+// Helpers for the message-queue tests: malloc'd messages, and a
 // FIFO that records its shutdown hooks and destruction.
 #ifndef UTIL_TESTS_CONTAINERS_FIFO_TEST_SUPPORT_H
 #define UTIL_TESTS_CONTAINERS_FIFO_TEST_SUPPORT_H
@@ -16,44 +16,26 @@ namespace fifo_test {
 using sync_test::eventually;
 using sync_test::millisecondsSince;
 
-struct Message {
-    FIFO_MSG header;
-    std::uint32_t value;
-};
-
+// A malloc'd message carrying value in ulUser, which the queue must never touch,
+// and a garbage pNext, which the queue must overwrite.
 inline FIFO_MSG* makeMessage(std::uint32_t value, std::uint32_t size = 0) {
-    auto* message = static_cast<Message*>(std::malloc(sizeof(Message)));
-    message->header.pNext = reinterpret_cast<FIFO_MSG*>(message);  // the queue must overwrite it
-    message->header.ulUser = value ^ 0x5A5A5A5Au;
-    message->header.ulSize = size;
-    message->value = value;
-    return &message->header;
+    auto* message = static_cast<FIFO_MSG*>(std::malloc(sizeof(FIFO_MSG)));
+    *message = FIFO_MSG{message, value, size};
+    return message;
 }
-
-inline std::uint32_t valueOf(FIFO_MSG* message) { return reinterpret_cast<Message*>(message)->value; }
-
-struct QueueCalls {
-    std::atomic<int> post{0}, destroyed{0};
-};
 
 class TrackedFifo : public FIFO {
 public:
-    explicit TrackedFifo(QueueCalls& calls) : calls_(calls) {}
-    ~TrackedFifo() override { ++calls_.destroyed; }
+    std::atomic<int>* destroyed;  // counts destruction: the object is gone when a test reads it
     std::function<void()> onPreShutdown;  // runs before the queue is drained
+    explicit TrackedFifo(std::atomic<int>& destroyedCount) : destroyed(&destroyedCount) {}
+    ~TrackedFifo() override { ++*destroyed; }
 
 protected:
     void PreShutdown() override {
         if (onPreShutdown) onPreShutdown();
         FIFO::PreShutdown();
     }
-    void PostShutdown() override {
-        FIFO::PostShutdown();
-        ++calls_.post;
-    }
-
-private:
-    QueueCalls& calls_;
 };
 
 }  // namespace fifo_test
