@@ -26,14 +26,20 @@ using util_test::writeFile;
 struct Frame {
     std::uint32_t seconds, microseconds;
     std::string bytes;
-    bool operator==(const Frame& o) const { return seconds == o.seconds && microseconds == o.microseconds && bytes == o.bytes; }
+    bool operator==(const Frame& other) const {
+        return seconds == other.seconds && microseconds == other.microseconds && bytes == other.bytes;
+    }
 };
-void PrintTo(const Frame& frame, std::ostream* out) { *out << frame.seconds << "." << frame.microseconds << " #" << frame.bytes.size(); }
+void PrintTo(const Frame& frame, std::ostream* out) {
+    *out << frame.seconds << "." << frame.microseconds << " #" << frame.bytes.size();
+}
 using Frames = std::vector<Frame>;
 
 std::string pattern(std::size_t size, unsigned seed) {
     std::string bytes(size, '\0');
-    for (std::size_t index = 0; index < size; ++index) bytes[index] = static_cast<char>(index * 11 + seed * 29);
+    for (std::size_t index = 0; index < size; ++index) {
+        bytes[index] = static_cast<char>(index * 11 + seed * 29);
+    }
     return bytes;
 }
 
@@ -45,7 +51,9 @@ const Frames kSample = {{1, 500000, pattern(60, 1)},          {1700000000u, 9999
 // -1 when it did not exit.
 int run(const std::vector<std::string>& arguments, const std::string& in, const std::string& out) {
     std::string command;
-    for (const std::string& argument : arguments) command += "'" + argument + "' ";
+    for (const std::string& argument : arguments) {
+        command += "'" + argument + "' ";
+    }
     const int status = std::system((command + "<'" + in + "' >'" + out + "' 2>'" + out + ".err'").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -130,7 +138,9 @@ TEST(Interop, PacketLogReadsWhatPcapDumpAndText2pcapWrite) {
     Frames frames;  // pcap_dump writes what it is given: keep to the snapshot length
     std::string input;  // and the same frames in text2pcap's input, a line each, times of their own
     for (const Frame& frame : kSample) {
-        if (frame.bytes.size() > 65535) continue;
+        if (frame.bytes.size() > 65535) {
+            continue;
+        }
         frames.push_back(frame);
         pcap_pkthdr header{};
         header.ts.tv_sec = frame.seconds;
@@ -138,7 +148,9 @@ TEST(Interop, PacketLogReadsWhatPcapDumpAndText2pcapWrite) {
         header.caplen = header.len = static_cast<bpf_u_int32>(frame.bytes.size());
         pcap_dump(reinterpret_cast<u_char*>(dumper), &header, reinterpret_cast<const u_char*>(frame.bytes.data()));
         input += "2024-03-05 14:07:0" + std::to_string(frames.size()) + ".\n0000";
-        for (unsigned char byte : frame.bytes) input += " " + std::string(1, "0123456789abcdef"[byte >> 4]) + "0123456789abcdef"[byte & 15];
+        for (unsigned char byte : frame.bytes) {
+            input += " " + std::string(1, "0123456789abcdef"[byte >> 4]) + "0123456789abcdef"[byte & 15];
+        }
         input += "\n\n";
     }
     pcap_dump_close(dumper);
@@ -150,7 +162,9 @@ TEST(Interop, PacketLogReadsWhatPcapDumpAndText2pcapWrite) {
         << "text2pcap failed or is missing: " << readFile(text + ".out.err");
     const Frames read = readWithPacketLog(path);
     ASSERT_EQ(read.size(), frames.size());
-    for (std::size_t index = 0; index < frames.size(); ++index) EXPECT_TRUE(read[index].bytes == frames[index].bytes) << index;
+    for (std::size_t index = 0; index < frames.size(); ++index) {
+        EXPECT_TRUE(read[index].bytes == frames[index].bytes) << index;
+    }
     EXPECT_EQ(read, readWithLibpcap(path));  // and the same times as libpcap sees
 }
 

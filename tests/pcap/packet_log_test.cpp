@@ -85,7 +85,9 @@ TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     EXPECT_EQ(file.substr(0, 24), kFileHeader);
     for (std::size_t offset = 24, index = 0; index < frames.size(); offset += 16 + frames[index++].size()) {
         std::uint32_t microseconds = 0;
-        for (int byte = 3; byte >= 0; --byte) microseconds = microseconds << 8 | static_cast<unsigned char>(file[offset + 4 + byte]);
+        for (int byte = 3; byte >= 0; --byte) {
+            microseconds = microseconds << 8 | static_cast<unsigned char>(file[offset + 4 + byte]);
+        }
         EXPECT_LT(microseconds, 1000000u);
         EXPECT_EQ(file.substr(offset + 8, 8 + frames[index].size()), lengthsAndData(frames[index])) << index;
     }
@@ -176,8 +178,13 @@ TEST(PacketLogRead, RefusesOtherMagicNumbersAndVersionsAcceptsCutHeaders) {
 
 TEST(PacketLogRead, ResultsForZeroLengthTooLongAndExactlyFittingRecords) {
     // The record's data is delivered on 1, its length reported on -1.
-    const struct { bool extended; unsigned long capacity; int result; std::string data; std::uint32_t seconds, microseconds; }
-        steps[] = {{true, 8, 1, "", 0x80000000u, 999999},
+    const struct {
+        bool extended;
+        unsigned long capacity;
+        int result;
+        std::string data;
+        std::uint32_t seconds, microseconds;
+    } steps[] = {{true, 8, 1, "", 0x80000000u, 999999},
                    {true, 8, -1, frame(40, 1), 7, 8},  // consumed, not delivered
                    {true, 8, 1, "abc", 9, 10},
                    {false, 100, 1, frame(100, 2), 1, 2},  // capacity equal to the record
