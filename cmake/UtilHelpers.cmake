@@ -20,7 +20,8 @@ endfunction()
 # util_add_gtest(NAME name SOURCES ... [INTERNAL] [LIBS ...] [TIMEOUT s] [LABELS ...])
 #   One GoogleTest binary registered as one ctest test with a time-out.
 #   INTERNAL links the static util_internal (internal pieces reachable) instead of the
-#   shared library. LABELS "concurrent" marks the binary for the ThreadSanitizer run.
+#   shared library. LABELS "concurrent" marks a suite that runs threads or processes at
+#   once; "no-tsan" leaves a suite out of the ThreadSanitizer run, which takes the rest.
 #   Tests that re-run their own binary as a child get its path in UTIL_TEST_SELF.
 function(util_add_gtest)
   cmake_parse_arguments(T "INTERNAL" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})

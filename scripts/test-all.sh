@@ -32,8 +32,9 @@ for stage in $stages; do
     tsan)
       configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTIL_SANITIZE=thread
       # ThreadSanitizer needs the classic address-space layout on newer kernels.
+      # It cannot follow a cancelled thread: the forced-stop test is labelled no-tsan.
       TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R \
-        ctest --timeout 600 --test-dir build/tsan -j "$jobs" --output-on-failure ;;
+        ctest --timeout 600 --test-dir build/tsan -j "$jobs" -LE no-tsan --output-on-failure ;;
     fuzz)
       configure_and_build build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTIL_BUILD_FUZZ=ON \
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
