@@ -1,8 +1,8 @@
 #!/bin/sh
 # The README's test command: installs what is missing, then builds and runs every
 # test natively, under AddressSanitizer + UndefinedBehaviorSanitizer, under
-# ThreadSanitizer, the fuzz targets for a short while, and
-# util.dll's suites under Wine.
+# ThreadSanitizer, the fuzz targets for a short while, and util.dll's suites under
+# Wine.
 # Usage: scripts/test-all.sh [native|asan|tsan|fuzz|windows]...   (default: all of them)
 set -eu
 cd "$(dirname "$0")/.."
