@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -50,5 +51,16 @@ bool fileExists(const std::string& path) {
 }
 
 std::string selfPath() { return ::testing::internal::GetArgvs().at(0); }
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 }  // namespace util_test

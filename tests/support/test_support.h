@@ -2,6 +2,8 @@
 #ifndef UTIL_TESTS_SUPPORT_TEST_SUPPORT_H
 #define UTIL_TESTS_SUPPORT_TEST_SUPPORT_H
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 namespace util_test {
@@ -30,6 +32,9 @@ void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
 /// The path of the running test binary, for tests that re-run it as a child.
 std::string selfPath();
+
+/// Polls condition every millisecond until it holds (true) or `limit` passes (false).
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10));
 
 /// True in the Windows build (util.dll under Wine), false on POSIX: for the few
 /// expectations that differ by platform.

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "support/test_support.h"
 #include "sync/shared_object.h"
 
 namespace sync_test {
@@ -44,15 +45,7 @@ private:
     Calls& calls_;
 };
 
-/// Polls condition every millisecond until it holds or `limit` passes.
-inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using util_test::eventually;
 
 inline long long millisecondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <iterator>
 #include <thread>
 
 namespace trace_test {
@@ -23,10 +22,7 @@ std::vector<std::string> collect(Socket listener, const std::function<void()>& b
     std::size_t count = 0;
     while (!ended || Clock::now() - lastActivity < std::chrono::milliseconds(100) ||
            (count < lines && Clock::now() < deadline)) {
-        std::vector<Socket> open;
-        std::copy_if(sockets.begin(), sockets.end(), std::back_inserter(open),
-                     [](Socket socket) { return socket != kNoSocket; });
-        const int ready = waitReadable(open, 20);
+        const int ready = waitReadable(sockets, 20);
         if (ready < 0) {
             continue;
         }
@@ -37,9 +33,7 @@ std::vector<std::string> collect(Socket listener, const std::function<void()>& b
             sockets.push_back(closeOnAccept ? (closeSocket(accepted), kNoSocket) : accepted);
             continue;
         }
-        const std::size_t index = static_cast<std::size_t>(std::find(sockets.begin(), sockets.end(),
-                                                                     open[static_cast<std::size_t>(ready)]) -
-                                                           sockets.begin());
+        const std::size_t index = static_cast<std::size_t>(ready);
         char buffer[65536];
         const long got = receiveSome(sockets[index], buffer, sizeof buffer);
         if (got <= 0) {

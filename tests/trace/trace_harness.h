@@ -23,7 +23,8 @@ Socket listenOnLoopback(unsigned short* port);
 Socket connectToLoopback(unsigned short port);
 bool sendAll(Socket socket, const std::string& bytes);
 void closeSocket(Socket socket);
-/// The index in `sockets` of one that is readable within `milliseconds`, or -1.
+/// The index in `sockets` of one that is readable within `milliseconds`, or -1;
+/// kNoSocket entries are passed over.
 int waitReadable(const std::vector<Socket>& sockets, int milliseconds);
 Socket acceptConnection(Socket listener);
 /// Bytes read (> 0), 0 at the end of the stream, < 0 on error.

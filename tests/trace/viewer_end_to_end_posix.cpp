@@ -23,15 +23,7 @@ namespace {
 
 namespace x11 = trace_test::x11;
 
-template <typename Condition>
-bool eventually(Condition condition) {
-    for (int attempt = 0; attempt < 200; ++attempt, std::this_thread::sleep_for(std::chrono::milliseconds(50))) {
-        if (condition()) {
-            return true;
-        }
-    }
-    return false;
-}
+using util_test::eventually;
 
 // A saved file of one thread, with its time stamps replaced by "TIME".
 std::string expectedFile(int thread) {
