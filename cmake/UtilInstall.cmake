@@ -11,7 +11,7 @@ function(util_collect_headers header)
   endif()
   list(APPEND UTIL_PUBLIC_HEADERS ${header})
   set(UTIL_PUBLIC_HEADERS ${UTIL_PUBLIC_HEADERS} PARENT_SCOPE)
-  file(STRINGS ${CMAKE_SOURCE_DIR}/common/util/${header} lines REGEX "^#include \"")
+  file(STRINGS ${PROJECT_SOURCE_DIR}/common/util/${header} lines REGEX "^#include \"")
   foreach(line IN LISTS lines)
     string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
     util_collect_headers(${included})
@@ -23,24 +23,28 @@ util_collect_headers(util.h)
 
 foreach(header IN LISTS UTIL_PUBLIC_HEADERS)
   get_filename_component(directory ${header} DIRECTORY)
-  install(FILES common/util/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/util/${directory})
+  install(FILES ${PROJECT_SOURCE_DIR}/common/util/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/util/${directory})
 endforeach()
 
 target_include_directories(util PUBLIC $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/util>)
-install(TARGETS util utilctl EXPORT utilTargets
+set(UTIL_INSTALLED_TARGETS util)
+if(TARGET utilctl)
+  list(APPEND UTIL_INSTALLED_TARGETS utilctl)
+endif()
+install(TARGETS ${UTIL_INSTALLED_TARGETS} EXPORT utilTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(EXPORT utilTargets NAMESPACE util:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/util)
 
-configure_package_config_file(cmake/utilConfig.cmake.in ${CMAKE_BINARY_DIR}/utilConfig.cmake
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/utilConfig.cmake.in ${PROJECT_BINARY_DIR}/utilConfig.cmake
   INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/util)
-write_basic_package_version_file(${CMAKE_BINARY_DIR}/utilConfigVersion.cmake
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/utilConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
-install(FILES ${CMAKE_BINARY_DIR}/utilConfig.cmake ${CMAKE_BINARY_DIR}/utilConfigVersion.cmake
+install(FILES ${PROJECT_BINARY_DIR}/utilConfig.cmake ${PROJECT_BINARY_DIR}/utilConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/util)
 
 # The .pc file finds its prefix relative to itself, so the package can move.
 file(RELATIVE_PATH UTIL_PC_TO_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
-configure_file(cmake/util.pc.in ${CMAKE_BINARY_DIR}/util.pc @ONLY)
-install(FILES ${CMAKE_BINARY_DIR}/util.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/util.pc.in ${PROJECT_BINARY_DIR}/util.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/util.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -12,14 +12,14 @@ endif()
 
 add_library(util_objects OBJECT ${UTIL_ALL_SOURCES})
 target_include_directories(util_objects PUBLIC
-  ${CMAKE_SOURCE_DIR}/common/util ${CMAKE_BINARY_DIR}/generated)
+  ${PROJECT_SOURCE_DIR}/common/util ${PROJECT_BINARY_DIR}/generated)
 target_compile_definitions(util_objects PRIVATE UTIL_BUILDING)
 set_target_properties(util_objects PROPERTIES
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 
 add_library(util SHARED $<TARGET_OBJECTS:util_objects> ${UTIL_WIN_RESOURCES})
 target_include_directories(util PUBLIC
-  $<BUILD_INTERFACE:${CMAKE_SOURCE_DIR}/common/util>)
+  $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/common/util>)
 target_link_libraries(util PRIVATE ${UTIL_SYSTEM_LIBS})
 if(WIN32)
   # util.dll imports system DLLs only: the C++ runtime, libgcc and winpthread go in statically.
@@ -27,8 +27,13 @@ if(WIN32)
   target_link_options(util PRIVATE -static -static-libgcc -static-libstdc++)
 endif()
 
+add_library(util::util ALIAS util)
+
+if(NOT UTIL_BUILD_TESTS)
+  return()
+endif()
 add_library(util_internal STATIC $<TARGET_OBJECTS:util_objects>)
 target_include_directories(util_internal PUBLIC
-  ${CMAKE_SOURCE_DIR}/common/util ${CMAKE_BINARY_DIR}/generated)
+  ${PROJECT_SOURCE_DIR}/common/util ${PROJECT_BINARY_DIR}/generated)
 target_compile_definitions(util_internal PUBLIC UTIL_STATIC)
 target_link_libraries(util_internal PUBLIC ${UTIL_SYSTEM_LIBS})

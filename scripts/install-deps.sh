@@ -4,13 +4,13 @@
 set -eu
 want=${1:-all}
 
-packages="cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev"
+packages="cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev pkgconf"
 if [ "$want" = all ]; then
-  # The 64-bit Wine runs the x86_64 build of the Windows suites: the 32-bit loader
-  # (wine32:i386) cannot start on kernels without IA-32 emulation, as on our machines.
+  # wine32:i386 runs util.dll's suites (the product is 32-bit); wine64 and the x86_64
+  # cross compiler are the fallback where 32-bit programs cannot start.
   packages="$packages clang libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-            binutils-mingw-w64-i686 wine wine64 xvfb xauth x11-apps x11-utils imagemagick tk tshark
-            libpcap-dev libconcurrentqueue-dev"
+            binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb xauth x11-apps x11-utils imagemagick
+            tk tshark libpcap-dev libconcurrentqueue-dev"
 fi
 
 missing=""

@@ -19,6 +19,33 @@ configure_and_build() {  # dir, cmake arguments...
   cmake --build "$dir" -j "$jobs"
 }
 
+# Starts a tiny i686 program under the 32-bit Wine in the i686 build's prefix;
+# prints what it said (or why it did not start) and succeeds when it ran as 32-bit.
+probe_32bit_wine() {  # build dir
+  probe=$1/wine-probe.exe
+  i686-w64-mingw32-gcc -O0 "$root/scripts/wine-probe.c" -o "$probe" || { echo "no i686 compiler"; return 1; }
+  [ -x /usr/lib/wine/wine ] || { echo "the 32-bit Wine loader is not installed"; return 1; }
+  scripts/wine-prefix.sh "$1/wineprefix" /usr/lib/wine/wine >/dev/null 2>&1 || true
+  said=$(WINEPREFIX="$1/wineprefix" WINEDEBUG=-all timeout 120 /usr/lib/wine/wine "$probe" 2>&1 | tr -d '\r' | tail -n 1)
+  echo "${said:-no output}"
+  [ "$said" = "ptr 4 long 4" ]
+}
+
+# Runs every suite of a Windows build under Wine. The prefix's server is started
+# first and kept up for the whole run, so that suites starting at once never meet
+# a server that is just shutting down; it is stopped and waited for afterwards.
+run_wine_suites() {  # build dir, loader
+  prefix=$root/$1/wineprefix
+  scripts/wine-prefix.sh "$prefix" "$2"
+  WINEPREFIX="$prefix" wineserver -p
+  status=0
+  WINEPREFIX="$prefix" xvfb-run -a ctest --timeout 600 --test-dir "$1" -j "$jobs" --output-on-failure ||
+    status=$?
+  WINEPREFIX="$prefix" wineserver -k || true
+  WINEPREFIX="$prefix" wineserver -w || true
+  return $status
+}
+
 for stage in $stages; do
   echo "=== $stage"
   case $stage in
@@ -40,26 +67,22 @@ for stage in $stages; do
         -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
       ctest --timeout 600 --test-dir build/fuzz -j "$jobs" --output-on-failure ;;
     windows)
-      # The product: util.dll for 32-bit Windows. Its suites run under the 32-bit
-      # Wine where this kernel can execute 32-bit programs; elsewhere its static
-      # checks run here and the suites run on the x86_64 build of the same sources
-      # under the 64-bit Wine.
+      # The product: util.dll for 32-bit Windows, whose suites run under the 32-bit
+      # Wine. Whether this machine can run 32-bit programs is learnt by starting one;
+      # only where it cannot do the suites run on the x86_64 build of the same
+      # sources under the 64-bit Wine, after the static checks of the i686 build.
       configure_and_build build/windows -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
-      # An i386 program that starts through an emulator (binfmt qemu-i386) does not count.
-      if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-        scripts/wine-prefix.sh "$root/build/windows/wineprefix" /usr/lib/wine/wine
-        WINEPREFIX="$root/build/windows/wineprefix" xvfb-run -a \
-          ctest --timeout 600 --test-dir build/windows -j "$jobs" --output-on-failure
+      if reason=$(probe_32bit_wine "$root/build/windows"); then
+        echo "32-bit Wine runs here ($reason): util.dll's suites on the i686 build"
+        run_wine_suites build/windows /usr/lib/wine/wine
       else
-        echo "32-bit programs cannot run on this kernel: static checks of the i686 build," \
-             "suites on the x86_64 build under 64-bit Wine"
+        echo "32-bit Windows programs do not start here ($reason):" \
+             "static checks of the i686 build, suites on the x86_64 build under the 64-bit Wine"
         ctest --timeout 600 --test-dir build/windows -L static --output-on-failure
         configure_and_build build/windows64 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
           -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake"
-        scripts/wine-prefix.sh "$root/build/windows64/wineprefix" /usr/lib/wine/wine64
-        WINEPREFIX="$root/build/windows64/wineprefix" xvfb-run -a \
-          ctest --timeout 600 --test-dir build/windows64 -j "$jobs" --output-on-failure
+        run_wine_suites build/windows64 /usr/lib/wine/wine64
       fi ;;
     *)
       echo "unknown stage: $stage" >&2; exit 2 ;;

@@ -1,6 +1,6 @@
 # Makes the Winsock text tables from winsock_texts.txt when the build is
 # configured, and again whenever the list changes (it is a configure
-# dependency): ${CMAKE_BINARY_DIR}/generated/log/winsock_texts.rc, the string
+# dependency): ${PROJECT_BINARY_DIR}/generated/log/winsock_texts.rc, the string
 # table that util.rc includes, and .../winsock_texts.inc, the entries of the
 # POSIX table. Files are rewritten only when their contents change.
 set(winsock_texts_list ${CMAKE_CURRENT_LIST_DIR}/winsock_texts.txt)
@@ -25,5 +25,5 @@ if(NOT winsock_texts_count EQUAL 44)
   message(FATAL_ERROR "winsock_texts.txt: ${winsock_texts_count} texts, expected 44")
 endif()
 string(APPEND winsock_texts_rc "END\n")
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/log/winsock_texts.rc CONTENT "${winsock_texts_rc}" @ONLY)
-file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/log/winsock_texts.inc CONTENT "${winsock_texts_inc}" @ONLY)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/log/winsock_texts.rc CONTENT "${winsock_texts_rc}" @ONLY)
+file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/generated/log/winsock_texts.inc CONTENT "${winsock_texts_inc}" @ONLY)
