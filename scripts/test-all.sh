@@ -33,11 +33,16 @@ probe_32bit_wine() {  # build dir
 
 # Runs every suite of a Windows build under Wine. The prefix's server is started
 # first and kept up for the whole run, so that suites starting at once never meet
-# a server that is just shutting down; it is stopped and waited for afterwards.
+# a server that is just shutting down. One program is run before the suites, with
+# its output to /dev/null, so that the prefix's service processes it starts (and
+# that stay up with the server) hold none of ctest's output pipes: otherwise the
+# first suite would seem to run until its time-out. The server is stopped and
+# waited for afterwards.
 run_wine_suites() {  # build dir, loader
   prefix=$root/$1/wineprefix
   scripts/wine-prefix.sh "$prefix" "$2"
   WINEPREFIX="$prefix" wineserver -p
+  WINEPREFIX="$prefix" WINEDEBUG=-all "$2" cmd /c exit </dev/null >/dev/null 2>&1
   status=0
   WINEPREFIX="$prefix" xvfb-run -a ctest --timeout 600 --test-dir "$1" -j "$jobs" --output-on-failure ||
     status=$?
