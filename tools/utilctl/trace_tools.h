@@ -7,11 +7,6 @@
 
 namespace utilctl {
 
-/// Writes text to a new file in the system's temporary directory and returns
-/// its path, or an empty string when that fails.
-std::string writeTemporaryScript(const std::string& text);
-/// Removes the file; failure is ignored.
-void removeFile(const std::string& path);
 /// Runs `wish script app pid port` (found on PATH), waits for it, and returns
 /// its exit status, or -1 when it could not be started.
 int runWish(const std::string& script, const char* app, const char* pid, const char* port);

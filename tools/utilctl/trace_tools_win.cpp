@@ -8,28 +8,6 @@
 
 namespace utilctl {
 
-std::string writeTemporaryScript(const std::string& text) {
-    char directory[MAX_PATH + 1];
-    char path[MAX_PATH + 1];
-    const DWORD length = GetTempPathA(sizeof directory, directory);
-    if (length == 0 || length > sizeof directory || GetTempFileNameA(directory, "vwr", 0, path) == 0) {
-        return std::string();
-    }
-    std::FILE* file = std::fopen(path, "wb");
-    if (file == nullptr) {
-        DeleteFileA(path);
-        return std::string();
-    }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (std::fclose(file) != 0 || !written) {
-        DeleteFileA(path);
-        return std::string();
-    }
-    return std::string(path);
-}
-
-void removeFile(const std::string& path) { DeleteFileA(path.c_str()); }
-
 namespace {
 
 // _spawnlp joins its arguments into one command line: quote each one.
