@@ -38,6 +38,60 @@ bool isApplicationName(const char* text) {
 extern const Command kViewer;
 extern const Command kTraceDemo;
 
+// Exit status 0 when the viewer's shell ended with 0, else 1 with the reason.
+int reportEnd(const WishEnd& end) {
+    switch (end.kind) {
+    case WishEnd::kNotStarted:
+        return failure("cannot run wish (is Tk installed and on PATH?)");
+    case WishEnd::kKilled:
+        return failure("the viewer (wish) was killed by signal %d", end.code);
+    case WishEnd::kUnknown:
+        std::fprintf(stderr, "utilctl: the viewer ended; its exit status is not known (SIGCHLD is ignored)\n");
+        return kSuccess;
+    case WishEnd::kExited:
+        break;
+    }
+    return end.code == 0 ? kSuccess : failure("the viewer ended with status %d", end.code);
+}
+
+// Starts the viewer for this process and waits until it listens on its port,
+// so that the window exists when the threads look for it. The script is
+// removed once wish has read it (the listening socket is its last step).
+int startOwnViewer(unsigned long port) {
+    const std::string script = writeTemporaryFile(viewer_script);
+    if (script.empty()) {
+        return failure("cannot write the viewer script to the temporary directory");
+    }
+    const std::string pid = std::to_string(currentProcessId());
+    const std::string portText = std::to_string(port);
+    std::uintptr_t process = 0;
+    if (!startWish(script, "utilctl", pid.c_str(), portText.c_str(), &process)) {
+        removeFile(script);
+        return failure("cannot run wish (is Tk installed and on PATH?)");
+    }
+    for (int tenths = 0; tenths < 150; ++tenths) {
+        WishEnd end;
+        if (!wishRunning(process, &end)) {
+            removeFile(script);
+            if (end.kind == WishEnd::kKilled) {
+                return failure("the viewer ended at once: killed by signal %d", end.code);
+            }
+            return failure("the viewer ended at once (status %d; is a display available?)", end.code);
+        }
+        if (portAccepting(static_cast<unsigned short>(port))) {
+            pause100ms();  // the window is shown right after the port opens
+            pause100ms();
+            pause100ms();
+            removeFile(script);
+            std::printf("viewer started (close its window to end it)\n");
+            return kSuccess;
+        }
+        pause100ms();
+    }
+    removeFile(script);
+    return failure("the viewer did not listen on port %lu within 15 seconds", port);
+}
+
 int runViewer(const Arguments& arguments) {
     if (arguments.operands.size() != 3) {
         return usageError(kViewer, "expected APP PID PORT");
@@ -58,17 +112,9 @@ int runViewer(const Arguments& arguments) {
         std::fprintf(stderr, "utilctl: cannot write the viewer script to the temporary directory\n");
         return kFailure;
     }
-    const int status = runWish(script, argv[1], argv[2], argv[3]);
+    const WishEnd end = runWish(script, argv[1], argv[2], argv[3]);
     removeFile(script);
-    if (status < 0) {
-        std::fprintf(stderr, "utilctl: cannot run wish (is Tk installed and on PATH?)\n");
-        return kFailure;
-    }
-    if (status != 0) {
-        std::fprintf(stderr, "utilctl: the viewer ended with status %d\n", status);
-        return kFailure;
-    }
-    return kSuccess;
+    return reportEnd(end);
 }
 
 void demoLeaf(int thread) {
@@ -102,6 +148,10 @@ int runTraceDemo(const Arguments& arguments) {
         return usageError(kTraceDemo, "takes options only");
     }
     const bool wait = arguments.has("--wait");
+    const bool viewer = arguments.has("--viewer");
+    if (wait && viewer) {
+        return usageError(kTraceDemo, "--wait and --viewer exclude each other");
+    }
     if (arguments.has("--port") && !parseNumber(arguments.value("--port"), 1, 65535, &port)) {
         return usageError(kTraceDemo, "--port must be a number from 1 to 65535");
     }
@@ -114,6 +164,12 @@ int runTraceDemo(const Arguments& arguments) {
     }
     std::printf("pid %lu\n", currentProcessId());
     std::fflush(stdout);
+    if (viewer) {
+        const int status = startOwnViewer(port);
+        if (status != kSuccess) {
+            return status;
+        }
+    }
     if (wait) {
         // Lets the caller start the viewer for this process id first.
         char line[16];
@@ -150,10 +206,14 @@ int runTraceDemo(const Arguments& arguments) {
 const Command kViewer = {"viewer", "APP PID PORT",
                          "runs the trace viewer (wish) for process PID of APP, listening on localhost:PORT",
                          runViewer};
-const Command kTraceDemo = {"trace-demo", "[--port PORT] [--threads COUNT] [--wait]",
+const Command kTraceDemo = {"trace-demo", "[--viewer] [--port PORT] [--threads COUNT] [--wait]",
                             "traces nested calls on COUNT threads (default 2) to the viewer "
-                            "\"Trace Viewer - utilctl\" on PORT (default 8888); --wait reads a line first",
-                            runTraceDemo, "--port= --threads= --wait"};
+                            "\"Trace Viewer - utilctl\" on PORT (default 8888)",
+                            runTraceDemo, "--port= --threads= --wait --viewer",
+                            "--viewer starts the viewer for this process first (wish must be on PATH) and\n"
+                            "leaves it open; --wait prints the process id and reads a line before tracing,\n"
+                            "so that a viewer can be started for it (utilctl viewer utilctl PID PORT).\n"
+                            "Exit status 1 when no thread found the viewer window."};
 
 const CommandRegistration registerViewer(kViewer);
 const CommandRegistration registerTraceDemo(kTraceDemo);
