@@ -68,7 +68,8 @@ tool --help | tr -d '\r' >"$work/help.txt"
 for name in $names; do
     check 0 "^usage: utilctl $name" '^$' "$name" --help
     cat "$work/.stdout" >>"$work/help.txt"
-    check 0 "^usage: utilctl $name" '^$' "$name" x -h
+    # -h after an operand too (natively only: each run of utilctl.exe costs Wine's start-up)
+    [ "$platform" = win ] || check 0 "^usage: utilctl $name" '^$' "$name" x -h
 done
 check 0 '^utilctl \(util [0-9]+\.[0-9]+\.[0-9]+\)$' '' pcap-write out.pcap --version
 expect "--help and --version create nothing" test -z "$(ls -A)"
