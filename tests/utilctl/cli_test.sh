@@ -226,6 +226,19 @@ EOF
         [ \$i -lt 50 ] || exit 1; sleep 0.1; i=\$((i + 1)); done"
     envs="PATH=$work/bin:$PATH WISH_STATUS=1"
     check 1 '' 'the viewer ended at once' trace-demo --viewer --port 1
+    # The real viewer under a private X server: the one command traces to it.
+    if command -v xvfb-run >/dev/null && command -v wish >/dev/null; then
+        cases=$((cases + 1))
+        port=$((20000 + $$ % 20000))
+        if ! timeout 60 xvfb-run -a "$tool_path" trace-demo --viewer --port $port >.out 2>.err ||
+           ! grep -q "^traced 2 threads to port $port\$" .out; then
+            failures=$((failures + 1))
+            echo "FAIL: utilctl trace-demo --viewer under Xvfb"
+            cat .out .err
+        fi
+    else
+        echo "note: no xvfb-run or wish: trace-demo --viewer not tried with the real viewer"
+    fi
     envs="PATH=/nonexistent"
     check 1 '' 'xdg-open, which opens URLs, is not installed' open http://example.com/
     envs=
