@@ -11,6 +11,7 @@
 #define UTILCTL_COMMAND_H
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace utilctl {

@@ -1,5 +1,6 @@
 // utilctl viewer: writes the library's viewer script to a temporary file and runs it with wish.
-// utilctl trace-demo: traces nested functions on a few threads to a running viewer.
+// utilctl trace-demo: traces nested functions on a few threads to a running viewer, or
+// (--viewer) to one it starts for itself.
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -96,15 +97,17 @@ int runViewer(const Arguments& arguments) {
     if (arguments.operands.size() != 3) {
         return usageError(kViewer, "expected APP PID PORT");
     }
-    const char* const* argv = arguments.operands.data() - 1;  // argv[1] is APP
+    const char* app = arguments.operands[0];
+    const char* pid = arguments.operands[1];
+    const char* port = arguments.operands[2];
     unsigned long number = 0;
-    if (!isApplicationName(argv[1])) {
+    if (!isApplicationName(app)) {
         return usageError(kViewer, "APP must be 1-64 letters, digits, '_', '-' or '.'");
     }
-    if (!parseNumber(argv[2], 0, 0xFFFFFFFFul, &number)) {
+    if (!parseNumber(pid, 0, 0xFFFFFFFFul, &number)) {
         return usageError(kViewer, "PID must be a process id from 0 to 4294967295");
     }
-    if (!parseNumber(argv[3], 1, 65535, &number)) {
+    if (!parseNumber(port, 1, 65535, &number)) {
         return usageError(kViewer, "PORT must be a number from 1 to 65535");
     }
     const std::string script = writeTemporaryFile(viewer_script);
@@ -112,7 +115,7 @@ int runViewer(const Arguments& arguments) {
         std::fprintf(stderr, "utilctl: cannot write the viewer script to the temporary directory\n");
         return kFailure;
     }
-    const WishEnd end = runWish(script, argv[1], argv[2], argv[3]);
+    const WishEnd end = runWish(script, app, pid, port);
     removeFile(script);
     return reportEnd(end);
 }
