@@ -133,6 +133,33 @@ TEST(ConfigStore, LengthProtocolAndNullArguments) {
     CloseConfig(store);
 }
 
+// SetConfig refuses what a dump would not read back as written, leaving the
+// store as it was; what it accepts at the edges survives a dump and a reload.
+TEST(ConfigStore, SetConfigKeepsTheDumpReadable) {
+    TempDir dir;
+    void* store = CreateConfig();
+    ASSERT_EQ(SetConfig(store, "net", "msg", "hello"), 1);
+    const std::string longValue(4094 - 3 - 1, 'v');
+    const struct { const char *section, *key; std::string value; } refused[] = {
+        {"net", "msg", "x\n[evil]\ninj = 1"}, {"net", "msg", "a\rb"}, {"net", "msg", " lead"},
+        {"net", "msg", "trail\t"}, {"net", "a key", "v"}, {"net", "a=b", "v"}, {"net", "#k", "v"},
+        {"net", "[k]", "v"}, {"net", "k\n", "v"}, {"", "k", "v"}, {"a b", "k", "v"}, {"a]b", "k", "v"},
+        {"[a", "k", "v"}, {"s\r", "k", "v"}, {"net", "kk", longValue}};
+    for (const auto& r : refused) {
+        EXPECT_EQ(SetConfig(store, r.section, r.key, r.value.c_str()), 0) << r.section << "/" << r.key;
+    }
+    EXPECT_EQ(dump(store, dir), "[net]\nmsg = hello\n");
+    const std::string edges[][3] = {{"a.b", "", "x = y # [z] "  "end"}, {"s", ";k", "a\vb"},
+                                    {"s", "k[1]", ""}, {"s", "k", longValue}};
+    for (const auto& e : edges) EXPECT_EQ(SetConfig(store, e[0].c_str(), e[1].c_str(), e[2].c_str()), 1) << e[1];
+    const std::string written = dump(store, dir);
+    void* again = load(dir, written);
+    EXPECT_EQ(dump(again, dir), written);
+    for (const auto& e : edges) EXPECT_EQ(get(again, e[0].c_str(), e[1].c_str()), e[2]) << e[1];
+    CloseConfig(again);
+    CloseConfig(store);
+}
+
 TEST(ConfigStore, AppHomeFallback) {
     TempDir dir;
     const std::size_t room = 255 - dir.path().size() - 1;  // the joined path may have 255 characters, not 256

@@ -103,6 +103,28 @@ TEST(IniReader, FileOperations) {
     EXPECT_FALSE(util_test::fileExists(dir.file("missing-dir")));
 }
 
+// A write whose line would not read back as itself is refused on both
+// platforms and leaves the file byte for byte as it was; deletions still work.
+TEST(IniReader, SetKeyRefusesWhatWouldNotReadBack) {
+    TempDir dir;
+    Reader reader(dir.file("client.ini").c_str());
+    ASSERT_NE(reader.SetKey("vpn", "host", "server"), 0);
+    const std::string before = util_test::readFile(dir.file("client.ini"));
+    struct Write { const char *value, *key, *section; };
+    for (const Write& w : {Write{"a\nb=c", "nl", "server"}, Write{"a\rb=c", "cr", "server"},
+                           Write{"v", "k\nx", "server"}, Write{"v", "k", "ser\nver"}, Write{"v", "k", "s\r"},
+                           Write{"v", "a=b", "server"}, Write{"v", "=", "server"}, Write{"v", "k", "a]b"},
+                           Write{"v", "[evil]", "server"}, Write{"v", " ;k", "server"},
+                           Write{nullptr, "a=b", "server"}, Write{nullptr, nullptr, "x\n[y"}}) {
+        EXPECT_EQ(reader.SetKey(w.value, w.key, w.section), 0) << (w.key ? w.key : "(null)");
+    }
+    EXPECT_EQ(util_test::readFile(dir.file("client.ini")), before);
+    EXPECT_NE(reader.SetKey("x=y ; [z]", "k[1]", "a[b"), 0);  // allowed: they read back
+    EXPECT_EQ(reader.value("k[1]", "a[b"), "x=y ; [z]");
+    EXPECT_NE(reader.SetKey(nullptr, "host", "server"), 0);
+    EXPECT_EQ(reader.value("host", "server"), "");
+}
+
 // Section names, and a section with a header only (it counts as absent).
 TEST(IniReader, TwoCallProtocol) {
     TempDir dir;

@@ -7,21 +7,11 @@
 #include <vector>
 
 #include "command.h"
+#include "platform.h"
 #include "log/debug_print.h"
 #include "log/last_error.h"
 
 namespace {
-
-// Parses a decimal or 0x-prefixed code; false for anything else.
-bool parseCode(const char* text, unsigned long* code) {
-    if (text == nullptr || *text == '\0' || *text == '-' || *text == '+' || *text == ' ') {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    *code = std::strtoul(text, &end, 0);
-    return errno == 0 && *end == '\0';
-}
 
 // Prints a text without its own line end, then one line feed.
 int printText(const char* text, unsigned long code) {
@@ -37,9 +27,9 @@ int printText(const char* text, unsigned long code) {
     return utilctl::kSuccess;
 }
 
-int runErrorText(int argc, char** argv);
-int runWinsockText(int argc, char** argv);
-int runHexDump(int argc, char** argv);
+int runErrorText(const utilctl::Arguments& arguments);
+int runWinsockText(const utilctl::Arguments& arguments);
+int runHexDump(const utilctl::Arguments& arguments);
 
 const utilctl::Command kErrorText{"errtext", "CODE", "the system's message for an error code (LastError)",
                                   &runErrorText};
@@ -48,19 +38,24 @@ const utilctl::Command kWinsockText{"wsaerr", "CODE", "the library's text for a 
 const utilctl::Command kHexDump{"hexdump", "FILE", "the file as DumpData lays it out, on standard output",
                                 &runHexDump};
 
-int runErrorText(int argc, char** argv) {
+// One CODE from 0 to 4294967295, decimal or 0x hexadecimal.
+bool codeOperand(const utilctl::Arguments& arguments, unsigned long* code) {
+    return arguments.operands.size() == 1 && utilctl::parseNumber(arguments.operands[0], 0, 0xFFFFFFFFul, code);
+}
+
+int runErrorText(const utilctl::Arguments& arguments) {
     unsigned long code = 0;
-    if (argc != 2 || !parseCode(argv[1], &code)) {
-        return utilctl::usageError(kErrorText, "expected one numeric CODE");
+    if (!codeOperand(arguments, &code)) {
+        return utilctl::usageError(kErrorText, "expected one CODE from 0 to 4294967295 (decimal, or hex after 0x)");
     }
     LastError error(code);
     return printText(error, code);
 }
 
-int runWinsockText(int argc, char** argv) {
+int runWinsockText(const utilctl::Arguments& arguments) {
     unsigned long code = 0;
-    if (argc != 2 || !parseCode(argv[1], &code)) {
-        return utilctl::usageError(kWinsockText, "expected one numeric CODE");
+    if (!codeOperand(arguments, &code)) {
+        return utilctl::usageError(kWinsockText, "expected one CODE from 0 to 4294967295 (decimal, or hex after 0x)");
     }
     WinsockLastError error(code);
     return printText(error, code);
@@ -68,14 +63,18 @@ int runWinsockText(int argc, char** argv) {
 
 void writeToStandardOutput(const char* text) { std::fputs(text, stdout); }
 
-int runHexDump(int argc, char** argv) {
-    if (argc != 2) {
+int runHexDump(const utilctl::Arguments& arguments) {
+    if (arguments.operands.size() != 1) {
         return utilctl::usageError(kHexDump, "expected one FILE");
     }
-    std::FILE* file = std::fopen(argv[1], "rb");
+    const char* name = arguments.operands[0];
+    const bool standardInput = utilctl::isStandardStream(name);
+    if (standardInput) {
+        utilctl::setBinaryMode(stdin);
+    }
+    std::FILE* file = standardInput ? stdin : std::fopen(name, "rb");
     if (file == nullptr) {
-        std::fprintf(stderr, "utilctl: cannot open %s: %s\n", argv[1], std::strerror(errno));
-        return utilctl::kFailure;
+        return utilctl::failure("cannot open %s: %s", name, std::strerror(errno));
     }
     const std::size_t kLimit = 256u << 20;  // DumpData takes an unsigned int size; keep it sane
     std::vector<char> data;
@@ -85,15 +84,16 @@ int runHexDump(int argc, char** argv) {
         data.insert(data.end(), chunk, chunk + got);
     }
     const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
+    if (!standardInput) {
+        std::fclose(file);
+    }
     if (failed || data.size() > kLimit) {
-        std::fprintf(stderr, "utilctl: %s: %s\n", argv[1], failed ? "read error" : "larger than 256 MiB");
-        return utilctl::kFailure;
+        return utilctl::failure("%s: %s", name, failed ? "read error" : "larger than 256 MiB");
     }
     const util::DebugOutputSink previous = util::setDebugOutputSink(&writeToStandardOutput);
-    DumpData(argv[1], data.data(), static_cast<unsigned int>(data.size()));
+    DumpData(standardInput ? "stdin" : name, data.data(), static_cast<unsigned int>(data.size()));
     util::setDebugOutputSink(previous);
-    return std::fflush(stdout) == 0 ? utilctl::kSuccess : utilctl::kFailure;
+    return utilctl::kSuccess;
 }
 
 const utilctl::CommandRegistration registerErrorText(kErrorText);

@@ -10,11 +10,11 @@ namespace utilctl {
 
 namespace {
 
-int runComputerId(int argc, char** argv);
+int runComputerId(const Arguments& arguments);
 
 const Command kComputerId = {"computer-id", "[-v]",
                              "print the hard-disk computer identifier (-v: its serial, model and reader)",
-                             runComputerId};
+                             runComputerId, "-v"};
 
 // Quoted, with bytes outside printable ASCII as \xNN so drive texts cannot upset the terminal.
 void printText(const char* label, const char* text) {
@@ -30,15 +30,11 @@ void printText(const char* label, const char* text) {
     std::printf("\"\n");
 }
 
-int runComputerId(int argc, char** argv) {
-    bool verbose = false;
-    for (int index = 1; index < argc; ++index) {
-        if (std::strcmp(argv[index], "-v") == 0) {
-            verbose = true;
-        } else {
-            return usageError(kComputerId, "unknown argument");
-        }
+int runComputerId(const Arguments& arguments) {
+    if (!arguments.operands.empty()) {
+        return usageError(kComputerId, "takes no operands");
     }
+    const bool verbose = arguments.has("-v");
     const long identifier = getHardDriveComputerID();
     std::printf("%ld\n", identifier);
     if (verbose) {

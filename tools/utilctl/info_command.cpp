@@ -78,9 +78,9 @@ void printLogSettings() {
     std::printf("log size:      %d bytes\n", FileLog::GetMaxLogFileSize());
 }
 
-int runInfo(int argc, char**) {
-    if (argc != 1) {
-        std::fprintf(stderr, "utilctl: info takes no arguments\n");
+int runInfo(const Arguments& arguments) {
+    if (!arguments.operands.empty()) {
+        std::fprintf(stderr, "utilctl: info: takes no arguments\n");
         return kUsage;
     }
     std::printf("library:       util %s\n", UTIL_VERSION_STRING);

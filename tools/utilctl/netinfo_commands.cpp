@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "command.h"
+#include "platform.h"
 #include "text_forms.h"
 #include "netinfo/snmp_lookup.h"
 
@@ -22,20 +23,26 @@ extern const Command macCommand;
 extern const Command nexthopCommand;
 extern const Command ifindexCommand;
 
-int runMac(int argc, char** argv) {
+int runMac(const Arguments& arguments) {
     unsigned long ip;
-    if (argc != 2) return usageError(macCommand, "expected one IPv4 address");
-    if (!parseAddress(argv[1], &ip)) return usageError(macCommand, "not an IPv4 address");
+    if (arguments.operands.size() != 1) return usageError(macCommand, "expected one IPv4 address");
+    if (!parseAddress(arguments.operands[0], &ip)) return usageError(macCommand, "not an IPv4 address");
+    // Wine's MIB-II agent faults while it copies ARP rows: the look-up would
+    // crash the process (or hang it on an error dialog), so it is not made.
+    if (runningUnderWine()) {
+        std::fprintf(stderr, "utilctl: mac: not available under Wine (its MIB-II agent cannot walk the ARP table)\n");
+        return kFailure;
+    }
     unsigned char mac[6];
-    if (!snmp_GetMacAddrByIp(ip, mac)) return notFound("hardware address", argv[1]);
+    if (!snmp_GetMacAddrByIp(ip, mac)) return notFound("hardware address", arguments.operands[0]);
     std::printf("%02x:%02x:%02x:%02x:%02x:%02x\n", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
     return kSuccess;
 }
 
-int runNexthop(int argc, char** argv) {
+int runNexthop(const Arguments& arguments) {
     unsigned long ip = 0;
-    const char* text = argc >= 2 ? argv[1] : "0.0.0.0";
-    if (argc > 2) return usageError(nexthopCommand, "expected at most one IPv4 address");
+    const char* text = !arguments.operands.empty() ? arguments.operands[0] : "0.0.0.0";
+    if (arguments.operands.size() > 1) return usageError(nexthopCommand, "expected at most one IPv4 address");
     if (!parseAddress(text, &ip)) return usageError(nexthopCommand, "not an IPv4 address");
     unsigned long hop;
     if (!snmp_GetRouteNextHopIp(ip, &hop)) return notFound("route", text);
@@ -45,12 +52,12 @@ int runNexthop(int argc, char** argv) {
     return kSuccess;
 }
 
-int runIfindex(int argc, char** argv) {
+int runIfindex(const Arguments& arguments) {
     unsigned long ip;
-    if (argc != 2) return usageError(ifindexCommand, "expected one IPv4 address");
-    if (!parseAddress(argv[1], &ip)) return usageError(ifindexCommand, "not an IPv4 address");
+    if (arguments.operands.size() != 1) return usageError(ifindexCommand, "expected one IPv4 address");
+    if (!parseAddress(arguments.operands[0], &ip)) return usageError(ifindexCommand, "not an IPv4 address");
     unsigned long index;
-    if (!snmp_GetAdapterIndexByIpAddr(ip, &index)) return notFound("local address", argv[1]);
+    if (!snmp_GetAdapterIndexByIpAddr(ip, &index)) return notFound("local address", arguments.operands[0]);
     std::printf("%lu\n", index);
     return kSuccess;
 }

@@ -4,18 +4,21 @@
 //     0000  41 42 00                                         AB.
 // then "N frames". A frame longer than the tool's 16 MiB buffer is listed with
 // its length and "bytes not shown". A log cut short is listed up to its last
-// whole record.
+// whole record, and standard error says where it ends. FILE may be "-".
 //
 // utilctl pcap-write FILE [--cap BYTES]: writes one frame per line of standard
 // input, each line hexadecimal digits in pairs ("0a1B2c", spaces and tabs between
 // pairs allowed). Blank lines are skipped. A line that is not such text stops the
-// command with exit status 1; the frames before it stay in the file.
+// command with exit status 1; the frames before it stay in the file. Frames that
+// the cap keeps out are counted on standard error (the exit status stays 0).
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "command.h"
@@ -72,33 +75,46 @@ void printFrameLine(unsigned long number, unsigned long seconds, unsigned long m
                 length);
 }
 
-int runDump(int argc, char** argv);
-int runWrite(int argc, char** argv);
+int runDump(const utilctl::Arguments& arguments);
+int runWrite(const utilctl::Arguments& arguments);
 
 const utilctl::Command kDump{"pcap-dump", "FILE",
                              "list the frames of a packet log with their times and bytes", runDump};
 const utilctl::Command kWrite{"pcap-write", "FILE [--cap BYTES]",
-                              "write a packet log, one frame per line of hex text on stdin", runWrite};
+                              "write a packet log, one frame per line of hex text on stdin", runWrite, "--cap=",
+                              "Each line holds hexadecimal digits in pairs (blanks between pairs allowed);\n"
+                              "blank lines are skipped. With --cap, frames are written while fewer than BYTES\n"
+                              "record bytes (16 per record header plus the data) are written; the frames left\n"
+                              "out are counted on standard error."};
 const utilctl::CommandRegistration registerDump(kDump);
 const utilctl::CommandRegistration registerWrite(kWrite);
 
-int runDump(int argc, char** argv) {
-    if (argc != 2) {
+int runDump(const utilctl::Arguments& arguments) {
+    if (arguments.operands.size() != 1) {
         return utilctl::usageError(kDump, "expected one FILE");
     }
-    void* log = EthrReadLog(argv[1]);
+    utilctl::InputFile input(arguments.operands[0]);
+    if (!input.ready()) {
+        return utilctl::failure("cannot read standard input");
+    }
+    void* log = EthrReadLog(input.path());
     if (log == nullptr) {
-        std::fprintf(stderr, "utilctl: '%s' cannot be read as a packet log\n", argv[1]);
-        return utilctl::kFailure;
+        std::error_code error;
+        if (!std::filesystem::exists(input.path(), error)) {
+            return utilctl::failure("cannot open '%s': %s", input.name(), std::strerror(ENOENT));
+        }
+        return utilctl::failure("'%s' cannot be read as a packet log", input.name());
     }
     std::vector<unsigned char> buffer(kDumpCapacity);
     unsigned long number = 0;
+    unsigned long long consumed = 24;  // the file header, then each record's header and data
     for (;;) {
         unsigned long length = kDumpCapacity, seconds = 0, microseconds = 0;
         const int result = EthrReadPacketEx(log, buffer.data(), &length, &seconds, &microseconds);
-        if (result == 0) {
+        if (result == 0 || std::ferror(stdout) != 0) {
             break;
         }
+        consumed += 16 + static_cast<unsigned long long>(length);
         printFrameLine(++number, seconds, microseconds, length);
         if (result == 1) {
             printDump(buffer.data(), length);
@@ -108,6 +124,17 @@ int runDump(int argc, char** argv) {
     }
     EthrCloseLog(log);
     std::printf("%lu frames\n", number);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(input.path(), error);
+    if (!error && std::ferror(stdout) == 0 && size != consumed) {
+        if (size < 24) {
+            std::fprintf(stderr, "utilctl: pcap-dump: '%s' ends inside its file header (%llu bytes)\n", input.name(),
+                         static_cast<unsigned long long>(size));
+        } else if (size > consumed) {
+            std::fprintf(stderr, "utilctl: pcap-dump: '%s' is cut short: %llu bytes after frame %lu are not a whole record\n",
+                         input.name(), static_cast<unsigned long long>(size - consumed), number);
+        }
+    }
     return utilctl::kSuccess;
 }
 
@@ -148,31 +175,43 @@ bool readLine(std::FILE* input, std::string* line) {
     return !line->empty();
 }
 
-bool parseCap(const char* text, unsigned long* cap) {
-    if (*text < '0' || *text > '9') return false;
-    char* end = nullptr;
-    errno = 0;
-    *cap = std::strtoul(text, &end, 10);
-    return errno == 0 && *end == '\0';
+// Where the file cannot be created, the system's reason, found by creating it
+// (and removing it again when it was not there before).
+std::string whyNotCreated(const char* path) {
+    std::error_code error;
+    const bool existed = std::filesystem::exists(path, error);
+    std::FILE* probe = std::fopen(path, "ab");
+    if (probe == nullptr) {
+        return std::strerror(errno);
+    }
+    std::fclose(probe);
+    if (!existed) {
+        std::remove(path);
+    }
+    return "the packet log could not be started";
 }
 
-int runWrite(int argc, char** argv) {
+int runWrite(const utilctl::Arguments& arguments) {
     unsigned long cap = 0;
-    if (argc == 4 && std::strcmp(argv[2], "--cap") == 0) {
-        if (!parseCap(argv[3], &cap)) {
-            return utilctl::usageError(kWrite, "--cap needs a number of bytes");
-        }
-    } else if (argc != 2) {
+    if (arguments.operands.size() != 1) {
         return utilctl::usageError(kWrite, "expected FILE and optionally --cap BYTES");
     }
-    void* log = EthrOpenLog(argv[1], cap);
+    const char* capText = arguments.value("--cap");
+    if (capText != nullptr && !utilctl::parseNumber(capText, 0, 0xFFFFFFFFul, &cap)) {
+        return utilctl::usageError(kWrite, "--cap needs a number of bytes from 0 to 4294967295");
+    }
+    const char* path = arguments.operands[0];
+    if (utilctl::isStandardStream(path)) {
+        return utilctl::usageError(kWrite, "FILE is written: it cannot be standard output");
+    }
+    void* log = EthrOpenLog(path, cap);
     if (log == nullptr) {
-        std::fprintf(stderr, "utilctl: cannot create '%s'\n", argv[1]);
-        return utilctl::kFailure;
+        return utilctl::failure("cannot create '%s': %s", path, whyNotCreated(path).c_str());
     }
     std::string line;
     std::vector<unsigned char> frame;
-    unsigned long lineNumber = 0;
+    unsigned long lineNumber = 0, frames = 0, dropped = 0;
+    unsigned long long recordBytes = 0;  // as the log counts them against the cap
     int status = utilctl::kSuccess;
     while (readLine(stdin, &line)) {
         ++lineNumber;
@@ -182,10 +221,20 @@ int runWrite(int argc, char** argv) {
             break;
         }
         if (!frame.empty()) {
+            ++frames;
+            if (cap != 0 && recordBytes >= cap) {
+                ++dropped;
+            } else {
+                recordBytes += 16 + frame.size();
+            }
             EthrLogPacket(log, frame.data(), frame.size());
         }
     }
     EthrCloseLog(log);
+    if (dropped > 0) {
+        std::fprintf(stderr, "utilctl: pcap-write: the cap of %lu bytes was reached: %lu of %lu frames not written\n",
+                     cap, dropped, frames);
+    }
     return status;
 }
 

@@ -37,6 +37,28 @@ ConfigEntry* findEntry(ConfigSection* section, const char* key, ConfigEntry** pr
     return nullptr;
 }
 
+// The loader's white space: space, tab, LF, VT, FF, CR.
+const char kWhiteSpace[] = " \t\n\v\f\r";
+// One read of the loader takes at most this many characters of a line.
+constexpr std::size_t kLongestLine = 4094;
+
+bool isWhiteSpace(char c) { return c != '\0' && std::strchr(kWhiteSpace, c) != nullptr; }
+
+// True when DumpConfig writes the section, key and value as lines that the
+// loader reads back to the same three strings and nothing else.
+bool readsBack(const char* section, const char* key, const char* value) {
+    const std::size_t sectionLength = std::strlen(section);
+    const std::size_t keyLength = std::strlen(key);
+    const std::size_t valueLength = std::strlen(value);
+    const bool sectionOk = sectionLength > 0 && sectionLength + 2 <= kLongestLine &&
+                           std::strpbrk(section, kWhiteSpace) == nullptr && std::strpbrk(section, "[]") == nullptr;
+    const bool keyOk = std::strpbrk(key, kWhiteSpace) == nullptr && std::strchr(key, '=') == nullptr &&
+                       key[0] != '#' && key[0] != '[';
+    const bool valueOk = std::strpbrk(value, "\r\n") == nullptr &&
+                         (valueLength == 0 || (!isWhiteSpace(value[0]) && !isWhiteSpace(value[valueLength - 1])));
+    return sectionOk && keyOk && valueOk && keyLength + 3 + valueLength <= kLongestLine;
+}
+
 }  // namespace
 
 ZeroAllocator setConfigAllocator(ZeroAllocator allocator) {
@@ -123,7 +145,8 @@ int GetConfig(void* handle, const char* section, const char* key, char* buffer, 
 }
 
 int SetConfig(void* handle, const char* section, const char* key, const char* value) {
-    if (handle == nullptr || section == nullptr || key == nullptr || value == nullptr) {
+    if (handle == nullptr || section == nullptr || key == nullptr || value == nullptr ||
+        !readsBack(section, key, value)) {
         return 0;
     }
     ConfigStore* store = asStore(handle);

@@ -44,6 +44,7 @@
 //  - SetConfig prepares the new entry before it touches the store: when memory
 //    runs out it returns 0 and the store, the old value included, is unchanged.
 //  - The value argument of SetConfig is const: it is only read.
+//  - SetConfig refuses what a dump would not read back as written (see there).
 //  - DumpConfig with a null stream returns 0 rather than writing through it.
 //
 // Thread-safety: none inside. Distinct stores may be used on different threads; a
@@ -77,6 +78,13 @@ UTIL_API int GetConfig(void* handle, const char* section, const char* key, char*
 /// An existing first entry of that key is removed and the new entry appended at
 /// the end of the section. Returns 1, or 0 for a null argument or exhausted memory
 /// (the store is then unchanged).
+/// Also refused with 0, the store unchanged, is what DumpConfig could not write
+/// so that it reads back as itself (a line break in a value would even add keys
+/// or sections to the file): an empty section name, or one holding white space,
+/// '[' or ']'; a key holding white space or '=', or starting with '#' or '[';
+/// a value holding CR or LF, or starting or ending with white space; a header
+/// line longer than 4094 characters ("[name]"), or a key line ("key = value").
+/// White space is the loader's: space, tab, LF, VT, FF, CR.
 UTIL_API int SetConfig(void* handle, const char* section, const char* key, const char* value);
 
 /// Writes every section and entry to `stream` ("[%s]\n", "%s = %s\n"); neither

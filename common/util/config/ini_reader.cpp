@@ -17,6 +17,28 @@ constexpr std::size_t kDirectorySize = 260;
 // SectionExists asks for the key list into a buffer of this size.
 constexpr unsigned long kProbeSize = 90;
 
+bool holdsAny(const char* text, const char* characters) {
+    return text != nullptr && std::strpbrk(text, characters) != nullptr;
+}
+
+// What a write could not store as one line that reads back as itself: a line
+// break anywhere would start a line of its own (a new key or section), '=' in
+// a key would move the rest into the value, ']' would end the section's name
+// early, and a key beginning with '[' or ';' would read back as a header or a
+// comment. Null strings keep their meaning (delete) and are not checked.
+bool writable(const char* value, const char* key, const char* section) {
+    if (holdsAny(value, "\r\n") || holdsAny(key, "\r\n=") || holdsAny(section, "\r\n]")) {
+        return false;
+    }
+    if (key != nullptr) {
+        const char* first = key + std::strspn(key, " \t");
+        if (*first == '[' || *first == ';') {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 ZnIniReader::ZnIniReader() { std::memset(ini_path, 0, sizeof ini_path); }
@@ -63,7 +85,7 @@ void ZnIniReader::GetKeyValue(const char* key, const char* section, char* buffer
 }
 
 long ZnIniReader::SetKey(const char* value, const char* key, const char* section) {
-    if (ini_path[0] == '\0') {
+    if (ini_path[0] == '\0' || !writable(value, key, section)) {
         return 0;
     }
     return profileWrite(section, key, value, ini_path);

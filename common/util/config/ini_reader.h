@@ -75,6 +75,10 @@ public:
 
     /// Writes key=value in section; a null value deletes the key, a null key the
     /// whole section. Returns nonzero on success, 0 on failure.
+    /// Refused on both platforms with 0, the file untouched, because the line
+    /// written would not read back as itself (and could add keys or sections):
+    /// CR or LF in the section, key or value; '=' in the key; ']' in the
+    /// section; a key whose first character after blanks is '[' or ';'.
     virtual long SetKey(const char* value, const char* key, const char* section);
 
     /// The key's value into buffer (size bytes with the NUL), cut to fit; the
