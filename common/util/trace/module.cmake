@@ -22,5 +22,5 @@ list(APPEND UTIL_POSIX_SOURCES
   common/util/trace/trace_window_posix.cpp)
 # ws2_32: the tracer's connection to the viewer; user32: FindWindowA.
 list(APPEND UTIL_WIN_LIBS ws2_32 user32)
-# dl: libX11 is loaded at run time for the window look-up (part of libc on current glibc).
+# dl: libxcb is loaded at run time for the window look-up (part of libc on current glibc).
 list(APPEND UTIL_POSIX_LIBS dl)
