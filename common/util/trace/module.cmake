@@ -2,12 +2,12 @@
 # The script's bytes are written to generated/trace/viewer_script.inc at configure
 # time, which viewer_script.cpp includes; editing viewer.tcl re-runs the configure
 # step, so the build always carries the current text.
-set(UTIL_VIEWER_SCRIPT_SOURCE ${CMAKE_SOURCE_DIR}/common/util/trace/viewer.tcl)
+set(UTIL_VIEWER_SCRIPT_SOURCE ${CMAKE_CURRENT_LIST_DIR}/viewer.tcl)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${UTIL_VIEWER_SCRIPT_SOURCE})
 file(READ ${UTIL_VIEWER_SCRIPT_SOURCE} viewer_script_hex HEX)
 string(REGEX REPLACE "([0-9a-f][0-9a-f])" "'\\\\x\\1'," VIEWER_SCRIPT_BYTES "${viewer_script_hex}")
-configure_file(${CMAKE_SOURCE_DIR}/common/util/trace/viewer_script.inc.in
-               ${CMAKE_BINARY_DIR}/generated/trace/viewer_script.inc @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/viewer_script.inc.in
+               ${PROJECT_BINARY_DIR}/generated/trace/viewer_script.inc @ONLY)
 
 list(APPEND UTIL_SOURCES
   common/util/trace/trace_settings.cpp
