@@ -42,6 +42,8 @@
 //  - An agent whose GETNEXT answer does not move past the previous row ends the
 //    walk there (the rows seen so far still count), so a faulty agent cannot make
 //    a look-up loop for ever.
+//  - Linux: there is no set-up, no lock and no one-time guard, so a child forked
+//    while another thread is in a look-up can look up at once. (Windows has no fork.)
 //  - Linux: ip is compared as a 32-bit address; on this 64-bit platform an ip with
 //    any of its upper 32 bits set matches nothing. Results are zero-extended.
 //  - Linux: ARP entries that are not complete (no hardware address yet) are served

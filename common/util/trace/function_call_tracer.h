@@ -48,7 +48,8 @@
 //    goes away during the look-up makes it find no window (libxcb reports the
 //    broken connection; Xlib would call exit()), all replies are awaited for at
 //    most 2 s, a display on another host is probed with a 500 ms connect
-//    time-out, and a display that could not be reached is not tried again for
+//    time-out (a host name is first resolved by the system's resolver, with
+//    its own time-outs), and a display that could not be reached is not tried again for
 //    30 s (threads that start meanwhile find no window at once, and never
 //    connect, as when the viewer is absent). A server that accepts the
 //    connection but never completes the X handshake is not covered.

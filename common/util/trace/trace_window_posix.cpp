@@ -131,10 +131,11 @@ Xcb loadXcb() {
     return calls;
 }
 
-// libxcb is loaded by the first look-up and kept for the life of the process.
-// The state below is guarded by stateLock, which is held only briefly except
-// while a display on another host is probed; fork takes it, so a child never
-// starts with it held by a thread it does not have.
+// libxcb is loaded by the first look-up and kept for the life of the process;
+// xcb is written once, under stateLock, before any look-up reads it. The state
+// below is guarded by stateLock, which is held only briefly except while a
+// display on another host is probed; fork takes it, so a child never starts
+// with it held by a thread it does not have.
 std::mutex stateLock;
 bool xcbTried = false;
 Xcb xcb{};
@@ -194,8 +195,16 @@ bool remoteDisplayReachable(const Xcb& calls, const char* name) {
     return result;
 }
 
+void rememberUnreachable(const std::string& name) {
+    std::lock_guard<std::mutex> hold(stateLock);
+    unreachableDisplay = name;
+    unreachableUntil = Clock::now() + kRememberUnreachable;
+}
+
 // Opens the display named by DISPLAY, or gives null: without libxcb, without a
-// display, or when it could not be reached now or lately.
+// display, or when it could not be reached now or lately. The lock is held for
+// the probe of a remote display, so that threads starting meanwhile wait for its
+// verdict instead of probing again, but not while libxcb connects.
 Connection* openDisplay(const Xcb*& calls, int* screen) {
     (void)forkHandlersRegistered;
     const char* environment = std::getenv("DISPLAY");
@@ -203,29 +212,29 @@ Connection* openDisplay(const Xcb*& calls, int* screen) {
         return nullptr;
     }
     const std::string name(environment);
-    std::lock_guard<std::mutex> hold(stateLock);
-    if (!xcbTried) {
-        xcb = loadXcb();
-        xcbTried = true;
-    }
-    if (!xcb.loaded) {
-        return nullptr;
-    }
-    calls = &xcb;
-    if (name == unreachableDisplay && Clock::now() < unreachableUntil) {
-        return nullptr;
-    }
-    Connection* connection = nullptr;
-    if (remoteDisplayReachable(xcb, name.c_str())) {
-        connection = xcb.connect(name.c_str(), screen);
-        if (connection != nullptr && xcb.hasError(connection) != 0) {
-            xcb.disconnect(connection);
-            connection = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(stateLock);
+        if (!xcbTried) {
+            xcb = loadXcb();
+            xcbTried = true;
+        }
+        if (!xcb.loaded || (name == unreachableDisplay && Clock::now() < unreachableUntil)) {
+            return nullptr;
+        }
+        calls = &xcb;
+        if (!remoteDisplayReachable(xcb, name.c_str())) {
+            unreachableDisplay = name;
+            unreachableUntil = Clock::now() + kRememberUnreachable;
+            return nullptr;
         }
     }
+    Connection* connection = xcb.connect(name.c_str(), screen);
+    if (connection != nullptr && xcb.hasError(connection) != 0) {
+        xcb.disconnect(connection);
+        connection = nullptr;
+    }
     if (connection == nullptr) {
-        unreachableDisplay = name;
-        unreachableUntil = Clock::now() + kRememberUnreachable;
+        rememberUnreachable(name);
     }
     return connection;
 }
