@@ -24,3 +24,5 @@ list(APPEND UTIL_POSIX_SOURCES
 list(APPEND UTIL_WIN_LIBS ws2_32 user32)
 # dl: libxcb is loaded at run time for the window look-up (part of libc on current glibc).
 list(APPEND UTIL_POSIX_LIBS dl)
+# util.rc carries viewer.tcl as a resource (trace/viewer.rc): rebuild it when the script changes.
+set_source_files_properties(${PROJECT_SOURCE_DIR}/common/util/util.rc PROPERTIES OBJECT_DEPENDS ${UTIL_VIEWER_SCRIPT_SOURCE})
