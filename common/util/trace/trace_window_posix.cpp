@@ -18,6 +18,7 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -142,9 +143,20 @@ Xcb xcb{};
 std::string unreachableDisplay;  // the DISPLAY value last found unreachable
 Clock::time_point unreachableUntil;
 
+// libxcb's connect reads the X authority file through libXau, whose file name
+// lives in a static buffer: connects are made one at a time. A thread waits for
+// its turn at most this long, then finds no window; fork does not take this lock
+// (a server that never answers would hold it), so a child makes it afresh.
+pthread_mutex_t connectLock = PTHREAD_MUTEX_INITIALIZER;
+constexpr std::chrono::seconds kConnectTurnTimeOut(2);
+
 void lockBeforeFork() { stateLock.lock(); }
-void unlockAfterFork() { stateLock.unlock(); }
-const int forkHandlersRegistered = pthread_atfork(&lockBeforeFork, &unlockAfterFork, &unlockAfterFork);
+void unlockInParent() { stateLock.unlock(); }
+void resetInChild() {
+    connectLock = PTHREAD_MUTEX_INITIALIZER;
+    stateLock.unlock();
+}
+const int forkHandlersRegistered = pthread_atfork(&lockBeforeFork, &unlockInParent, &resetInChild);
 
 // Whether a TCP connection to host at port can be made within the time-out.
 bool reachable(const char* host, int port) {
@@ -228,7 +240,14 @@ Connection* openDisplay(const Xcb*& calls, int* screen) {
             return nullptr;
         }
     }
+    timespec turnDeadline{};
+    clock_gettime(CLOCK_REALTIME, &turnDeadline);
+    turnDeadline.tv_sec += kConnectTurnTimeOut.count();
+    if (pthread_mutex_timedlock(&connectLock, &turnDeadline) != 0) {
+        return nullptr;
+    }
     Connection* connection = xcb.connect(name.c_str(), screen);
+    pthread_mutex_unlock(&connectLock);
     if (connection != nullptr && xcb.hasError(connection) != 0) {
         xcb.disconnect(connection);
         connection = nullptr;
