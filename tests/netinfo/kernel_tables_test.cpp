@@ -56,6 +56,10 @@ TEST(KernelTables, RouteTextToRowsInNetworkByteOrder) {
     EXPECT_EQ(100u, rows[0].metric);
     EXPECT_EQ(2u, rows[0].interfaceIndex);
     EXPECT_EQ(ip32("192.0.2.0"), rows[1].destination);
+    EXPECT_EQ(ip32("0.0.0.0"), rows[0].mask);
+    EXPECT_EQ(ip32("255.255.255.0"), rows[1].mask);
+    // A mask that is not hexadecimal makes the line malformed.
+    EXPECT_TRUE(parseRouteText("Iface\n eth0 00000000 010200C0 0003 0 0 0 FFFFFFFX 0 0 0\n", indexOfName).empty());
 }
 
 TEST(KernelTables, DottedAddresses) {
@@ -100,6 +104,53 @@ TEST(KernelTables, ServedInMibIndexOrder) {
     unsigned char found[6] = {0};
     ASSERT_EQ(1, getMacAddressByIp(agent, ip32("1.200.0.0"), found));
     EXPECT_EQ(0, std::memcmp(found, own, 6));
+}
+
+// Loopback and tunnels carry the kernel's all-zero hardware address: that is no
+// address, neither for an interface nor for an ARP entry.
+TEST(KernelTables, AllZeroHardwareAddressIsNoAddress) {
+    StandInAgent agent;
+    const std::vector<unsigned char> zero(6, 0), real{2, 0, 0, 0, 0, 9};
+    addInterfaceTable(*agent.table, {{1, zero}, {2, real}});
+    addAddressTable(*agent.table, {{ip32("127.0.0.1"), 1}, {ip32("10.0.0.5"), 2}});
+    addArpTable(*agent.table, {{2, ip32("10.0.0.7"), true, zero}});
+    for (const char* address : {"127.0.0.1", "10.0.0.7"}) {
+        unsigned char mac[6] = {7, 7, 7, 7, 7, 7};
+        EXPECT_EQ(0, getMacAddressByIp(agent, ip32(address), mac)) << address;
+        EXPECT_EQ(7, mac[0]) << address;
+    }
+    unsigned char mac[6] = {0};
+    ASSERT_EQ(1, getMacAddressByIp(agent, ip32("10.0.0.5"), mac));
+    EXPECT_EQ(0, std::memcmp(mac, real.data(), 6));
+}
+
+// A VPN's split default routes beside the real default: destination 0.0.0.0 is
+// served as the /0 route however the kernel orders or weights them.
+TEST(KernelTables, SplitDefaultRoutesLeaveTheDefaultRoute) {
+    const RouteRow lowHalf{3, ip32("0.0.0.0"), ip32("10.2.0.1"), 0x3, 0, ip32("128.0.0.0")};
+    const RouteRow highHalf{3, ip32("128.0.0.0"), ip32("10.2.0.1"), 0x3, 0, ip32("128.0.0.0")};
+    const RouteRow fallback{2, ip32("0.0.0.0"), ip32("10.1.0.1"), 0x3, 100, ip32("0.0.0.0")};
+    const RouteRow host{2, ip32("0.0.0.0"), ip32("10.3.0.1"), 0x7, 0, ip32("255.255.255.255")};
+    const std::vector<std::vector<RouteRow>> orders = {
+        {lowHalf, highHalf, fallback}, {fallback, lowHalf, highHalf}, {host, lowHalf, fallback, highHalf}};
+    for (const auto& routes : orders) {
+        StandInAgent agent;
+        addRouteTable(*agent.table, routes, {});
+        unsigned long hop = 7;
+        ASSERT_EQ(1, getRouteNextHop(agent, 0, &hop));
+        EXPECT_EQ(ip32("10.1.0.1"), hop);
+        ASSERT_EQ(1, getRouteNextHop(agent, ip32("128.0.0.0"), &hop));
+        EXPECT_EQ(ip32("10.2.0.1"), hop);
+        // The served row's mask column (ipRouteMask) agrees, row for row with the destinations.
+        std::vector<std::uint32_t> masks;
+        walkColumns(agent, {1, 3, 6, 1, 2, 1, 4, 21, 1, 11}, columns::ipRouteDest,
+                    [&](const MibValue& key, const MibValue&) {
+                        std::uint32_t mask = 1;
+                        EXPECT_TRUE(readAddress(key, &mask));
+                        masks.push_back(mask);
+                    });
+        EXPECT_EQ((std::vector<std::uint32_t>{ip32("0.0.0.0"), ip32("128.0.0.0")}), masks);
+    }
 }
 
 TEST(KernelTables, RouteRowsChosenPerDestination) {

@@ -25,8 +25,8 @@ protected:
         agent.table->addAddressEntry(ip32("127.0.0.1"), 1);
         agent.table->addAddressEntry(ip32("10.0.0.5"), 2);
         agent.table->addArpEntry(2, ip32("10.0.0.1"), kNeighbourMac, 6);
-        agent.table->addRoute(ip32("0.0.0.0"), ip32("10.0.0.1"), 2);
-        agent.table->addRoute(ip32("10.0.0.0"), ip32("10.0.0.5"), 2);
+        agent.table->addRoute(ip32("0.0.0.0"), ip32("0.0.0.0"), ip32("10.0.0.1"), 2);
+        agent.table->addRoute(ip32("10.0.0.0"), ip32("255.0.0.0"), ip32("10.0.0.5"), 2);
     }
     bool macIs(const unsigned char* expected) const { return std::memcmp(mac, expected, 6) == 0; }
 
@@ -113,8 +113,8 @@ TEST_F(LookupRules, ValuesTooShortForAnAddressNeverMatch) {
 }
 
 TEST_F(LookupRules, RefusedOrRepeatedAnswerEndsTheWalkOnTheRowsSeen) {
-    agent.table->addRoute(ip32("10.0.0.0"), ip32("10.0.0.254"), 2);  // replaces the route
-    agent.table->addRoute(ip32("172.16.0.0"), ip32("10.0.0.9"), 2);
+    agent.table->addRoute(ip32("10.0.0.0"), ip32("255.0.0.0"), ip32("10.0.0.254"), 2);  // replaces the route
+    agent.table->addRoute(ip32("172.16.0.0"), ip32("255.240.0.0"), ip32("10.0.0.9"), 2);
     unsigned long hop = 12345;
     agent.refuseFrom = 3;  // rows 0.0.0.0 and 10.0.0.0 answered, then refused
     EXPECT_EQ(0, getRouteNextHop(agent, ip32("172.16.0.0"), &hop));

@@ -8,19 +8,20 @@
 namespace trace_test {
 
 std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
-                                 bool closeOnAccept) {
+                                 bool closeOnAccept, std::size_t* ended) {
     using Clock = std::chrono::steady_clock;
     std::vector<std::string> received;
     std::vector<Socket> sockets{listener};  // sockets[i + 1] fills received[i]; kNoSocket once closed
-    std::atomic<bool> ended{false};
+    std::atomic<bool> bodyEnded{false};
+    std::size_t closedByPeer = 0;
     std::thread traced([&] {
         body();
-        ended = true;
+        bodyEnded = true;
     });
     const auto deadline = Clock::now() + std::chrono::seconds(5);
     auto lastActivity = Clock::now();
     std::size_t count = 0;
-    while (!ended || Clock::now() - lastActivity < std::chrono::milliseconds(100) ||
+    while (!bodyEnded || Clock::now() - lastActivity < std::chrono::milliseconds(100) ||
            (count < lines && Clock::now() < deadline)) {
         const int ready = waitReadable(sockets, 20);
         if (ready < 0) {
@@ -37,6 +38,7 @@ std::vector<std::string> collect(Socket listener, const std::function<void()>& b
         char buffer[65536];
         const long got = receiveSome(sockets[index], buffer, sizeof buffer);
         if (got <= 0) {
+            closedByPeer += got == 0 ? 1 : 0;
             closeSocket(sockets[index]);
             sockets[index] = kNoSocket;
             continue;
@@ -46,6 +48,9 @@ std::vector<std::string> collect(Socket listener, const std::function<void()>& b
     }
     traced.join();
     std::for_each(sockets.begin() + 1, sockets.end(), closeSocket);
+    if (ended != nullptr) {
+        *ended = closedByPeer;
+    }
     return received;
 }
 

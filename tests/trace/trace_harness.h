@@ -33,8 +33,44 @@ long receiveSome(Socket socket, char* buffer, std::size_t size);
 /// Runs body on a fresh thread while accepting every connection to listener (closing
 /// each at once when closeOnAccept); once body ended, `lines` line feeds arrived (or
 /// 5 s passed) and 100 ms stayed quiet, returns each connection's bytes in accept order.
+/// *ended, when given, receives the number of connections whose peer closed them.
 std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
-                                 bool closeOnAccept = false);
+                                 bool closeOnAccept = false, std::size_t* ended = nullptr);
+
+/// The descriptors (POSIX) or handles (Windows) the process holds now; -1 where
+/// the system does not tell.
+long openHandleCount();
+/// Whether a program started now by this process would hold the socket: POSIX
+/// starts one and looks at its descriptors; Windows reads the handle's inherit flag.
+bool startedProgramHolds(std::uintptr_t socket);
+/// Forks a child that runs body and exits 0; returns its exit status, -2 when it
+/// did not end within timeoutMs (it is killed), -1 where there is no fork (Windows).
+int runInForkedChild(const std::function<void()>& body, int timeoutMs);
+
+/// POSIX: a private Xvfb of its own with `windows` titled top-level windows, which
+/// kill() ends at once (SIGKILL), as an X server that goes away. start() is false
+/// where there is none (Windows).
+struct DisposableDisplay {
+    bool start(int windows);
+    void kill();
+    ~DisposableDisplay();
+    std::string name;  // its DISPLAY value
+    int serverPid = 0, clientPid = 0;
+    void* serverOutput = nullptr;
+};
+
+/// POSIX: a display "127.0.0.1:N" on the loopback interface whose port accepts no
+/// connection: its listen queue is full, so a connect stalls as to an unreachable
+/// host. start() is false where there is none (Windows).
+struct StalledDisplay {
+    bool start();
+    ~StalledDisplay();
+    std::string name;
+    std::vector<Socket> sockets;  // the listener, then the connections filling its queue
+};
+
+/// Sets DISPLAY (POSIX) and returns its previous value; does nothing on Windows.
+std::string setDisplayVariable(const std::string& value);
 
 /// Windows: util.dll's "VIEWER_SCRIPT" text resource ("" when it is missing).
 /// POSIX libraries carry no resources: there it is viewer_script itself.

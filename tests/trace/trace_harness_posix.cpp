@@ -5,10 +5,15 @@
 #include <arpa/inet.h>
 #include <dlfcn.h>
 #include <netinet/in.h>
+#include <dirent.h>
 #include <signal.h>
 #include <sys/select.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <fcntl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -139,5 +144,145 @@ void clickAt(int left, int top) {
 }  // namespace x11
 
 std::string resourceViewerScript() { return viewer_script; }
+
+long openHandleCount() {
+    DIR* directory = opendir("/proc/self/fd");
+    if (directory == nullptr) {
+        return -1;
+    }
+    long count = 0;
+    while (readdir(directory) != nullptr) {
+        ++count;
+    }
+    closedir(directory);
+    return count - 3;  // ".", ".." and the directory's own descriptor
+}
+
+bool startedProgramHolds(std::uintptr_t socket) {
+    struct stat status {};
+    if (fstat(static_cast<int>(socket), &status) != 0) {
+        return false;
+    }
+    // The child lists its own descriptors; the socket shows as socket:[inode].
+    FILE* child = popen("ls -l /proc/self/fd/ 2>/dev/null", "r");
+    std::string listing;
+    char buffer[4096];
+    for (std::size_t got; child != nullptr && (got = std::fread(buffer, 1, sizeof buffer, child)) > 0;) {
+        listing.append(buffer, got);
+    }
+    if (child != nullptr) {
+        pclose(child);
+    }
+    return listing.find("socket:[" + std::to_string(status.st_ino) + "]") != std::string::npos;
+}
+
+bool DisposableDisplay::start(int windows) {
+    const std::string command =
+        "echo $$; exec Xvfb -displayfd 1 -nolisten tcp -screen 0 320x240x24 2>/dev/null";
+    FILE* server = popen(command.c_str(), "r");
+    serverOutput = server;
+    char number[32] = {};
+    if (server == nullptr || std::fscanf(server, "%d %31s", &serverPid, number) != 2) {
+        return false;
+    }
+    name = std::string(":") + number;
+    // The windows belong to a process of their own: its connection breaks with the
+    // server, and an Xlib connection ends its process when it does.
+    int ready[2];
+    if (pipe(ready) != 0) {
+        return false;
+    }
+    clientPid = fork();
+    if (clientPid == 0) {
+        void* own = x<void*(const char*)>("XOpenDisplay")(name.c_str());
+        if (own == nullptr) _exit(1);
+        const Window parent = x<Window(void*)>("XDefaultRootWindow")(own);
+        for (int index = 0; index < windows; ++index) {
+            const Window window = x<Window(void*, Window, int, int, unsigned, unsigned, unsigned, unsigned long,
+                                           unsigned long)>("XCreateSimpleWindow")(own, parent, 0, 0, 10, 10, 0, 0, 0);
+            x<int(void*, Window, const char*)>("XStoreName")(own, window, ("window " + std::to_string(index)).c_str());
+            x<int(void*, Window)>("XMapWindow")(own, window);
+        }
+        x<int(void*, int)>("XSync")(own, 0);
+        (void)!write(ready[1], "r", 1);
+        for (;;) pause();
+    }
+    close(ready[1]);
+    char byte = 0;
+    const bool started = clientPid > 0 && read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    return started;
+}
+
+void DisposableDisplay::kill() {
+    for (int* pid : {&serverPid, &clientPid}) {
+        if (*pid > 0) {
+            ::kill(*pid, SIGKILL);
+            waitpid(*pid, nullptr, 0);
+            *pid = 0;
+        }
+    }
+    if (serverOutput != nullptr) {
+        pclose(static_cast<FILE*>(serverOutput));
+        serverOutput = nullptr;
+    }
+}
+
+DisposableDisplay::~DisposableDisplay() { kill(); }
+
+bool StalledDisplay::start() {
+    const Socket listener = static_cast<Socket>(socket(AF_INET, SOCK_STREAM, 0));
+    for (int display = 200; listener != kNoSocket && display < 2000; ++display) {
+        sockaddr_in address = loopback(static_cast<unsigned short>(6000 + display));
+        if (bind(Native(listener), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            continue;
+        }
+        if (listen(Native(listener), 0) != 0) {
+            break;
+        }
+        sockets.push_back(listener);
+        // Fill the queue; the server never accepts, so later connects wait in vain.
+        for (int filler = 0; filler < 3; ++filler) {
+            const Socket connection = static_cast<Socket>(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+            (void)connect(Native(connection), reinterpret_cast<sockaddr*>(&address), sizeof address);
+            sockets.push_back(connection);
+        }
+        usleep(100000);
+        name = "127.0.0.1:" + std::to_string(display);
+        return true;
+    }
+    closeSocket(listener);
+    return false;
+}
+
+StalledDisplay::~StalledDisplay() { std::for_each(sockets.begin(), sockets.end(), closeSocket); }
+
+std::string setDisplayVariable(const std::string& value) {
+    const char* previous = std::getenv("DISPLAY");
+    std::string old = previous != nullptr ? previous : "";
+    setenv("DISPLAY", value.c_str(), 1);
+    return old;
+}
+
+int runInForkedChild(const std::function<void()>& body, int timeoutMs) {
+    const pid_t child = fork();
+    if (child < 0) {
+        return -3;
+    }
+    if (child == 0) {
+        body();
+        _exit(0);
+    }
+    int status = 0;
+    for (int waited = 0; waited <= timeoutMs; ++waited) {
+        if (waitpid(child, &status, WNOHANG) == child) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+        usleep(1000);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return -2;
+}
 
 }  // namespace trace_test

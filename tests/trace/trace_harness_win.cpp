@@ -37,6 +37,27 @@ TitledWindow::TitledWindow(const std::string& title) {
 }
 TitledWindow::~TitledWindow() { DestroyWindow(reinterpret_cast<HWND>(window)); }
 
+long openHandleCount() {
+    DWORD count = 0;
+    return GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0 ? static_cast<long>(count) : -1;
+}
+
+bool startedProgramHolds(std::uintptr_t socket) {
+    // A program started with inherited handles receives exactly those marked inheritable.
+    DWORD flags = 0;
+    return GetHandleInformation(reinterpret_cast<HANDLE>(socket), &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
+}
+
+int runInForkedChild(const std::function<void()>&, int) { return -1; }
+
+// FindWindowA needs no X server: nothing to start, stall or kill.
+bool DisposableDisplay::start(int) { return false; }
+void DisposableDisplay::kill() {}
+DisposableDisplay::~DisposableDisplay() {}
+bool StalledDisplay::start() { return false; }
+StalledDisplay::~StalledDisplay() {}
+std::string setDisplayVariable(const std::string&) { return std::string(); }
+
 std::string resourceViewerScript() {
     HMODULE library = GetModuleHandleA("util.dll");
     HRSRC resource = library != nullptr ? FindResourceA(library, "VIEWER_SCRIPT", "TEXT") : nullptr;

@@ -3,6 +3,8 @@
 // and the viewer script it carries.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <regex>
@@ -64,9 +66,11 @@ public:
         trace_test::closeSocket(listener_);
         trace_flag = trace_to_viewer = banner_flag = 0;
     }
-    std::vector<std::string> run(const std::function<void()>& body, std::size_t lines = 0, bool close = false) {
-        return trace_test::collect(listener_, body, lines, close);
+    std::vector<std::string> run(const std::function<void()>& body, std::size_t lines = 0, bool close = false,
+                                 std::size_t* ended = nullptr) {
+        return trace_test::collect(listener_, body, lines, close, ended);
     }
+    trace_test::Socket listener() const { return listener_; }
 
 private:
     trace_test::Socket listener_;
@@ -245,6 +249,165 @@ TEST(Tracer, ViewerThatWentAwayDoesNotHurtTheTracedProcess) {
         }
     };
     EXPECT_EQ(1u, viewer.run(body, 0, true).size());
+}
+
+// A churning thread pool: each thread's connection ends with the thread, so
+// nothing stays open in the process or at the viewer.
+TEST(Tracer, ThreadsThatEndCloseTheirConnections) {
+    Viewer viewer("Trace Viewer - churn");
+    TitledWindow window(viewer_title);
+    constexpr std::size_t kThreads = 300, kAtOnce = 10;
+    const long before = trace_test::openHandleCount();
+    std::size_t ended = 0;
+    const std::vector<std::string> received = viewer.run(
+        [] {
+            for (std::size_t batch = 0; batch < kThreads / kAtOnce; ++batch) {
+                std::vector<std::thread> threads;
+                for (std::size_t index = 0; index < kAtOnce; ++index) {
+                    threads.emplace_back([] { FunctionCallTracer trace("shortLived"); });
+                }
+                for (std::thread& thread : threads) {
+                    thread.join();
+                }
+            }
+        },
+        2 * kThreads, false, &ended);
+    EXPECT_EQ(kThreads, received.size());
+    EXPECT_EQ(kThreads, ended) << "connections of ended threads still open at the viewer";
+    if (before >= 0) {
+        // Windows counts every handle of the process; allow for a few the system keeps.
+        EXPECT_LE(trace_test::openHandleCount(), before + (util_test::isWindows() ? 10 : 0));
+    }
+}
+
+// The connection is not inherited by programs that the traced process starts
+// (the viewer's listener, made inheritable by the harness, shows the check works).
+TEST(Tracer, StartedProgramsHoldNoConnection) {
+    Viewer viewer("Trace Viewer - started program");
+    TitledWindow window(viewer_title);
+    EXPECT_TRUE(trace_test::startedProgramHolds(static_cast<std::uintptr_t>(viewer.listener())));
+    bool held = true;
+    viewer.run(
+        [&] {
+            FunctionCallTracer trace("starter");
+            ASSERT_NE(nullptr, trace.thread_record);
+            ASSERT_NE(kTraceNoSocket, trace.thread_record->sock);
+            held = trace_test::startedProgramHolds(trace.thread_record->sock);
+        },
+        2);
+    EXPECT_FALSE(held);
+}
+
+// A traced parent forks inside a traced function: the child's lines come on a
+// connection of its own with the child's ids, and the parent's stream stays whole.
+TEST(Tracer, ForkedChildTracesOnAConnectionOfItsOwn) {
+    Viewer viewer("Trace Viewer - fork");
+    TitledWindow window(viewer_title);
+    Ids parent;
+    int status = 0;
+    const std::vector<std::string> received = viewer.run(
+        [&] {
+            parent.take();
+            FunctionCallTracer outer("parentOuter");
+            status = trace_test::runInForkedChild([] { FunctionCallTracer call("childCall"); }, 10000);
+        },
+        4);
+    if (status == -1) {
+        GTEST_SKIP() << "no fork on this platform";
+    }
+    ASSERT_EQ(0, status);
+    ASSERT_EQ(2u, received.size());
+    EXPECT_EQ(std::vector<std::string>({parent.line(0, "Entering parentOuter\n"), parent.line(0, "Leaving parentOuter\n")}),
+              withoutTimes(received[0]));
+    Ids child;
+    ASSERT_EQ(2, std::sscanf(received[1].c_str(), "%lu thread-%lu", &child.pid, &child.tid));
+    EXPECT_NE(parent.pid, child.pid);
+    EXPECT_EQ(child.pid, child.tid) << "the child's one thread";
+    EXPECT_EQ(std::vector<std::string>({child.line(0, "Entering childCall\n"), child.line(0, "Leaving childCall\n")}),
+              withoutTimes(received[1]));
+}
+
+// Children forked while other threads make records (window look-up, socket) never
+// start with one of the tracer's locks held by a thread they do not have.
+TEST(Tracer, ForkedChildrenNeverInheritAHeldTracerLock) {
+    Viewer viewer("Trace Viewer - fork churn");
+    TitledWindow window(viewer_title);
+    std::vector<int> statuses;
+    viewer.run([&] {
+        std::atomic<bool> stop{false};
+        std::thread churn([&] {
+            while (!stop) {
+                std::thread([] { FunctionCallTracer trace("churn"); }).join();
+            }
+        });
+        for (int child = 0; child < 20 && (statuses.empty() || statuses.back() == 0); ++child) {
+            statuses.push_back(trace_test::runInForkedChild([] { FunctionCallTracer trace("child"); }, 5000));
+        }
+        stop = true;
+        churn.join();
+    });
+    if (!statuses.empty() && statuses.front() == -1) {
+        GTEST_SKIP() << "no fork on this platform";
+    }
+    EXPECT_EQ(std::vector<int>(20, 0), statuses) << "-2: a child hung";
+}
+
+// Each new thread's first tracer looks the viewer window up on the X server.
+// That server going away in the middle of look-ups must not end the process.
+TEST(Tracer, XServerKilledDuringLookUpsLeavesTheProcessRunning) {
+    trace_test::DisposableDisplay display;
+    if (!display.start(300)) {
+        GTEST_SKIP() << "no X server of its own here (Windows looks windows up without one)";
+    }
+    Viewer viewer("Trace Viewer - nowhere");  // no window has it: each look-up walks all 300
+    const std::string previous = trace_test::setDisplayVariable(display.name);
+    std::atomic<bool> stop{false};
+    std::atomic<int> lookUps{0};
+    std::thread lookUpLoop([&] {
+        while (!stop) {
+            std::thread([&] {
+                FunctionCallTracer trace("lookUp");
+                ++lookUps;
+            }).join();
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const int beforeKill = lookUps;
+    display.kill();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop = true;
+    lookUpLoop.join();
+    trace_test::setDisplayVariable(previous);
+    EXPECT_GT(beforeKill, 0);
+    EXPECT_GT(lookUps, beforeKill) << "threads went on tracing after the server went away";
+}
+
+// A display that cannot be reached (its connect stalls) costs one bounded wait,
+// shared by the threads that start meanwhile, and is then remembered.
+TEST(Tracer, UnreachableDisplayStallsOnceAndBriefly) {
+    trace_test::StalledDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no stalled loopback display here (Windows looks windows up without one)";
+    }
+    Viewer viewer("Trace Viewer - unreachable");
+    const std::string previous = trace_test::setDisplayVariable(display.name);
+    using Clock = std::chrono::steady_clock;
+    const auto firstTracers = [](int threads) {
+        const Clock::time_point start = Clock::now();
+        std::vector<std::thread> running;
+        for (int index = 0; index < threads; ++index) {
+            running.emplace_back([] { FunctionCallTracer trace("firstOnThread"); });
+        }
+        for (std::thread& thread : running) {
+            thread.join();
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    };
+    const long together = firstTracers(8);
+    const long later = firstTracers(4);
+    trace_test::setDisplayVariable(previous);
+    EXPECT_LT(together, 1500) << "8 threads starting together";
+    EXPECT_LT(later, 300) << "4 threads after the display was found unreachable";
 }
 
 TEST(Tracer, CopyAssignmentCopiesEveryField) {

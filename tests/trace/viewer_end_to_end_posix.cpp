@@ -5,7 +5,9 @@
 // kept in TRACE_ARTIFACT_DIR.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -117,6 +119,55 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
     // Exit (the right-hand button) ends wish, and utilctl viewer reports success.
     x11::clickAt(main.x + main.width * 5 / 6, main.y + main.height - 6);
     EXPECT_EQ(0, pclose(viewer)) << "utilctl viewer's exit status";
+}
+
+// wish running the script itself: a client that sends half a line and stays
+// silent holds up neither another client's lines nor the Exit button, and its
+// line, once finished, reads as one.
+TEST(ViewerEndToEnd, HalfLineClientHoldsUpNothing) {
+    unsigned short port = 0;
+    trace_test::closeSocket(trace_test::listenOnLoopback(&port));
+    ASSERT_NE(0, port);
+    FILE* viewer = popen(("echo $$; exec wish '" VIEWER_TCL_PATH "' halfline 4242 " + std::to_string(port) +
+                          " 2>/dev/null").c_str(), "r");
+    ASSERT_NE(nullptr, viewer);
+    int wishPid = 0;
+    ASSERT_EQ(1, std::fscanf(viewer, "%d", &wishPid));
+    std::vector<unsigned long> mains;
+    ASSERT_TRUE(eventually([&] { return (mains = x11::windowsTitled("Trace Viewer - halfline")).size() == 1; }));
+    const x11::Geometry main = x11::geometryOf(mains[0]);
+
+    trace_test::Socket silent = trace_test::kNoSocket, normal = trace_test::kNoSocket;
+    ASSERT_TRUE(eventually([&] { return (silent = trace_test::connectToLoopback(port)) != trace_test::kNoSocket; }));
+    ASSERT_TRUE(trace_test::sendAll(silent, "4242 thread-1 00:00:00.000 0  Entering hal"));
+    normal = trace_test::connectToLoopback(port);
+    ASSERT_TRUE(trace_test::sendAll(normal, "4242 thread-2 00:00:00.000 0  Entering whole\n"));
+    EXPECT_TRUE(eventually([&] { return x11::windowsTitled("process-4242-thread-2").size() == 1; },
+                           std::chrono::seconds(5)))
+        << "the other client's line is held up";
+    EXPECT_TRUE(x11::windowsTitled("process-4242-thread-1").empty()) << "half a line was shown";
+    ASSERT_TRUE(trace_test::sendAll(silent, "fline\n"));
+    EXPECT_TRUE(eventually([&] { return x11::windowsTitled("process-4242-thread-1").size() == 1; },
+                           std::chrono::seconds(5)));
+
+    trace_test::closeSocket(silent);
+    trace_test::closeSocket(normal);
+
+    // Exit (the right-hand button) still answers, once the thread windows are out of its way.
+    for (unsigned long window : x11::windowsTitled("process-4242-thread-")) {
+        x11::moveWindow(window, 400, 300);
+    }
+    x11::raiseWindow(mains[0]);
+    bool ended = false;
+    EXPECT_TRUE(eventually([&] {
+        x11::clickAt(main.x + main.width * 5 / 6, main.y + main.height - 6);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return (ended = kill(wishPid, 0) != 0 || waitpid(wishPid, nullptr, WNOHANG) == wishPid);
+    }, std::chrono::seconds(5)));
+    if (!ended) {
+        kill(wishPid, SIGKILL);
+    }
+    pclose(viewer);
 }
 
 }  // namespace

@@ -147,7 +147,7 @@ std::vector<RouteRow> parseRouteText(const std::string& text, const InterfaceInd
         std::uint32_t flags;
         if (fields.size() < 8 || !parseHex32(fields[1], &row.destination) ||
             !parseHex32(fields[2], &row.gateway) || !parseHex32(fields[3], &flags) ||
-            !parseDecimal32(fields[6], &row.metric)) {
+            !parseDecimal32(fields[6], &row.metric) || !parseHex32(fields[7], &row.mask)) {
             continue;
         }
         row.flags = flags;
@@ -158,11 +158,24 @@ std::vector<RouteRow> parseRouteText(const std::string& text, const InterfaceInd
     return rows;
 }
 
+namespace {
+
+// The kernel gives interfaces without a hardware address (loopback, tunnels) one
+// of all zero bytes; no real interface has it, so it is served as none.
+bool isHardwareAddress(const std::vector<unsigned char>& physical) {
+    for (unsigned char byte : physical) {
+        if (byte != 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void addArpTable(MibTable& table, const std::vector<ArpRow>& rows) {
     for (const ArpRow& row : rows) {
-        table.addArpEntry(row.interfaceIndex, row.address,
-                          row.complete ? row.physical.data() : nullptr,
-                          row.complete ? row.physical.size() : 0);
+        const bool known = row.complete && isHardwareAddress(row.physical);
+        table.addArpEntry(row.interfaceIndex, row.address, known ? row.physical.data() : nullptr,
+                          known ? row.physical.size() : 0);
     }
 }
 
@@ -177,10 +190,31 @@ void addAddressTable(MibTable& table, const std::vector<AddressRow>& rows) {
 void addInterfaceTable(MibTable& table, const std::vector<InterfaceRow>& rows) {
     for (const InterfaceRow& row : rows) {
         if (!table.contains(columnInstance(columns::ifIndex, ObjectId{row.interfaceIndex}))) {
-            table.addInterface(row.interfaceIndex, row.physical.data(), row.physical.size());
+            const bool known = isHardwareAddress(row.physical);
+            table.addInterface(row.interfaceIndex, known ? row.physical.data() : nullptr,
+                               known ? row.physical.size() : 0);
         }
     }
 }
+
+namespace {
+
+// The prefix length of a mask: its one bits, whatever their byte order.
+int prefixLength(std::uint32_t mask) {
+    int bits = 0;
+    for (; mask != 0; mask &= mask - 1) ++bits;
+    return bits;
+}
+
+// Whether route should be served instead of current for their shared destination.
+bool preferred(const RouteRow& route, const RouteRow& current) {
+    const int length = prefixLength(route.mask);
+    const int currentLength = prefixLength(current.mask);
+    if (length != currentLength) return length < currentLength;
+    return route.metric < current.metric;
+}
+
+}  // namespace
 
 void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes,
                    const std::vector<AddressRow>& addresses) {
@@ -190,7 +224,7 @@ void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes,
         auto existing = chosen.find(route.destination);
         if (existing == chosen.end()) {
             chosen.emplace(route.destination, &route);
-        } else if (route.metric < existing->second->metric) {
+        } else if (preferred(route, *existing->second)) {
             existing->second = &route;
         }
     }
@@ -206,7 +240,7 @@ void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes,
                 }
             }
         }
-        table.addRoute(route.destination, nextHop, route.interfaceIndex);
+        table.addRoute(route.destination, route.mask, nextHop, route.interfaceIndex);
     }
 }
 

@@ -41,6 +41,7 @@ struct RouteRow {
     std::uint32_t gateway = 0;
     unsigned flags = 0;
     std::uint32_t metric = 0;
+    std::uint32_t mask = 0xFFFFFFFF;  // network byte order in memory, like destination
 };
 
 /// The rows of a /proc/net/arp text (a header line, then one entry a line).
@@ -54,15 +55,20 @@ std::vector<RouteRow> parseRouteText(const std::string& text, const InterfaceInd
 /// "a.b.c.d" with four decimal parts 0-255 to network byte order in memory.
 bool parseDottedAddress(const std::string& text, std::uint32_t* address);
 
-/// Adds the rows as ipNetToMediaTable; an incomplete entry gets no hardware address.
+/// Adds the rows as ipNetToMediaTable; an incomplete entry, or one whose hardware
+/// address is all zero bytes, gets no hardware address.
 void addArpTable(MibTable& table, const std::vector<ArpRow>& rows);
 /// Adds the rows as ipAddrTable; an address listed twice keeps its first row.
 void addAddressTable(MibTable& table, const std::vector<AddressRow>& rows);
-/// Adds the rows as ifTable; an index listed twice keeps its first row.
+/// Adds the rows as ifTable; an index listed twice keeps its first row. A hardware
+/// address of all zero bytes (the kernel's for loopback and tunnels) is served as none.
 void addInterfaceTable(MibTable& table, const std::vector<InterfaceRow>& rows);
-/// Adds the routes that are up as ipRouteTable, one per destination: the lowest
-/// metric, the first listed on a tie. A route without a gateway gets the first
-/// address of its interface in addresses as next hop, 0.0.0.0 when it has none.
+/// Adds the routes that are up as ipRouteTable (with ipRouteMask), one per
+/// destination, since the table is indexed by destination alone: of several
+/// routes to one destination the one with the shortest mask (the widest route:
+/// 0.0.0.0/0 before 0.0.0.0/1), then the lowest metric, then the first listed.
+/// A route without a gateway gets the first address of its interface in
+/// addresses as next hop, 0.0.0.0 when it has none.
 void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes,
                    const std::vector<AddressRow>& addresses);
 

@@ -11,6 +11,7 @@ namespace {
 // Column identifiers of the served tables that the look-ups do not walk.
 const ObjectId kIpNetToMediaIfIndex{1, 3, 6, 1, 2, 1, 4, 22, 1, 1};
 const ObjectId kIpRouteIfIndex{1, 3, 6, 1, 2, 1, 4, 21, 1, 2};
+const ObjectId kIpRouteMask{1, 3, 6, 1, 2, 1, 4, 21, 1, 11};
 
 MibValue physicalValue(const unsigned char* physical, std::size_t length) {
     return MibValue::makeOctets(physical, physical != nullptr ? length : 0);
@@ -90,12 +91,13 @@ void MibTable::addInterface(std::uint32_t interfaceIndex, const unsigned char* p
     set(columnInstance(columns::ifPhysAddress, index), physicalValue(physical, physicalLength));
 }
 
-void MibTable::addRoute(std::uint32_t destination, std::uint32_t nextHop,
+void MibTable::addRoute(std::uint32_t destination, std::uint32_t mask, std::uint32_t nextHop,
                         std::uint32_t interfaceIndex) {
     ObjectId index = addressIndex(destination);
     set(columnInstance(columns::ipRouteDest, index), MibValue::makeAddress(destination));
     set(columnInstance(kIpRouteIfIndex, index), MibValue::makeInteger(interfaceIndex));
     set(columnInstance(columns::ipRouteNextHop, index), MibValue::makeAddress(nextHop));
+    set(columnInstance(kIpRouteMask, index), MibValue::makeAddress(mask));
 }
 
 std::unique_ptr<ColumnPairWalk> beginTableWalk(std::shared_ptr<const MibTable> table,

@@ -31,8 +31,10 @@ public:
     /// ifTable, indexed by interface index.
     void addInterface(std::uint32_t interfaceIndex, const unsigned char* physical,
                       std::size_t physicalLength);
-    /// ipRouteTable, indexed by destination.
-    void addRoute(std::uint32_t destination, std::uint32_t nextHop, std::uint32_t interfaceIndex);
+    /// ipRouteTable, indexed by destination: ipRouteDest, ipRouteIfIndex,
+    /// ipRouteNextHop and ipRouteMask.
+    void addRoute(std::uint32_t destination, std::uint32_t mask, std::uint32_t nextHop,
+                  std::uint32_t interfaceIndex);
 
 private:
     std::map<ObjectId, MibValue> variables_;

@@ -42,18 +42,24 @@
 //  - An agent whose GETNEXT answer does not move past the previous row ends the
 //    walk there (the rows seen so far still count), so a faulty agent cannot make
 //    a look-up loop for ever.
+//  - Linux: there is no set-up, no lock and no one-time guard, so a child forked
+//    while another thread is in a look-up can look up at once. (Windows has no fork.)
 //  - Linux: ip is compared as a 32-bit address; on this 64-bit platform an ip with
 //    any of its upper 32 bits set matches nothing. Results are zero-extended.
 //  - Linux: ARP entries that are not complete (no hardware address yet) are served
-//    without a physical address and so never match. Only routes that are up are
-//    served; of several routes to one destination the one with the lowest metric
-//    is served (the first listed on a tie), since the table has one row per
-//    destination. A route without a gateway has as next hop the first IPv4
-//    address of its interface (RFC 1213), or 0.0.0.0 when that has none. An
+//    without a physical address and so never match. A hardware address of all
+//    zero bytes (the kernel's for the loopback interface and for tunnels) is no
+//    address: such an interface or ARP entry has none, so
+//    snmp_GetMacAddrByIp(127.0.0.1) returns 0 on Linux, as the Windows agent does.
+//  - Linux: only routes that are up are served, with their masks (ipRouteMask).
+//    The table has one row per destination; of several routes to one destination
+//    the widest is served (the shortest mask, then the lowest metric, then the
+//    first listed), so with the split routes 0.0.0.0/1 + 128.0.0.0/1 that a VPN
+//    installs beside the default route, snmp_GetRouteNextHopIp(0) still gives the
+//    next hop of 0.0.0.0/0. A route without a gateway has as next hop the first
+//    IPv4 address of its interface (RFC 1213), or 0.0.0.0 when that has none. An
 //    address on several interfaces is served once, on the interface the kernel
-//    lists first. The loopback interface's hardware address is the kernel's
-//    six zero bytes, so snmp_GetMacAddrByIp(127.0.0.1) gives 00:00:00:00:00:00 on
-//    Linux, while a Windows agent gives loopback no hardware address (result 0).
+//    lists first.
 #ifndef UTIL_NETINFO_SNMP_LOOKUP_H
 #define UTIL_NETINFO_SNMP_LOOKUP_H
 

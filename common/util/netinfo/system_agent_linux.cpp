@@ -75,12 +75,16 @@ void readInterfaces(std::vector<AddressRow>* addresses, std::vector<InterfaceRow
 
 bool columnOf(const ObjectId& column, const ObjectId& table) { return nameInColumn(column, table); }
 
+// The tables' identifiers, made when the library loads rather than on first use:
+// the Linux agent then keeps no lock and no one-time guard at all, so a child
+// forked while another thread is in a look-up inherits nothing held.
+const ObjectId arpTable{1, 3, 6, 1, 2, 1, 4, 22};
+const ObjectId addressTable{1, 3, 6, 1, 2, 1, 4, 20};
+const ObjectId interfaceTable{1, 3, 6, 1, 2, 1, 2, 2};
+const ObjectId routeTable{1, 3, 6, 1, 2, 1, 4, 21};
+
 // The kernel's rows for the table that keyColumn belongs to.
 std::shared_ptr<const MibTable> readTableOf(const ObjectId& keyColumn) {
-    static const ObjectId arpTable{1, 3, 6, 1, 2, 1, 4, 22};
-    static const ObjectId addressTable{1, 3, 6, 1, 2, 1, 4, 20};
-    static const ObjectId interfaceTable{1, 3, 6, 1, 2, 1, 2, 2};
-    static const ObjectId routeTable{1, 3, 6, 1, 2, 1, 4, 21};
     auto table = std::make_shared<MibTable>();
     if (columnOf(keyColumn, arpTable)) {
         addArpTable(*table, parseArpText(readWholeFile("/proc/net/arp"), interfaceIndexOf));
@@ -114,12 +118,11 @@ public:
     }
 };
 
+KernelAgent kernelAgent;
+
 }  // namespace
 
-MibAgent& systemAgent() {
-    static KernelAgent agent;
-    return agent;
-}
+MibAgent& systemAgent() { return kernelAgent; }
 
 }  // namespace netinfo
 }  // namespace util

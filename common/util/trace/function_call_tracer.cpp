@@ -1,5 +1,7 @@
 // FunctionCallTracer: the line prefix, the entry and exit lines, banners and
 // the caller's own texts, each sent on the thread's viewer connection.
+// The exported constructor and destructor are defined here, out of line.
+#define UTIL_TRACE_TRACER_OUT_OF_LINE
 #include "trace/function_call_tracer.h"
 
 #include <cstdarg>
@@ -62,9 +64,18 @@ void sendPrefix(const TraceThreadRecord* record) {
 FunctionCallTracer::FunctionCallTracer(const char* name)
     : function_name(name), thread_record(nullptr) {
     return_value[0] = '\0';
-    if (trace_flag == 0 || name == nullptr) {
-        return;
+    if (trace_flag != 0 && name != nullptr) {
+        Enter();
     }
+}
+
+FunctionCallTracer::~FunctionCallTracer() {
+    if (thread_record != nullptr && function_name != nullptr) {
+        Leave();
+    }
+}
+
+void FunctionCallTracer::Enter() {
     thread_record = util::trace::threadRecord();
     if (thread_record == nullptr) {
         return;
@@ -74,10 +85,7 @@ FunctionCallTracer::FunctionCallTracer(const char* name)
     thread_record->depth += 2;
 }
 
-FunctionCallTracer::~FunctionCallTracer() {
-    if (thread_record == nullptr || function_name == nullptr) {
-        return;
-    }
+void FunctionCallTracer::Leave() {
     thread_record->depth -= 2;
     sendPrefix(thread_record);
     if (return_value[0] == '\0') {

@@ -6,8 +6,8 @@
 // level of the calling thread; in between the function may send texts of its
 // own through the same object. Each thread keeps one TraceThreadRecord (its ids,
 // its nesting depth and its own TCP connection to the viewer) in thread-local
-// storage from its first active tracer on; the record is never freed and its
-// connection never closed by the library.
+// storage from its first active tracer on; the record is never freed, and its
+// connection is closed when the thread ends.
 //
 //   void Connect(const char* host) {
 //       FunctionCallTracer trace("Connect");
@@ -40,14 +40,38 @@
 //    have called WSAStartup first (the tracer does not), or no socket is made.
 //  - POSIX looks for a top-level X11 window whose WM_NAME or _NET_WM_NAME equals
 //    viewer_title (a child of the root window, or the client window inside a
-//    window manager's frame), on the display that DISPLAY names, with libX11
-//    loaded at run time; without libX11 or a display there is no window. It
+//    window manager's frame), on the display that DISPLAY names, through libxcb
+//    loaded at run time; without libxcb or a display there is no window. It
 //    uses a BSD socket and sends with MSG_NOSIGNAL, so a viewer that went away
-//    never raises SIGPIPE in the traced process. The look-up swaps Xlib's
-//    process-wide error handler for an ignoring one while it runs (serialised
-//    with other look-ups), so a window that vanishes mid-walk is just skipped.
+//    never raises SIGPIPE in the traced process.
+//  - No display problem ends or stalls the traced process: an X server that
+//    goes away during the look-up makes it find no window (libxcb reports the
+//    broken connection; Xlib would call exit()), all replies are awaited for at
+//    most 2 s, a display on another host is probed with a 500 ms connect
+//    time-out (a host name is first resolved by the system's resolver, with
+//    its own time-outs), and a display that could not be reached is not tried again for
+//    30 s (threads that start meanwhile find no window at once, and never
+//    connect, as when the viewer is absent). A server that accepts the
+//    connection but never completes the X handshake is not covered.
 //  - TraceThreadRecord::sock is a SOCKET on Windows and a file descriptor on
 //    POSIX; both are held as std::uintptr_t, all bits set meaning "none".
+//
+// Connections and processes (POSIX and Windows alike unless marked):
+//  - A thread's connection is closed when the thread ends (POSIX: a thread_local
+//    destructor, which runs for every thread; Windows: DLL_THREAD_DETACH). The
+//    record stays, without a socket.
+//  - The socket is not inherited by programs the process starts (POSIX:
+//    SOCK_CLOEXEC; Windows: not inheritable).
+//  - POSIX fork: the child closes every tracer connection it inherited and
+//    forgets its thread's record, so its first tracer makes a record of its own,
+//    with the child's ids and, when the viewer window exists, its own connection.
+//    Tracer objects alive across the fork keep working in the child but send
+//    nothing. The tracer's locks are taken across fork, so a child never starts
+//    with one held.
+//
+// Cost: with GCC a silent tracer (tracing off) is a load of trace_flag and three
+// stores at construction and a test of two fields at destruction, all compiled
+// into the caller; no call is made.
 //
 // Choices where the design leaves one:
 //  - Names, return texts and formats are taken as const char*: the tracer never
@@ -106,6 +130,16 @@ struct TraceThreadRecord {
 /// The value of TraceThreadRecord::sock when the thread has no connection.
 constexpr std::uintptr_t kTraceNoSocket = ~static_cast<std::uintptr_t>(0);
 
+// With GCC the constructor's and destructor's silent path is compiled into the
+// caller (a load of trace_flag, or of the two fields, and the stores), so a
+// silent tracer costs about a nanosecond; gnu_inline keeps the library's own
+// out-of-line definitions as the exported ones, for callers built otherwise.
+#if defined(__GNUC__) && !defined(__clang__) && !defined(UTIL_TRACE_TRACER_OUT_OF_LINE)
+#define UTIL_TRACE_TRACER_INLINE 1
+#else
+#define UTIL_TRACE_TRACER_INLINE 0
+#endif
+
 class UTIL_API FunctionCallTracer {
 public:
     /// Keeps `name` (not copied: it must outlive the object). When trace_flag is
@@ -113,10 +147,25 @@ public:
     /// maybe the connection, on first use), sends the prefix (trace_to_viewer 1)
     /// and "Entering <name>\n", and deepens the thread's nesting by one level.
     /// Otherwise, or when no record can be made, the object is silent for life.
-    explicit FunctionCallTracer(const char* name);
     /// When active: undoes the nesting, then sends the prefix and
     /// "Leaving <name>\n", or "Leaving <name>, return <text>\n" when a return text is set.
+#if UTIL_TRACE_TRACER_INLINE
+    __attribute__((gnu_inline)) inline explicit FunctionCallTracer(const char* name)
+        : function_name(name), thread_record(nullptr) {
+        return_value[0] = '\0';
+        if (trace_flag != 0 && name != nullptr) {
+            Enter();
+        }
+    }
+    __attribute__((gnu_inline)) inline ~FunctionCallTracer() {
+        if (thread_record != nullptr && function_name != nullptr) {
+            Leave();
+        }
+    }
+#else
+    explicit FunctionCallTracer(const char* name);
     ~FunctionCallTracer();
+#endif
 
     /// Field-wise copy: the name pointer, all 256 bytes of the return text and the
     /// record pointer. The copy then also undoes one nesting level when destroyed.
@@ -135,6 +184,12 @@ public:
     const char* function_name;
     char return_value[256];
     TraceThreadRecord* thread_record;  // null while silent
+
+private:
+    /// The active constructor's work: the record, the "Entering" line, the nesting.
+    void Enter();
+    /// The active destructor's work: the nesting, the "Leaving" line.
+    void Leave();
 };
 
 #endif

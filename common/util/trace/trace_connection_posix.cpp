@@ -1,44 +1,97 @@
-// POSIX side of the tracer: a thread_local record slot, a BSD socket to the
-// viewer on the loopback interface, and the 1 ms sleep.
+// POSIX side of the tracer: a thread_local record slot that closes the thread's
+// connection when the thread ends, close-on-exec BSD sockets to the viewer on the
+// loopback interface, the fork handlers, and the 1 ms sleep.
 #include "trace/trace_platform.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <mutex>
+
 #include "trace/function_call_tracer.h"
+#include "trace/trace_record.h"
 
 namespace util {
 namespace trace {
 
 namespace {
 
-thread_local TraceThreadRecord* currentThreadRecord = nullptr;
+// The thread's record; its destructor runs when the thread ends (any thread,
+// however it was started), and closes the thread's connection.
+struct ThreadSlot {
+    TraceThreadRecord* record = nullptr;
+    ~ThreadSlot() { releaseThreadRecord(record); }
+};
+
+thread_local ThreadSlot currentThread;
+
+// Held while a socket is created and stored, or cleared and closed, and across
+// fork: a child then finds each socket of the process stored in its record, and
+// never closes a descriptor number that the parent had already closed and reused.
+std::mutex socketLock;
+
+void closeDescriptor(std::uintptr_t socketHandle) { close(static_cast<int>(socketHandle)); }
+
+void lockBeforeFork() { socketLock.lock(); }
+void unlockInParent() { socketLock.unlock(); }
+
+// The child runs one thread, the forking one: every connection it inherited
+// belongs to the parent's threads (its own included), with the parent's ids.
+// They are closed here, and the forking thread's record is forgotten, so the
+// child's first tracer makes a record of its own, with its own ids and its own
+// connection. The records stay, socketless, for tracer objects that were alive
+// across the fork.
+void dropConnectionsInChild() {
+    forEachRecord([](TraceThreadRecord& record) {
+        if (record.sock != kTraceNoSocket) {
+            closeDescriptor(record.sock);
+            record.sock = kTraceNoSocket;
+        }
+    });
+    currentThread.record = nullptr;
+    socketLock.unlock();
+}
+
+const int forkHandlersRegistered = pthread_atfork(&lockBeforeFork, &unlockInParent, &dropConnectionsInChild);
 
 }  // namespace
 
-TraceThreadRecord* storedThreadRecord() { return currentThreadRecord; }
+TraceThreadRecord* storedThreadRecord() { return currentThread.record; }
 
 bool storeThreadRecord(TraceThreadRecord* record) {
-    currentThreadRecord = record;
+    (void)forkHandlersRegistered;
+    currentThread.record = record;
     return true;
 }
 
-std::uintptr_t connectToViewer(unsigned short port) {
-    const int socketDescriptor = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (socketDescriptor < 0) {
-        return kTraceNoSocket;
-    }
+void openViewerSocket(std::uintptr_t* slot) {
+    std::lock_guard<std::mutex> hold(socketLock);
+    // SOCK_CLOEXEC: a program that the traced process starts does not hold the connection.
+    const int socketDescriptor = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    *slot = socketDescriptor < 0 ? kTraceNoSocket : static_cast<std::uintptr_t>(socketDescriptor);
+}
+
+void connectViewerSocket(std::uintptr_t socketHandle, unsigned short port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = inet_addr("127.0.0.1");
     address.sin_port = htons(port);
     // A failed connect is not reported: later sends on the socket fail quietly.
-    (void)connect(socketDescriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    (void)connect(static_cast<int>(socketHandle), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     sleepOneMillisecond();
-    return static_cast<std::uintptr_t>(socketDescriptor);
+}
+
+void closeViewerSocket(std::uintptr_t* slot) {
+    std::lock_guard<std::mutex> hold(socketLock);
+    const std::uintptr_t socketHandle = *slot;
+    *slot = kTraceNoSocket;
+    if (socketHandle != kTraceNoSocket) {
+        closeDescriptor(socketHandle);
+    }
 }
 
 void sendToViewer(std::uintptr_t socketHandle, const char* bytes, std::size_t length) {

@@ -1,9 +1,14 @@
-// Windows side of the tracer: a TLS slot for the record, a Winsock socket to
-// the viewer on 127.0.0.1, and Sleep(1).
+// Windows side of the tracer: a TLS slot for the record, released when the
+// thread detaches, a non-inheritable Winsock socket to the viewer on 127.0.0.1,
+// and Sleep(1).
 #include "trace/trace_platform.h"
+
+#include <atomic>
 
 #include "platform/win_include.h"
 #include "trace/function_call_tracer.h"
+#include "trace/thread_detach.h"
+#include "trace/trace_record.h"
 
 static_assert(sizeof(SOCKET) == sizeof(std::uintptr_t), "a SOCKET is held in TraceThreadRecord::sock");
 static_assert(INVALID_SOCKET == kTraceNoSocket, "the invalid socket has all bits set");
@@ -16,9 +21,15 @@ namespace trace {
 
 namespace {
 
-// One TLS index for the process, taken on first use.
+// One TLS index for the process, taken on first use; TLS_OUT_OF_INDEXES until then.
+std::atomic<DWORD> takenSlot{TLS_OUT_OF_INDEXES};
+
 DWORD recordSlot() {
-    static const DWORD slot = TlsAlloc();
+    static const DWORD slot = [] {
+        const DWORD index = TlsAlloc();
+        takenSlot.store(index, std::memory_order_release);
+        return index;
+    }();
     return slot;
 }
 
@@ -37,19 +48,44 @@ bool storeThreadRecord(TraceThreadRecord* record) {
     return slot != TLS_OUT_OF_INDEXES && TlsSetValue(slot, record) != FALSE;
 }
 
-std::uintptr_t connectToViewer(unsigned short port) {
-    const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (handle == INVALID_SOCKET) {
-        return kTraceNoSocket;
+void threadDetaching() {
+    // Only a thread that stored a record can have one; the slot is not taken here.
+    const DWORD slot = takenSlot.load(std::memory_order_acquire);
+    if (slot == TLS_OUT_OF_INDEXES) {
+        return;
     }
+    auto* record = static_cast<TraceThreadRecord*>(TlsGetValue(slot));
+    if (record != nullptr) {
+        TlsSetValue(slot, nullptr);
+        releaseThreadRecord(record);
+    }
+}
+
+void openViewerSocket(std::uintptr_t* slot) {
+    const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (handle != INVALID_SOCKET) {
+        // A program that the traced process starts with inherited handles does not hold the connection.
+        SetHandleInformation(reinterpret_cast<HANDLE>(handle), HANDLE_FLAG_INHERIT, 0);
+    }
+    *slot = static_cast<std::uintptr_t>(handle);
+}
+
+void connectViewerSocket(std::uintptr_t socketHandle, unsigned short port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = inet_addr("127.0.0.1");
     address.sin_port = htons(port);
     // A failed connect is not reported: later sends on the socket fail quietly.
-    (void)connect(handle, reinterpret_cast<const sockaddr*>(&address), 16);
+    (void)connect(static_cast<SOCKET>(socketHandle), reinterpret_cast<const sockaddr*>(&address), 16);
     Sleep(1);
-    return static_cast<std::uintptr_t>(handle);
+}
+
+void closeViewerSocket(std::uintptr_t* slot) {
+    const std::uintptr_t socketHandle = *slot;
+    *slot = kTraceNoSocket;
+    if (socketHandle != kTraceNoSocket) {
+        closesocket(static_cast<SOCKET>(socketHandle));
+    }
 }
 
 void sendToViewer(std::uintptr_t socketHandle, const char* bytes, std::size_t length) {

@@ -14,7 +14,8 @@ namespace trace {
 namespace {
 
 // Records live for the rest of the process. Each one is also pushed onto this
-// list so that it stays reachable after its thread has ended.
+// list so that it stays reachable after its thread has ended, and so that a
+// forked child can close every connection it inherited.
 struct RecordNode {
     TraceThreadRecord record;
     RecordNode* next;
@@ -30,18 +31,21 @@ void keepReachable(RecordNode* node) {
 }
 
 // The viewer's connection, made only when tracing to the viewer and its window is up.
-std::uintptr_t openViewerConnection() {
+void openViewerConnection(TraceThreadRecord& record) {
     if (trace_to_viewer != 1) {
-        return kTraceNoSocket;
+        return;
     }
     // The title is client data: read no more than the array holds.
     char title[sizeof viewer_title];
     std::memcpy(title, viewer_title, sizeof title - 1);
     title[sizeof title - 1] = '\0';
     if (!viewerWindowExists(title)) {
-        return kTraceNoSocket;
+        return;
     }
-    return connectToViewer(viewer_port);
+    openViewerSocket(&record.sock);
+    if (record.sock != kTraceNoSocket) {
+        connectViewerSocket(record.sock, viewer_port);
+    }
 }
 
 }  // namespace
@@ -63,9 +67,22 @@ TraceThreadRecord* threadRecord() {
         delete node;
         return nullptr;
     }
-    record.sock = openViewerConnection();
+    // On the list before the socket exists, so that a forked child finds it.
     keepReachable(node);
+    openViewerConnection(record);
     return &record;
+}
+
+void releaseThreadRecord(TraceThreadRecord* record) {
+    if (record != nullptr) {
+        closeViewerSocket(&record->sock);
+    }
+}
+
+void forEachRecord(void (*visit)(TraceThreadRecord& record)) {
+    for (RecordNode* node = allRecords.load(std::memory_order_acquire); node != nullptr; node = node->next) {
+        visit(node->record);
+    }
 }
 
 }  // namespace trace

@@ -12,6 +12,14 @@ namespace trace {
 /// thread-local slot could be had; the next call tries again.
 TraceThreadRecord* threadRecord();
 
+/// The end of the record's thread: closes its connection. The record itself
+/// stays (reachable on the list of all records), without a socket.
+void releaseThreadRecord(TraceThreadRecord* record);
+
+/// Calls visit on every record made so far, the newest first. Meant for a forked
+/// child, where only the calling thread runs: there is no lock.
+void forEachRecord(void (*visit)(TraceThreadRecord& record));
+
 }  // namespace trace
 }  // namespace util
 

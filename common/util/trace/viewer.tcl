@@ -75,12 +75,16 @@ proc analyseLine {line} {
     appendToThread $id "[string range $line $start end]\n"
 }
 
+# The channels do not block: every complete line that has arrived is shown, and
+# a line still incomplete stays buffered by Tcl (gets < 0, fblocked) until its
+# rest arrives, so one silent client never holds up the others or the window.
 proc readLine {channel} {
     catch {
         fileevent $channel readable {}
-        if {[gets $channel line] >= 0} {
+        while {[gets $channel line] >= 0} {
             catch {analyseLine $line}
-        } elseif {[eof $channel]} {
+        }
+        if {[eof $channel]} {
             close $channel
             return
         }
@@ -90,7 +94,7 @@ proc readLine {channel} {
 
 proc acceptConnection {channel address clientPort} {
     if {[catch {
-        fconfigure $channel -blocking 1 -buffering line -translation auto
+        fconfigure $channel -blocking 0 -buffering line -translation auto
         fileevent $channel readable [list readLine $channel]
     }]} {
         catch {close $channel}

@@ -16,6 +16,11 @@
 //  - The About box adds, after its given lines, one line on the windows and Save.
 //  - Save writes the text shown in each window (each line with its line feed)
 //    followed by one line feed.
+//  - Connections are read without blocking: each readable event shows every
+//    complete line that has arrived, and an incomplete line waits in Tcl's
+//    buffer for its rest (a line sent in two pieces still reads as one), so a
+//    client that sends part of a line and pauses holds up neither the other
+//    connections nor the window and its buttons.
 //  - util.dll also carries the text as the resource named "VIEWER_SCRIPT" of type
 //    "TEXT" (without the NUL).
 #ifndef UTIL_TRACE_VIEWER_SCRIPT_H
