@@ -83,6 +83,32 @@ TEST(IniReader, PathRules) {
     EXPECT_STREQ(reader.path(), "");
 }
 
+// A current directory longer than 260 characters is joined whole; one too long
+// for the join leaves no path, never a relative one that a later chdir moves.
+TEST(IniReader, LongCurrentDirectory) {
+    if (util_test::isWindows()) GTEST_SKIP() << "the Windows current directory stays within MAX_PATH";
+    TempDir dir;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::path deep(dir.path());
+    std::string joined, tooLong;
+    while (deep.string().size() < 700) {
+        deep /= std::string(50, 'd');
+        std::filesystem::create_directory(deep);
+        std::filesystem::current_path(deep);
+        const std::string path = Reader("a.ini").path();
+        if (deep.string().size() + 6 <= 511) {
+            EXPECT_EQ(path, deep.string() + "/a.ini");
+            joined = path;
+        } else {
+            EXPECT_EQ(path, "");
+            tooLong = deep.string();
+        }
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_GT(joined.size(), 300u);
+    EXPECT_FALSE(tooLong.empty());
+}
+
 TEST(IniReader, FileOperations) {
     TempDir dir;
     Reader reader(dir.file("client.ini").c_str());
