@@ -129,6 +129,25 @@ TEST(IniReader, FileOperations) {
     EXPECT_FALSE(util_test::fileExists(dir.file("missing-dir")));
 }
 
+// A UTF-16 file is read, and written back in UTF-16 alone, never with 8-bit
+// lines added after its wide text.
+TEST(IniReader, Utf16FileKeepsItsEncoding) {
+    TempDir dir;
+    const auto wide = [](const std::string& text) {
+        std::string bytes = "\xFF\xFE";
+        for (char c : text) bytes += std::string{c, '\0'};
+        return bytes;
+    };
+    util_test::writeFile(dir.file("wide.ini"), wide("[s]\r\nk=v\r\n"));
+    Reader reader(dir.file("wide.ini").c_str());
+    EXPECT_EQ(reader.value("k", "s"), "v");
+    EXPECT_NE(reader.SetKey("w", "n", "s"), 0);
+    EXPECT_NE(reader.SetKey("1", "x", "t"), 0);
+    EXPECT_EQ(reader.value("n", "s"), "w");
+    EXPECT_EQ(reader.list(nullptr), (std::vector<std::string>{"s", "t"}));
+    EXPECT_EQ(util_test::readFile(dir.file("wide.ini")), wide("[s]\r\nk=v\r\nn=w\r\n[t]\r\nx=1\r\n"));
+}
+
 // Section names, and a section with a header only (it counts as absent).
 TEST(IniReader, TwoCallProtocol) {
     TempDir dir;

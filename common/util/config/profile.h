@@ -3,11 +3,10 @@
 //
 // Windows calls GetPrivateProfileStringA, GetPrivateProfileSectionA,
 // GetPrivateProfileSectionNamesA, WritePrivateProfileStringA and
-// GetCurrentDirectoryA. POSIX reads the file and runs the INI engine
-// (profile_engine.h) on its text; a write stores the edited text through a
-// temporary file in the same directory that then replaces the file, so a failed
-// write never leaves a half-written file. One process-wide lock serialises the
-// POSIX calls, as the Windows functions serialise theirs.
+// GetCurrentDirectoryA. POSIX runs the INI engine (profile_engine.h) over the
+// file's lines (profile_text.h decodes them) under a shared flock; a write reads,
+// edits and rewrites the file in place under an exclusive flock. One process-wide
+// lock, sound across fork, serialises the POSIX calls of one process as well.
 #ifndef UTIL_CONFIG_PROFILE_H
 #define UTIL_CONFIG_PROFILE_H
 
