@@ -34,6 +34,7 @@ EthrLogHandle* createHandle(const char* path, std::uint32_t limit) {
     handle->written = 0;
     handle->stream = nullptr;
     handle->writing = false;
+    util::pcap::trackHandleAcrossFork(handle);
     return handle;
 }
 
@@ -47,6 +48,7 @@ void destroyHandle(EthrLogHandle* handle) {
     if (handle->stream != nullptr) {
         util::pcap::closeStream(handle->stream, handle->writing);
     }
+    util::pcap::untrackHandleAcrossFork(handle);
     util::platform::deleteCriticalSection(handle->lock);
     delete handle;
 }

@@ -17,6 +17,9 @@
 // from, one handle, and each record (16-byte header and data) is written or read
 // whole, never interleaved with another. EthrCloseLog takes no lock: the caller
 // makes sure nothing else runs on the handle then or later. Handles share nothing.
+// On POSIX a process may fork while other threads log: no handle's lock is held
+// at the moment of fork, so a child can still use the handles it inherits (with
+// the stream's usual rules: data buffered before fork is in both processes).
 // Nothing is reported beyond the results below; the library writes no diagnostics.
 //
 // Writing: EthrOpenLog creates or truncates the file and writes the 24-byte file
