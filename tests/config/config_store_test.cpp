@@ -181,6 +181,7 @@ TEST(ConfigStore, DirectoryOfTheNameIsNoStore) {
     EXPECT_EQ(store ? get(store, "net", "host") : "<null>", "vpn");
     CloseConfig(store);
     EXPECT_EQ(OpenConfig(work.file("client.conf").c_str()), nullptr);
+    EXPECT_EQ(OpenConfig(util_test::isWindows() ? "NUL" : "/dev/null"), nullptr);  // a device
     static char cleared[] = "APP_HOME=";
     putenv(cleared);
 }

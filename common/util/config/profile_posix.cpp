@@ -64,12 +64,11 @@ private:
 };
 
 // Opens without blocking on a FIFO and without taking a terminal; -1 unless the
-// path names a regular file.
-int openRegular(const char* path, int flags, bool* missing) {
-    *missing = false;
-    const int descriptor = open(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+// path names a regular file. O_CREAT makes a missing file with mode 0666 less
+// the umask (through a dangling symbolic link too, as other writers do).
+int openRegular(const char* path, int flags) {
+    const int descriptor = open(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (descriptor < 0) {
-        *missing = errno == ENOENT;
         return -1;
     }
     struct stat info;
@@ -173,31 +172,15 @@ bool rewriteInPlace(int descriptor, const std::string& before, const std::string
 // The file open for reading and writing, created when missing; -1 when it cannot
 // be written (no permission, a read-only file, not a regular file).
 int openForEditing(const char* path) {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        bool missing;
-        const int descriptor = openRegular(path, O_RDWR, &missing);
-        if (descriptor >= 0) {
-            struct stat info;
-            // No write permission for anyone: the file is read-only, as Windows
-            // refuses a file with the read-only attribute (root included).
-            if (fstat(descriptor, &info) != 0 || (info.st_mode & 0222) == 0) {
-                close(descriptor);
-                return -1;
-            }
-            return descriptor;
-        }
-        if (!missing) {
-            return -1;
-        }
-        const int made = open(path, O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        if (made >= 0) {
-            return made;
-        }
-        if (errno != EEXIST) {
-            return -1;
-        }
+    const int descriptor = openRegular(path, O_RDWR | O_CREAT);
+    struct stat info;
+    // No write permission for anyone: the file is read-only, as Windows refuses a
+    // file with the read-only attribute (root included).
+    if (descriptor >= 0 && (fstat(descriptor, &info) != 0 || (info.st_mode & 0222) == 0)) {
+        close(descriptor);
+        return -1;
     }
-    return -1;
+    return descriptor;
 }
 
 class Descriptor {
@@ -259,8 +242,7 @@ std::FILE* openRegularFileForReading(const char* path) {
     if (path == nullptr) {
         return nullptr;
     }
-    bool missing;
-    const int descriptor = openRegular(path, O_RDONLY, &missing);
+    const int descriptor = openRegular(path, O_RDONLY);
     if (descriptor < 0) {
         return nullptr;
     }
