@@ -183,6 +183,19 @@ TEST(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
         return std::string(buffer) == "written" ? 0 : 4;
     }, std::chrono::seconds(60));
     EXPECT_EQ(status, 0);
+    // Too little room for a write: it fails, and the file is as it was.
+    const std::string before = readFile(path);
+    const int tight = inChild([&] {
+        const rlimit limit{100u << 20, 100u << 20};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
+        ZnIniReader reader(path.c_str());
+        char buffer[16] = "";
+        reader.GetKeyValue("last", "big", buffer, sizeof buffer);
+        if (std::string(buffer) != "written") return 1;
+        return reader.SetKey("again", "last", "big") == 0 ? 0 : 2;
+    }, std::chrono::seconds(60));
+    EXPECT_EQ(tight, 0);
+    EXPECT_TRUE(readFile(path) == before);
 #endif
 }
 
