@@ -88,6 +88,17 @@ TEST(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
     }
     EXPECT_EQ(readFile(target), "; kept\n[s]\nk=2\nn=3\n");
     EXPECT_EQ(readFile(hard), readFile(target));
+    // A write the file system refuses (here: past the size limit) changes nothing.
+    const std::string before = readFile(target);
+    const int status = inChild([&] {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{before.size() + 4, before.size() + 4};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+        if (profileWrite("s", "long", "more than four bytes", target.c_str()) != 0) return 1;
+        return profileWrite("s", "k", "9", target.c_str()) == 1 ? 0 : 2;  // same length: fits
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFile(target), "; kept\n[s]\nk=9\nn=3\n");
     // Shorter text: the file is cut to it.
     EXPECT_EQ(profileWrite("s", nullptr, nullptr, target.c_str()), 1);
     EXPECT_EQ(readFile(hard), "; kept\n");

@@ -15,7 +15,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <new>
+#include <memory>
 #include <string>
 
 #include "config/profile_engine.h"
@@ -86,18 +86,13 @@ template <class Read>
 unsigned long readProfile(const char* path, char* buffer, unsigned long size, Read read) {
     try {
         ProcessLock hold;
-        std::FILE* file = openRegularFileForReading(path);
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openRegularFileForReading(path), &std::fclose);
         if (file == nullptr) {
             return read(nullptr);
         }
-        unsigned long result;
-        {
-            FileLock shared(fileno(file), LOCK_SH);
-            StreamLines lines(file);
-            result = read(&lines);
-        }
-        std::fclose(file);
-        return result;
+        const FileLock shared(fileno(file.get()), LOCK_SH);
+        StreamLines lines(file.get());
+        return read(&lines);
     } catch (...) {
         if (buffer != nullptr && size > 0) {
             buffer[0] = '\0';
