@@ -105,6 +105,9 @@ std::vector<Case> build() {
                    {value("", "pre"), value("  ", "pre"), value("", "later", "dflt"), keys(""), section(""),
                     names(), write("", "new", "3"), value("", "new"), section(""), value("s", "new", "dflt"),
                     write("", "pre", nullptr), value("", "pre", "gone"), keys("")}});
+    all.push_back({"deleting the section of the empty name", true, "; c\r\npre=1\r\n[s]\r\nk=1\r\n",
+                   {write("", nullptr, nullptr), section(""), names(), value("s", "k"), write("", "k", "2"),
+                    value("", "k"), value("s", "k")}});
     for (bool little : {true, false}) {
         all.push_back({little ? "utf-16 little-endian" : "utf-16 big-endian", true,
                        utf16("[s]\r\nk=v\r\n[t]\r\nx=1\r\n", little),
