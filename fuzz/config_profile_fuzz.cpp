@@ -1,12 +1,16 @@
 // Runs the INI engine's reads and writes on the input as an INI file, with
-// buffers of exactly the size passed, and checks that writes read back.
+// buffers of exactly the size passed, and checks that writes read back; the
+// input's bytes convert to the engine's text and back unchanged, and the file
+// reader splits them into the lines the in-memory reader gives.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "config/profile_engine.h"
+#include "config/profile_text.h"
 
 namespace {
 
@@ -47,6 +51,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<char> small(bufferSize);
     profileGetSectionNames(&text, small.data(), bufferSize);
+
+    // The file's encoding: whatever decodes whole encodes back to the same bytes,
+    // and the file reader gives the lines of the decoded text.
+    std::string decoded, encoded;
+    std::size_t mark;
+    if (decodeProfileText(text, decoded)) {
+        if (!encodeProfileText(decoded, encodingOf(text, &mark), encoded) || encoded != text) {
+            std::abort();
+        }
+        if (std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "rb")) {
+            StreamLines fromFile(file);
+            TextLines fromText(decoded);
+            std::string_view left, right;
+            for (;;) {
+                const bool more = fromFile.next(left);
+                if (more != fromText.next(right) || (more && left != right)) {
+                    std::abort();
+                }
+                if (!more) {
+                    break;
+                }
+            }
+            std::fclose(file);
+        }
+    }
 
     // Writes read back; deletions leave the default.
     const std::string original = text;

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "config/config_store.h"
@@ -184,6 +185,32 @@ TEST(ConfigStore, AppHomeFallback) {
     static char cleared[] = "APP_HOME=";  // unset on Windows, empty on POSIX
     putenv(cleared);
     EXPECT_EQ(opened("home.conf"), "<null>");
+    // Empty counts as unset: the name is never taken from the root directory.
+    const std::string fromRoot = dir.file("home.conf").substr(1);
+    if (!util_test::isWindows()) {
+        EXPECT_EQ(opened(fromRoot), "<null>");
+    }
+}
+
+// Only regular files are stores: a directory of the file's name is passed over
+// for the APP_HOME fallback.
+TEST(ConfigStore, DirectoryOfTheNameIsNoStore) {
+    TempDir work, home;
+    util_test::writeFile(home.file("client.conf"), "[net]\nhost=vpn\n");
+    std::filesystem::create_directory(work.file("client.conf"));
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(work.path());
+    static std::string setting;
+    setting = "APP_HOME=" + home.path();
+    putenv(&setting[0]);
+    void* store = OpenConfig("client.conf");
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(store ? get(store, "net", "host") : "<null>", "vpn");
+    CloseConfig(store);
+    EXPECT_EQ(OpenConfig(work.file("client.conf").c_str()), nullptr);
+    EXPECT_EQ(OpenConfig(util_test::isWindows() ? "NUL" : "/dev/null"), nullptr);  // a device
+    static char cleared[] = "APP_HOME=";
+    putenv(cleared);
 }
 
 }  // namespace

@@ -30,6 +30,13 @@ std::string manyKeys() {
     return text;
 }
 
+// ASCII text as UTF-16 with its byte-order mark.
+std::string utf16(const std::string& text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : text) bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+    return bytes;
+}
+
 std::vector<Case> build() {
     std::vector<Case> all;
     all.push_back({"ordinary", true,
@@ -94,6 +101,22 @@ std::vector<Case> build() {
                    {write("d", "b", "3"), value("d", "b"), keys("d"), names(), write("D", "a", nullptr), keys("d")}});
     all.push_back({"write creates the file", false, "",
                    {write("s", "k", "v"), value("s", "k"), names(), section("s")}});
+    all.push_back({"section of the empty name", true, "pre=1\r\n; note\r\nbare\r\n[s]\r\nk=1\r\n[]\r\nlater=2\r\n",
+                   {value("", "pre"), value("  ", "pre"), value("", "later", "dflt"), keys(""), section(""),
+                    names(), write("", "new", "3"), value("", "new"), section(""), value("s", "new", "dflt"),
+                    write("", "pre", nullptr), value("", "pre", "gone"), keys("")}});
+    all.push_back({"deleting the section of the empty name", true, "; c\r\npre=1\r\n[s]\r\nk=1\r\n",
+                   {write("", nullptr, nullptr), section(""), names(), value("s", "k"), write("", "k", "2"),
+                    value("", "k"), value("s", "k")}});
+    for (bool little : {true, false}) {
+        all.push_back({little ? "utf-16 little-endian" : "utf-16 big-endian", true,
+                       utf16("[s]\r\nk=v\r\n[t]\r\nx=1\r\n", little),
+                       {value("s", "k"), keys("s"), names(), write("s", "n", "w"), write("s", "k", "changed"),
+                        write("new", "a", "b"), value("s", "n"), value("s", "k"), value("new", "a"), section("s"),
+                        names()}});
+    }
+    all.push_back({"utf-8 mark", true, "\xEF\xBB\xBF[s]\r\nk=v\r\n",
+                   {value("s", "k"), names(), write("s", "n", "w"), section("s")}});
     return all;
 }
 

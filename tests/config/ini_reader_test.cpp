@@ -83,6 +83,32 @@ TEST(IniReader, PathRules) {
     EXPECT_STREQ(reader.path(), "");
 }
 
+// A current directory longer than 260 characters is joined whole; one too long
+// for the join leaves no path, never a relative one that a later chdir moves.
+TEST(IniReader, LongCurrentDirectory) {
+    if (util_test::isWindows()) GTEST_SKIP() << "the Windows current directory stays within MAX_PATH";
+    TempDir dir;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::path deep(dir.path());
+    std::string joined, tooLong;
+    while (deep.string().size() < 700) {
+        deep /= std::string(50, 'd');
+        std::filesystem::create_directory(deep);
+        std::filesystem::current_path(deep);
+        const std::string path = Reader("a.ini").path();
+        if (deep.string().size() + 6 <= 511) {
+            EXPECT_EQ(path, deep.string() + "/a.ini");
+            joined = path;
+        } else {
+            EXPECT_EQ(path, "");
+            tooLong = deep.string();
+        }
+    }
+    std::filesystem::current_path(previous);
+    EXPECT_GT(joined.size(), 300u);
+    EXPECT_FALSE(tooLong.empty());
+}
+
 TEST(IniReader, FileOperations) {
     TempDir dir;
     Reader reader(dir.file("client.ini").c_str());
@@ -98,6 +124,17 @@ TEST(IniReader, FileOperations) {
     EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Host=vpn"}));
     EXPECT_NE(reader.SetKey(nullptr, nullptr, "Network"), 0);
     EXPECT_EQ(reader.SectionExists("Network"), 0);
+    // A read-only file is refused and keeps its text. (Not checked under Wine: run
+    // as root there, it writes a read-only file that Windows itself refuses.)
+    if (!util_test::isWindows()) {
+        const std::string text = util_test::readFile(dir.file("client.ini"));
+        namespace fs = std::filesystem;
+        fs::permissions(dir.file("client.ini"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        EXPECT_EQ(reader.SetKey("v", "k", "s"), 0);
+        EXPECT_EQ(util_test::readFile(dir.file("client.ini")), text);
+        fs::permissions(dir.file("client.ini"), fs::perms::owner_write, fs::perm_options::add);
+    }
     Reader nowhere(dir.file("missing-dir/x.ini").c_str());
     EXPECT_EQ(nowhere.SetKey("v", "k", "s"), 0);
     EXPECT_FALSE(util_test::fileExists(dir.file("missing-dir")));
@@ -123,6 +160,25 @@ TEST(IniReader, SetKeyRefusesWhatWouldNotReadBack) {
     EXPECT_EQ(reader.value("k[1]", "a[b"), "x=y ; [z]");
     EXPECT_NE(reader.SetKey(nullptr, "host", "server"), 0);
     EXPECT_EQ(reader.value("host", "server"), "");
+}
+
+// A UTF-16 file is read, and written back in UTF-16 alone, never with 8-bit
+// lines added after its wide text.
+TEST(IniReader, Utf16FileKeepsItsEncoding) {
+    TempDir dir;
+    const auto wide = [](const std::string& text) {
+        std::string bytes = "\xFF\xFE";
+        for (char c : text) bytes += std::string{c, '\0'};
+        return bytes;
+    };
+    util_test::writeFile(dir.file("wide.ini"), wide("[s]\r\nk=v\r\n"));
+    Reader reader(dir.file("wide.ini").c_str());
+    EXPECT_EQ(reader.value("k", "s"), "v");
+    EXPECT_NE(reader.SetKey("w", "n", "s"), 0);
+    EXPECT_NE(reader.SetKey("1", "x", "t"), 0);
+    EXPECT_EQ(reader.value("n", "s"), "w");
+    EXPECT_EQ(reader.list(nullptr), (std::vector<std::string>{"s", "t"}));
+    EXPECT_EQ(util_test::readFile(dir.file("wide.ini")), wide("[s]\r\nk=v\r\nn=w\r\n[t]\r\nx=1\r\n"));
 }
 
 // Section names, and a section with a header only (it counts as absent).

@@ -2,10 +2,14 @@
 // and the file's exact layout after each kind of write.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "config/profile_engine.h"
+#include "config/profile_text.h"
+#include "support/test_support.h"
 
 namespace {
 
@@ -89,6 +93,74 @@ TEST(ProfileEngine, DeletingAndRefusing) {
     edited(text, "a", "k\r", "v", ProfileEdit::kRefused);
     edited(text, "s]\n[t", "k", "v", ProfileEdit::kRefused);
     edited(text, nullptr, "k", "v", ProfileEdit::kRefused);
+}
+
+}  // namespace
+
+namespace {
+
+using util::config::ProfileEncoding;
+
+// Every file of an even length converts to text and back to the same bytes,
+// lone surrogates and NULs included; an odd one is refused for writing.
+TEST(ProfileText, Utf16RoundTripsAndRefusals) {
+    const std::string cases[] = {std::string("\xFF\xFE" "A\0\x00\xD8" "B\0\x00\xDC\x3D\xD8\x00\xDE", 14),
+                                 std::string("\xFE\xFF\0A\xDC\x00\0\0\xD8\x3D", 10), std::string("\xFF\xFE", 2),
+                                 "\xEF\xBB\xBFplain", "no mark \xE9"};
+    for (const std::string& bytes : cases) {
+        std::string text, back;
+        std::size_t mark;
+        ASSERT_TRUE(util::config::decodeProfileText(bytes, text)) << testing::PrintToString(bytes);
+        EXPECT_TRUE(util::config::encodeProfileText(text, util::config::encodingOf(bytes, &mark), back));
+        EXPECT_EQ(back, bytes);
+    }
+    std::string text, bytes;
+    EXPECT_FALSE(util::config::decodeProfileText(std::string("\xFF\xFE" "A\0B", 5), text));
+    EXPECT_EQ(text, "A");
+    EXPECT_TRUE(util::config::encodeProfileText("\xC3\xA9\xF0\x9F\x98\x80", ProfileEncoding::kUtf16Big, bytes));
+    EXPECT_EQ(bytes, std::string("\xFE\xFF\0\xE9\xD8\x3D\xDE\x00", 8));
+    for (const char* bad : {"\xE9", "\xC0\x80", "\xED", "\xF4\x90\x80\x80", "a\x80"}) {
+        EXPECT_FALSE(util::config::encodeProfileText(bad, ProfileEncoding::kUtf16Little, bytes))
+            << testing::PrintToString(std::string(bad));
+    }
+}
+
+// The file reader gives the lines the in-memory reader gives, in every
+// encoding, and keeps at most kLongestLine bytes of a line.
+TEST(ProfileText, StreamLinesMatchTextLines) {
+    util_test::TempDir dir;
+    const std::string path = dir.file("lines.ini");
+    const std::string text = "[s]\r\nk=v\r\rlone cr\n\nlast";
+    std::vector<std::string> expected;
+    util::config::TextLines memory(text);
+    for (std::string_view line; memory.next(line);) expected.emplace_back(line);
+    ASSERT_EQ(expected.size(), 6u);
+    for (ProfileEncoding encoding : {ProfileEncoding::kBytes, ProfileEncoding::kUtf8Marked,
+                                     ProfileEncoding::kUtf16Little, ProfileEncoding::kUtf16Big}) {
+        std::string bytes;
+        ASSERT_TRUE(util::config::encodeProfileText(text, encoding, bytes));
+        util_test::writeFile(path, bytes);
+        std::FILE* file = std::fopen(path.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        util::config::StreamLines lines(file);
+        std::vector<std::string> got;
+        for (std::string_view line; lines.next(line);) got.emplace_back(line);
+        std::fclose(file);
+        EXPECT_EQ(got, expected) << static_cast<int>(encoding);
+    }
+    util_test::writeFile(path, "[s]\nk=" + std::string(util::config::kLongestLine + 10, 'v') + "\nnext=1\n");
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    util::config::StreamLines lines(file);
+    char value[8];
+    EXPECT_EQ(util::config::profileGetString(&lines, "s", "next", "", value, sizeof value), 1u);
+    std::fclose(file);
+    const std::string whole = util_test::readFile(path);
+    util::config::TextLines memoryLines(whole);
+    std::string_view line;
+    memoryLines.next(line);
+    memoryLines.next(line);
+    EXPECT_EQ(line.size(), util::config::kLongestLine);
 }
 
 }  // namespace

@@ -2,11 +2,14 @@
 // fixed disks, in which order, and how their serial and model texts are read.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "fake_drive_devices.h"
 #include "identity/drive_store.h"
+#include "identity/drive_text.h"
 #include "identity/linux_drives.h"
 #include "support/test_support.h"
 
@@ -79,6 +82,51 @@ TEST_F(LinuxDrives, AtaReaderSendsNothingToFilesThatAreNotBlockDevices) {
     }
     readDrivesByAtaIdentify(block, devices);
     EXPECT_STREQ(driveSerialText, "");
+}
+
+// One disk read three ways: the raw identify reply of the pass-through route, the
+// same reply as HDIO_GET_IDENTITY hands it back (host-order words, text fields in
+// character order, as the kernel lays them out) and the storage layer's texts.
+TEST_F(LinuxDrives, TheThreeRoutesOverOneDiskGiveTheSameTextsAndIdentifier) {
+    const identity_test::Bytes raw = identity_test::identifyBytes("WD-WCAV1234", "WDC WD800JD-75MS");
+    unsigned char kernel[kIdentifyByteCount];
+    for (int index = 0; index < kIdentifyWordCount; ++index) {
+        const std::uint16_t word = static_cast<std::uint16_t>(raw[2 * index] | raw[2 * index + 1] << 8);
+        const bool text = (index >= 10 && index <= 19) || (index >= 23 && index <= 46);
+        if (text) {
+            kernel[2 * index] = static_cast<unsigned char>(word >> 8);
+            kernel[2 * index + 1] = static_cast<unsigned char>(word);
+        } else {
+            std::memcpy(kernel + 2 * index, &word, sizeof word);
+        }
+    }
+    const std::uint16_t capabilities = 0x0F00;  // a number field keeps its value
+    std::memcpy(kernel + 2 * 49, &capabilities, sizeof capabilities);
+
+    std::uint32_t passThrough[kIdentifyWordCount], ioctlWords[kIdentifyWordCount];
+    widenIdentifyBytes(raw.data(), passThrough);
+    widenKernelIdentifyReply(kernel, ioctlWords);
+    EXPECT_EQ(ioctlWords[49], 0x0F00u);
+    struct Route {
+        const char* name;
+        std::string serial, model;
+        long identifier;
+    };
+    std::vector<Route> routes;
+    for (const auto* words : {passThrough, ioctlWords}) {
+        computeHardDriveComputerID(nullptr);
+        storeDriveIdentity(words);
+        routes.push_back({words == passThrough ? "pass-through" : "ioctl", driveSerialText, driveModelText,
+                          identifierFromTexts(driveSerialText, driveModelText)});
+    }
+    computeHardDriveComputerID(nullptr);
+    readDrivesBySysfs(block);
+    routes.push_back({"sysfs", driveSerialText, driveModelText, identifierFromTexts(driveSerialText, driveModelText)});
+    for (const Route& route : routes) {
+        EXPECT_EQ(route.serial, "WD-WCAV1234") << route.name;
+        EXPECT_EQ(route.model, "WDC WD800JD-75MS") << route.name;
+        EXPECT_EQ(route.identifier, 501311234L) << route.name;
+    }
 }
 
 }  // namespace

@@ -45,7 +45,9 @@ std::string pattern(std::size_t size, unsigned seed) {
 
 const Frames kSample = {{1, 500000, pattern(60, 1)},          {1700000000u, 999999, pattern(1514, 2)},
                         {2147483647u, 999999, pattern(64, 3)}, {2147483648u, 0, pattern(70000, 4)},
-                        {4000000000u, 123456, pattern(1, 5)}};
+                        {4000000000u, 123456, pattern(1, 5)},  {5, 0, pattern(300000, 6)}};
+// A frame over 262,144 bytes is stored, and read back, as its first 262,144.
+constexpr std::size_t kLargestStored = 262144;
 
 // The exit status of a command (each argument quoted) with standard error into out.err,
 // -1 when it did not exit.
@@ -77,7 +79,7 @@ Frames readWithPacketLog(const std::string& path) {
     Frames frames;
     void* log = EthrReadLog(path.c_str());
     EXPECT_NE(log, nullptr) << path;
-    std::vector<char> buffer(100000);
+    std::vector<char> buffer(300000);
     unsigned long length = buffer.size(), seconds = 0, microseconds = 0;
     while (log != nullptr && EthrReadPacketEx(log, buffer.data(), &length, &seconds, &microseconds) == 1) {
         frames.push_back({static_cast<std::uint32_t>(seconds), static_cast<std::uint32_t>(microseconds),
@@ -115,17 +117,19 @@ TEST(Interop, TsharkAndLibpcapReadOurLogExactly) {
                    "frame.time_epoch"}, "/dev/null", output), 0)
         << "tshark failed or is missing: " << readFile(output + ".err");
     std::string expected;
-    Frames snapped = kSample;
-    for (Frame& frame : snapped) {
+    Frames snapped = kSample, stored = kSample;
+    for (std::size_t index = 0; index < kSample.size(); ++index) {
+        const std::size_t size = kSample[index].bytes.size();
         char line[80];
-        std::snprintf(line, sizeof line, "%zu\t%zu\t%u.%06u000\n", frame.bytes.size(), frame.bytes.size(),
-                      frame.seconds, frame.microseconds);
+        std::snprintf(line, sizeof line, "%zu\t%zu\t%u.%06u000\n", size, std::min(size, kLargestStored),
+                      kSample[index].seconds, kSample[index].microseconds);
         expected += line;
-        frame.bytes.resize(std::min<std::size_t>(frame.bytes.size(), 65535));
+        snapped[index].bytes.resize(std::min<std::size_t>(size, 65535));
+        stored[index].bytes.resize(std::min(size, kLargestStored));
     }
-    EXPECT_EQ(readFile(output), expected);
+    EXPECT_EQ(readFile(output), expected) << readFile(output + ".err");
     EXPECT_EQ(readWithLibpcap(path), snapped);
-    EXPECT_EQ(readWithPacketLog(path), kSample);
+    EXPECT_EQ(readWithPacketLog(path), stored);
 }
 
 TEST(Interop, PacketLogReadsWhatPcapDumpAndText2pcapWrite) {

@@ -20,9 +20,11 @@ const std::string kFileHeader("\xD4\xC3\xB2\xA1\x02\x00\x04\x00\x00\x00\x00\x00"
                               "\x00\x00\x00\x00\xFF\xFF\x00\x00\x01\x00\x00\x00", 24);
 
 std::string le32(std::uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-// A record's lengths and data, and the whole record.
+// A record's lengths and data (a frame over 262,144 bytes keeps only that many,
+// with its true length as the original length), and the whole record.
 std::string lengthsAndData(const std::string& data) {
-    return le32(static_cast<std::uint32_t>(data.size())) + le32(static_cast<std::uint32_t>(data.size())) + data;
+    const std::string stored = data.substr(0, 262144);
+    return le32(static_cast<std::uint32_t>(stored.size())) + le32(static_cast<std::uint32_t>(data.size())) + stored;
 }
 std::string record(std::uint32_t seconds, std::uint32_t microseconds, const std::string& data) {
     return le32(seconds) + le32(microseconds) + lengthsAndData(data);
@@ -70,8 +72,9 @@ TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     writeLog(path, {});
     EXPECT_EQ(readFile(path), kFileHeader);
 
-    // 70000 bytes: longer than the snapshot length, stored whole all the same.
-    const Frames frames = {frame(60, 1), frame(1514, 2), "", frame(1, 3), frame(70000, 4)};
+    // 70000 bytes: longer than the snapshot length, stored whole all the same;
+    // 300000 bytes: longer than any capture tool reads, stored as its first 262144.
+    const Frames frames = {frame(60, 1), frame(1514, 2), "", frame(1, 3), frame(70000, 4), frame(300000, 5)};
     void* log = EthrOpenLog(path.c_str(), 0);
     ASSERT_NE(log, nullptr);
     EthrLogPacket(log, nullptr, 60);  // nothing
@@ -81,17 +84,20 @@ TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     }
     EthrCloseLog(log);
     const std::string file = readFile(path);
-    ASSERT_EQ(file.size(), 24u + 5 * 16 + 60 + 1514 + 1 + 70000);
+    ASSERT_EQ(file.size(), 24u + 6 * 16 + 60 + 1514 + 1 + 70000 + 262144);
     EXPECT_EQ(file.substr(0, 24), kFileHeader);
-    for (std::size_t offset = 24, index = 0; index < frames.size(); offset += 16 + frames[index++].size()) {
+    for (std::size_t offset = 24, index = 0; index < frames.size(); offset += 8 + lengthsAndData(frames[index++]).size()) {
         std::uint32_t microseconds = 0;
         for (int byte = 3; byte >= 0; --byte) {
             microseconds = microseconds << 8 | static_cast<unsigned char>(file[offset + 4 + byte]);
         }
         EXPECT_LT(microseconds, 1000000u);
-        EXPECT_EQ(file.substr(offset + 8, 8 + frames[index].size()), lengthsAndData(frames[index])) << index;
+        EXPECT_EQ(file.substr(offset + 8, lengthsAndData(frames[index]).size()), lengthsAndData(frames[index]))
+            << index;
     }
-    EXPECT_EQ(readAll(path), frames);
+    Frames stored = frames;
+    stored.back().resize(262144);  // the reader hands back what the record holds
+    EXPECT_EQ(readAll(path, 300000), stored);
 }
 
 TEST(PacketLogWrite, CapLetsTheCrossingRecordThroughWholeAndDropsTheRest) {
@@ -123,6 +129,7 @@ TEST(PacketLog, PathsNullArgumentsAndHandlesOfTheWrongKind) {
     EXPECT_EQ(EthrOpenLog(dir.file("missing-directory/x.pcap").c_str(), 0), nullptr);
     EXPECT_EQ(EthrOpenLog(dir.path().c_str(), 0), nullptr);  // a directory
     EXPECT_EQ(EthrReadLog(dir.file("absent.pcap").c_str()), nullptr);
+    EXPECT_EQ(EthrReadLog(dir.path().c_str()), nullptr);  // a directory is no empty log
     std::filesystem::path directory(dir.path());  // longer than the handle's path field
     while (directory.string().size() < 280) directory /= std::string(60, 'd');
     std::filesystem::create_directories(directory);

@@ -6,6 +6,7 @@
 #include "config/config_records.h"
 #include "config/config_store.h"
 #include "config/config_store_internal.h"
+#include "config/profile.h"
 
 namespace {
 
@@ -28,13 +29,16 @@ bool isHeaderDelimiter(char c) {
     return c == '[' || c == ']' || isBlank(c) || c == '\r' || c == '\n';
 }
 
+// Only regular files are stores: a directory or a FIFO of that name counts as
+// missing, so the APP_HOME fallback is tried. An empty APP_HOME counts as unset
+// (it would turn a relative name into one from the root directory).
 std::FILE* openWithFallback(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = openRegularFileForReading(path);
     if (file != nullptr) {
         return file;
     }
     const char* home = std::getenv("APP_HOME");
-    if (home == nullptr) {
+    if (home == nullptr || home[0] == '\0') {
         return nullptr;
     }
     char joined[kJoinedPathSize];
@@ -42,7 +46,7 @@ std::FILE* openWithFallback(const char* path) {
     if (needed < 0 || static_cast<std::size_t>(needed) >= sizeof joined) {
         return nullptr;  // never open a path that was cut short
     }
-    return std::fopen(joined, "rb");
+    return openRegularFileForReading(joined);
 }
 
 // A header line; `text` points at its '['. Returns the new current section, or

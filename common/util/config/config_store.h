@@ -58,6 +58,9 @@
 
 /// Loads the file at `path` ("rb"). When it cannot be opened, tries the path
 /// joined to the value of the environment variable "APP_HOME" with '/'.
+/// Only regular files are loaded: a directory, FIFO or device of that name counts
+/// as missing (Linux would open a directory and a FIFO would block), and an empty
+/// "APP_HOME" counts as unset (it would make a relative name one from the root).
 /// Returns a new store (empty when the file has no usable line), or null for a
 /// null path, a file that opens neither way, "APP_HOME" unset, a joined path
 /// longer than 255 characters, or no memory for the store.

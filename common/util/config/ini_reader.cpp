@@ -13,7 +13,9 @@ using namespace util::config;
 
 constexpr unsigned long kFirstListSize = 8191;
 constexpr unsigned long kLargestListSize = 0x7FFFFFFFUL;
-constexpr std::size_t kDirectorySize = 260;
+// Room for any current directory that a path of ini_path's size could hold, and
+// more: a longer one is reported as too long rather than cut.
+constexpr std::size_t kDirectorySize = 4096;
 // SectionExists asks for the key list into a buffer of this size.
 constexpr unsigned long kProbeSize = 90;
 
@@ -64,7 +66,12 @@ void ZnIniReader::SetINIFileName(const char* fileName) {
     }
     char directory[kDirectorySize];
     int needed;
-    if (isAbsoluteIniName(fileName) || !currentDirectory(directory, sizeof directory)) {
+    const DirectoryQuery query =
+        isAbsoluteIniName(fileName) ? DirectoryQuery::kUnavailable : currentDirectory(directory, sizeof directory);
+    if (query == DirectoryQuery::kTooLong) {
+        return;  // the join could never fit: no path rather than a relative one
+    }
+    if (query == DirectoryQuery::kUnavailable) {
         needed = std::snprintf(ini_path, sizeof ini_path, "%s", fileName);
     } else {
         needed = std::snprintf(ini_path, sizeof ini_path, "%s%c%s", directory, kIniPathSeparator, fileName);

@@ -23,10 +23,22 @@
 // value, ';' lines are comments, the first of duplicate sections and keys wins;
 // writes keep every other line of the file byte for byte, new lines end like
 // the file's first line (LF in a new file), a write whose section, key or value
-// holds CR or LF is refused, and a write replaces the file (the target of a
-// symbolic link) through a temporary file and a rename, so it is never left
-// half-written). There a name is taken as it stands when it starts with '/',
-// and others are joined to the current directory with '/'.
+// holds CR or LF is refused; the lines before the first header are the section
+// ""). POSIX reads only regular files: a directory, FIFO or device reads as a
+// missing file and is never written. Reads keep one line (at most 1 MiB of it)
+// in memory. A write edits the file in place (the target of a symbolic link)
+// under an exclusive advisory lock (flock) held across read, edit and write,
+// which readers share, so writes of several threads and processes never undo
+// each other; owner, mode and hard links stay. A file the caller cannot write,
+// or one without any write permission bit (the read-only attribute of Windows,
+// refused even to root), is refused. Should the write fail midway, the old
+// bytes are put back. Files that start with a UTF-16 mark (either byte order)
+// are read as UTF-16 and written back in it, their text handed to the caller as
+// UTF-8 (Windows hands it over in the ANSI code page); a write whose text is not
+// UTF-8 is refused for such a file, never stored in a second encoding. A UTF-8
+// mark is kept. There a name is taken as it stands when it starts with '/', and
+// others are joined to the current directory with '/'; a current directory too
+// long for the join leaves ini_path empty, never a relative name.
 //
 // Choices made where the design leaves one (all tested):
 //  - A path that would not fit in ini_path (511 characters), given whole or made

@@ -5,6 +5,7 @@ list(APPEND UTIL_SOURCES
   common/util/config/config_store.cpp
   common/util/config/config_load.cpp
   common/util/config/ini_reader.cpp
-  common/util/config/profile_engine.cpp)
+  common/util/config/profile_engine.cpp
+  common/util/config/profile_text.cpp)
 list(APPEND UTIL_WIN_SOURCES common/util/config/profile_win.cpp)
 list(APPEND UTIL_POSIX_SOURCES common/util/config/profile_posix.cpp)

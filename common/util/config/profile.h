@@ -3,15 +3,15 @@
 //
 // Windows calls GetPrivateProfileStringA, GetPrivateProfileSectionA,
 // GetPrivateProfileSectionNamesA, WritePrivateProfileStringA and
-// GetCurrentDirectoryA. POSIX reads the file and runs the INI engine
-// (profile_engine.h) on its text; a write stores the edited text through a
-// temporary file in the same directory that then replaces the file, so a failed
-// write never leaves a half-written file. One process-wide lock serialises the
-// POSIX calls, as the Windows functions serialise theirs.
+// GetCurrentDirectoryA. POSIX runs the INI engine (profile_engine.h) over the
+// file's lines (profile_text.h decodes them) under a shared flock; a write reads,
+// edits and rewrites the file in place under an exclusive flock. One process-wide
+// lock, sound across fork, serialises the POSIX calls of one process as well.
 #ifndef UTIL_CONFIG_PROFILE_H
 #define UTIL_CONFIG_PROFILE_H
 
 #include <cstddef>
+#include <cstdio>
 
 namespace util {
 namespace config {
@@ -28,9 +28,18 @@ unsigned long profileSectionNames(char* buffer, unsigned long size, const char* 
 /// created (a missing directory is not).
 long profileWrite(const char* section, const char* key, const char* value, const char* path);
 
-/// The current directory into buffer (size bytes with the NUL); false when it
-/// cannot be read or does not fit.
-bool currentDirectory(char* buffer, std::size_t size);
+enum class DirectoryQuery {
+    kRead,        // the directory is in the buffer
+    kTooLong,     // it exists but does not fit in the buffer
+    kUnavailable  // it cannot be read (removed, no permission)
+};
+/// The current directory into buffer (size bytes with the NUL).
+DirectoryQuery currentDirectory(char* buffer, std::size_t size);
+/// Opens `path` for binary reading when it names a regular file (a disk file on
+/// Windows). A directory, FIFO, device or socket gives null, as a missing file
+/// does; a FIFO without a writer is never waited for. Null for a null path.
+std::FILE* openRegularFileForReading(const char* path);
+
 /// The separator joined between the current directory and a relative name.
 extern const char kIniPathSeparator;
 /// True when the name is taken as it stands: a second character ':' on

@@ -1,10 +1,8 @@
-// The INI engine: splits the file's text into classified lines, answers the
-// profile reads from them and edits the text for the profile writes.
+// The INI engine: classifies the file's lines one at a time, answers the profile
+// reads from them and edits the text for the profile writes.
 #include "config/profile_engine.h"
 
 #include <cstring>
-#include <string_view>
-#include <vector>
 
 namespace util {
 namespace config {
@@ -12,15 +10,19 @@ namespace config {
 namespace {
 
 using std::string_view;
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 struct Line {
     enum Kind { kBlank, kComment, kHeader, kKey, kBare } kind;
+    string_view name;   // header name, key, or the whole bare line
+    string_view value;  // a key's value
+};
+
+// A line of a text held in memory, with where it lies in that text.
+struct PlacedLine {
+    Line line;
     std::size_t begin;       // first byte of the line
     std::size_t contentEnd;  // where the line end starts
     std::size_t next;        // first byte after the line end
-    string_view name;        // header name, key, or the whole bare line
-    string_view value;       // a key's value
 };
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
@@ -55,10 +57,9 @@ bool sameName(string_view left, string_view right) {
     return true;
 }
 
-void classify(string_view content, Line& line) {
-    const string_view text = trim(content);
-    line.kind = Line::kBare;
-    line.name = text;
+Line classify(string_view content) {
+    const string_view text = trim(content.substr(0, kLongestLine));
+    Line line{Line::kBare, text, string_view()};
     if (text.empty()) {
         line.kind = Line::kBlank;
     } else if (text.front() == '[' && text.rfind(']') != string_view::npos) {
@@ -72,58 +73,51 @@ void classify(string_view content, Line& line) {
         line.name = trim(text.substr(0, equals));
         line.value = trim(text.substr(equals + 1));
     }
+    return line;
 }
 
-std::vector<Line> splitLines(string_view text) {
-    std::vector<Line> lines;
-    std::size_t position = 0;
-    while (position < text.size()) {
-        Line line{};
-        line.begin = position;
-        std::size_t end = text.find_first_of("\r\n", position);
-        if (end == string_view::npos) {
-            end = text.size();
-        }
-        line.contentEnd = end;
-        line.next = end;
-        if (end < text.size()) {
-            line.next = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2 : end + 1;
-        }
-        classify(text.substr(position, end - position), line);
-        lines.push_back(line);
-        position = line.next;
+// The line of `text` that starts at `position`; false at the end of the text.
+bool nextPlacedLine(string_view text, std::size_t& position, PlacedLine& placed) {
+    if (position >= text.size()) {
+        return false;
     }
-    return lines;
+    placed.begin = position;
+    std::size_t end = text.find_first_of("\r\n", position);
+    if (end == string_view::npos) {
+        end = text.size();
+    }
+    placed.contentEnd = end;
+    placed.next = end;
+    if (end < text.size()) {
+        placed.next = (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? end + 2 : end + 1;
+    }
+    placed.line = classify(text.substr(position, end - position));
+    position = placed.next;
+    return true;
 }
 
-// Index of the first header named `name`, or kNone.
-std::size_t findSection(const std::vector<Line>& lines, string_view name) {
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == Line::kHeader && sameName(lines[i].name, name)) {
-            return i;
+// Calls visit(line) for each line of the first section named `name` (for "",
+// the lines before the first header) until visit returns false. Returns whether
+// the section was found.
+template <class Visit>
+bool walkSection(LineSource& lines, string_view name, Visit visit) {
+    bool inside = name.empty();
+    bool found = inside;
+    string_view content;
+    while (lines.next(content)) {
+        const Line line = classify(content);
+        if (line.kind == Line::kHeader) {
+            if (inside) {
+                break;
+            }
+            inside = found = sameName(line.name, name);
+            continue;
+        }
+        if (inside && !visit(line)) {
+            break;
         }
     }
-    return kNone;
-}
-
-// One past the last line of the section whose header is at `header`.
-std::size_t sectionEnd(const std::vector<Line>& lines, std::size_t header) {
-    std::size_t i = header + 1;
-    while (i < lines.size() && lines[i].kind != Line::kHeader) {
-        ++i;
-    }
-    return i;
-}
-
-// Index of the first key or bare line `key` in the section at `header`, or kNone.
-std::size_t findKey(const std::vector<Line>& lines, std::size_t header, string_view key) {
-    const std::size_t end = sectionEnd(lines, header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if ((lines[i].kind == Line::kKey || lines[i].kind == Line::kBare) && sameName(lines[i].name, key)) {
-            return i;
-        }
-    }
-    return kNone;
+    return found;
 }
 
 // Copies a value, less one matching pair of outer quotes, cut to fit.
@@ -146,59 +140,71 @@ unsigned long copyDefault(const char* defaultValue, char* buffer, unsigned long 
     return copyValue(value, buffer, size);
 }
 
-void appendItem(std::string& list, string_view item) {
-    list.append(untilNul(item));
-    list.push_back('\0');
-}
+// Builds a NUL-separated list straight into the caller's buffer: the whole list
+// and the final NUL when that fits in size - 1 bytes, otherwise the list cut to
+// size - 2 bytes and two NULs. REQUIRES: size > 0.
+class ListWriter {
+public:
+    ListWriter(char* buffer, unsigned long size) : buffer_(buffer), room_(size >= 2 ? size - 2 : 0), size_(size) {}
 
-// Stores a NUL-separated list (each item with its NUL) and the final NUL, or,
-// when that does not fit in size - 1 bytes, the list cut to size - 2 bytes and
-// two NULs.
-unsigned long storeList(const std::string& list, char* buffer, unsigned long size) {
-    if (size == 1) {
-        buffer[0] = '\0';
-        return 0;
+    void add(string_view item) {
+        item = untilNul(item);
+        put(item.data(), item.size());
+        const char nul = '\0';
+        put(&nul, 1);
     }
-    if (list.size() + 2 <= size) {
-        std::memcpy(buffer, list.data(), list.size());
-        buffer[list.size()] = '\0';
-        if (list.empty()) {
-            buffer[1] = '\0';
+    void add(string_view name, string_view value) {
+        name = untilNul(name);
+        value = untilNul(value);
+        put(name.data(), name.size());
+        const char separator[2] = {'=', '\0'};
+        put(separator, 1);
+        put(value.data(), value.size());
+        put(separator + 1, 1);
+    }
+
+    unsigned long finish() {
+        if (size_ == 1) {
+            buffer_[0] = '\0';
+            return 0;
         }
-        return static_cast<unsigned long>(list.size());
+        if (total_ <= room_) {
+            buffer_[total_] = '\0';
+            if (total_ == 0) {
+                buffer_[1] = '\0';
+            }
+            return static_cast<unsigned long>(total_);
+        }
+        buffer_[size_ - 2] = '\0';
+        buffer_[size_ - 1] = '\0';
+        return size_ - 2;
     }
-    std::memcpy(buffer, list.data(), size - 2);
-    buffer[size - 2] = '\0';
-    buffer[size - 1] = '\0';
-    return size - 2;
-}
 
-std::string sectionNameList(const std::vector<Line>& lines) {
-    std::string list;
-    for (const Line& line : lines) {
+private:
+    void put(const char* bytes, std::size_t count) {
+        if (total_ < room_) {
+            const std::size_t copied = count < room_ - total_ ? count : room_ - total_;
+            std::memcpy(buffer_ + total_, bytes, copied);
+        }
+        total_ += count;
+    }
+
+    char* buffer_;
+    std::size_t room_;
+    unsigned long size_;
+    std::size_t total_ = 0;
+};
+
+unsigned long sectionNames(LineSource* lines, char* buffer, unsigned long size) {
+    ListWriter list(buffer, size);
+    string_view content;
+    while (lines != nullptr && lines->next(content)) {
+        const Line line = classify(content);
         if (line.kind == Line::kHeader && !untilNul(line.name).empty()) {
-            appendItem(list, line.name);
+            list.add(line.name);
         }
     }
-    return list;
-}
-
-// The section's keys (withValues false) or its lines as they read (true).
-std::string sectionList(const std::vector<Line>& lines, std::size_t header, bool withValues) {
-    std::string list;
-    const std::size_t end = sectionEnd(lines, header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        const Line& line = lines[i];
-        if (line.kind == Line::kKey && withValues) {
-            std::string item(untilNul(line.name));
-            item.push_back('=');
-            item.append(untilNul(line.value));
-            appendItem(list, item);
-        } else if (line.kind == Line::kKey || (line.kind == Line::kBare && withValues)) {
-            appendItem(list, line.name);
-        }
-    }
-    return list;
+    return list.finish();
 }
 
 bool holdsLineEnd(const char* text) { return text != nullptr && std::strpbrk(text, "\r\n") != nullptr; }
@@ -211,19 +217,59 @@ std::string lineEndOf(const std::string& text) {
     return "\n";
 }
 
-ProfileEdit replaceRange(std::string& text, std::size_t begin, std::size_t end, const std::string& with) {
-    if (text.compare(begin, end - begin, with) == 0) {
-        return ProfileEdit::kUnchanged;
+// What one pass over the text finds for a section and a key.
+struct SectionScan {
+    bool sectionFound = false;
+    std::size_t sectionBegin = 0;  // its header line (0 for the section "")
+    std::size_t sectionEnd = 0;    // the next header line, or the end of the text
+    bool keyFound = false;
+    PlacedLine key{};
+    // Where a new key goes: behind the section's last key line, else its header.
+    std::size_t insertAt = 0;
+    bool insertAfterUnendedLine = false;  // that line is the file's last, without a line end
+};
+
+// `keyName` null: no key is looked for.
+SectionScan scanSection(string_view text, string_view section, const string_view* keyName) {
+    SectionScan scan;
+    bool inside = section.empty();
+    scan.sectionFound = inside;
+    std::size_t position = 0;
+    PlacedLine placed;
+    auto anchorAfter = [&scan](const PlacedLine& line) {
+        scan.insertAt = line.next;
+        scan.insertAfterUnendedLine = line.next == line.contentEnd;
+    };
+    while (nextPlacedLine(text, position, placed)) {
+        const Line& line = placed.line;
+        if (line.kind == Line::kHeader) {
+            if (inside) {
+                scan.sectionEnd = placed.begin;
+                return scan;
+            }
+            if (sameName(line.name, section)) {
+                inside = scan.sectionFound = true;
+                scan.sectionBegin = placed.begin;
+                anchorAfter(placed);
+            }
+            continue;
+        }
+        if (inside && (line.kind == Line::kKey || line.kind == Line::kBare)) {
+            if (!scan.keyFound && keyName != nullptr && sameName(line.name, *keyName)) {
+                scan.keyFound = true;
+                scan.key = placed;
+            }
+            anchorAfter(placed);
+        }
     }
-    text.replace(begin, end - begin, with);
-    return ProfileEdit::kChanged;
+    scan.sectionEnd = text.size();
+    return scan;
 }
 
-ProfileEdit setKey(std::string& text, const std::vector<Line>& lines, string_view section, string_view key,
-                   const char* value) {
+ProfileEdit setKey(std::string& text, string_view section, string_view key, const char* value) {
     const std::string lineEnd = lineEndOf(text);
-    const std::size_t header = findSection(lines, section);
-    if (header == kNone) {
+    const SectionScan scan = scanSection(text, section, &key);
+    if (!scan.sectionFound) {
         std::string added;
         if (!text.empty() && text.back() != '\n' && text.back() != '\r') {
             added += lineEnd;
@@ -233,101 +279,140 @@ ProfileEdit setKey(std::string& text, const std::vector<Line>& lines, string_vie
         text += added;
         return ProfileEdit::kChanged;
     }
-    const std::size_t found = findKey(lines, header, key);
-    if (found != kNone) {
-        const Line& line = lines[found];
-        return replaceRange(text, line.begin, line.contentEnd, std::string(line.name) + "=" + value);
-    }
-    std::size_t after = header;
-    const std::size_t end = sectionEnd(lines, header);
-    for (std::size_t i = header + 1; i < end; ++i) {
-        if (lines[i].kind == Line::kKey || lines[i].kind == Line::kBare) {
-            after = i;
+    if (scan.keyFound) {
+        const std::string replacement = std::string(scan.key.line.name) + "=" + value;
+        const std::size_t begin = scan.key.begin;
+        const std::size_t length = scan.key.contentEnd - begin;
+        if (text.compare(begin, length, replacement) == 0) {
+            return ProfileEdit::kUnchanged;
         }
+        text.replace(begin, length, replacement);
+        return ProfileEdit::kChanged;
     }
-    const Line& anchor = lines[after];
     const std::string newLine = std::string(key) + "=" + value;
-    if (anchor.next == anchor.contentEnd) {  // the file's last line, without a line end
-        text.insert(anchor.next, lineEnd + newLine);
-    } else {
-        text.insert(anchor.next, newLine + lineEnd);
-    }
+    text.insert(scan.insertAt, scan.insertAfterUnendedLine ? lineEnd + newLine : newLine + lineEnd);
     return ProfileEdit::kChanged;
 }
 
 }  // namespace
 
-unsigned long profileGetString(const std::string* text, const char* section, const char* key,
-                               const char* defaultValue, char* buffer, unsigned long size) {
+bool TextLines::next(string_view& content) {
+    PlacedLine placed;
+    const std::size_t begin = position_;
+    if (!nextPlacedLine(text_, position_, placed)) {
+        return false;
+    }
+    content = text_.substr(begin, placed.contentEnd - begin).substr(0, kLongestLine);
+    return true;
+}
+
+unsigned long profileGetString(LineSource* lines, const char* section, const char* key, const char* defaultValue,
+                               char* buffer, unsigned long size) {
     if (buffer == nullptr || size == 0) {
         return 0;
     }
-    const std::vector<Line> lines = text != nullptr ? splitLines(*text) : std::vector<Line>();
     if (section == nullptr) {
-        return storeList(sectionNameList(lines), buffer, size);
+        return sectionNames(lines, buffer, size);
     }
-    const std::size_t header = findSection(lines, trim(section));
+    const string_view sectionName = trim(section);
     if (key == nullptr) {
-        const unsigned long length =
-            header == kNone ? storeList(std::string(), buffer, size)
-                            : storeList(sectionList(lines, header, false), buffer, size);
+        ListWriter list(buffer, size);
+        if (lines != nullptr) {
+            walkSection(*lines, sectionName, [&list](const Line& line) {
+                if (line.kind == Line::kKey) {
+                    list.add(line.name);
+                }
+                return true;
+            });
+        }
+        // A list that starts with an empty name (a line "=value" first) reads as
+        // no list, as the Windows functions give it.
+        const unsigned long length = list.finish();
         return buffer[0] != '\0' ? length : copyDefault(defaultValue, buffer, size);
     }
     const string_view wanted = trim(key);
-    // A comment is never a key, even when asked for by its full text.
-    const std::size_t found = header == kNone ? kNone : findKey(lines, header, wanted);
-    if (found != kNone && lines[found].kind == Line::kKey) {
-        return copyValue(lines[found].value, buffer, size);
+    bool copied = false;
+    unsigned long length = 0;
+    if (lines != nullptr) {
+        walkSection(*lines, sectionName, [&](const Line& line) {
+            if ((line.kind != Line::kKey && line.kind != Line::kBare) || !sameName(line.name, wanted)) {
+                return true;
+            }
+            // A bare line of that name hides the key: a comment is never a key either.
+            if (line.kind == Line::kKey) {
+                length = copyValue(line.value, buffer, size);
+                copied = true;
+            }
+            return false;
+        });
     }
-    return copyDefault(defaultValue, buffer, size);
+    return copied ? length : copyDefault(defaultValue, buffer, size);
+}
+
+unsigned long profileGetSection(LineSource* lines, const char* section, char* buffer, unsigned long size) {
+    if (buffer == nullptr || size == 0) {
+        return 0;
+    }
+    ListWriter list(buffer, size);
+    if (lines != nullptr && section != nullptr) {
+        walkSection(*lines, trim(section), [&list](const Line& line) {
+            if (line.kind == Line::kKey) {
+                list.add(line.name, line.value);
+            } else if (line.kind == Line::kBare) {
+                list.add(line.name);
+            }
+            return true;
+        });
+    }
+    return list.finish();
+}
+
+unsigned long profileGetSectionNames(LineSource* lines, char* buffer, unsigned long size) {
+    if (buffer == nullptr || size == 0) {
+        return 0;
+    }
+    return sectionNames(lines, buffer, size);
+}
+
+unsigned long profileGetString(const std::string* text, const char* section, const char* key,
+                               const char* defaultValue, char* buffer, unsigned long size) {
+    TextLines lines(text != nullptr ? string_view(*text) : string_view());
+    return profileGetString(text != nullptr ? &lines : nullptr, section, key, defaultValue, buffer, size);
 }
 
 unsigned long profileGetSection(const std::string* text, const char* section, char* buffer, unsigned long size) {
-    if (buffer == nullptr || size == 0) {
-        return 0;
-    }
-    if (section == nullptr || text == nullptr) {
-        return storeList(std::string(), buffer, size);
-    }
-    const std::vector<Line> lines = splitLines(*text);
-    const std::size_t header = findSection(lines, trim(section));
-    return storeList(header == kNone ? std::string() : sectionList(lines, header, true), buffer, size);
+    TextLines lines(text != nullptr ? string_view(*text) : string_view());
+    return profileGetSection(text != nullptr ? &lines : nullptr, section, buffer, size);
 }
 
 unsigned long profileGetSectionNames(const std::string* text, char* buffer, unsigned long size) {
-    if (buffer == nullptr || size == 0) {
-        return 0;
-    }
-    return storeList(text != nullptr ? sectionNameList(splitLines(*text)) : std::string(), buffer, size);
+    TextLines lines(text != nullptr ? string_view(*text) : string_view());
+    return profileGetSectionNames(text != nullptr ? &lines : nullptr, buffer, size);
 }
 
 ProfileEdit profileWriteString(std::string& text, const char* section, const char* key, const char* value) {
     if (section == nullptr || holdsLineEnd(section) || holdsLineEnd(key) || holdsLineEnd(value)) {
         return ProfileEdit::kRefused;
     }
-    const std::vector<Line> lines = splitLines(text);
     const string_view sectionName = trim(section);
     if (key == nullptr) {
-        const std::size_t header = findSection(lines, sectionName);
-        if (header == kNone) {
+        const SectionScan scan = scanSection(text, sectionName, nullptr);
+        if (!scan.sectionFound || scan.sectionEnd == scan.sectionBegin) {
             return ProfileEdit::kUnchanged;
         }
-        const std::size_t end = sectionEnd(lines, header);
-        const std::size_t endByte = end < lines.size() ? lines[end].begin : text.size();
-        text.erase(lines[header].begin, endByte - lines[header].begin);
+        text.erase(scan.sectionBegin, scan.sectionEnd - scan.sectionBegin);
         return ProfileEdit::kChanged;
     }
     const string_view keyName = trim(key);
     if (value == nullptr) {
-        const std::size_t header = findSection(lines, sectionName);
-        const std::size_t found = header == kNone ? kNone : findKey(lines, header, keyName);
-        if (found == kNone) {
+        const SectionScan scan = scanSection(text, sectionName, &keyName);
+        if (!scan.keyFound) {
             return ProfileEdit::kUnchanged;
         }
-        text.erase(lines[found].begin, lines[found].next - lines[found].begin);
+        text.erase(scan.key.begin, scan.key.next - scan.key.begin);
         return ProfileEdit::kChanged;
     }
-    return setKey(text, lines, sectionName, keyName, value);
+    return setKey(text, sectionName, keyName, value);
 }
 
 }  // namespace config

@@ -1,7 +1,13 @@
-// The POSIX profile functions: the file's bytes through the INI engine, under one
-// process-wide lock; writes go through a temporary file and a rename.
+// The POSIX profile functions: the INI engine over the file, under a lock of the
+// process and an advisory lock of the file. Reads go line by line under a shared
+// file lock; a write reads, edits and rewrites the file in place under an
+// exclusive one, so the file keeps its owner, mode and links and the writes of
+// several processes never undo each other.
 #include "config/profile.h"
 
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,116 +15,208 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
+#include <memory>
 #include <string>
 
 #include "config/profile_engine.h"
+#include "config/profile_text.h"
 
 namespace util {
 namespace config {
 
 namespace {
 
-std::mutex& profileLock() {
-    static std::mutex lock;
-    return lock;
-}
+// The process-wide lock. A forked child must never inherit it held by a thread
+// that does not exist there: it is taken before fork and released on both sides.
+pthread_mutex_t processLock = PTHREAD_MUTEX_INITIALIZER;
+pthread_once_t forkHandlersOnce = PTHREAD_ONCE_INIT;
 
-// The whole file; false when it cannot be opened or read.
-bool readWholeFile(const char* path, std::string& text) {
-    if (path == nullptr) {
-        return false;
-    }
-    std::FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    char chunk[8192];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        text.append(chunk, got);
-    }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    return !failed;
-}
+void lockBeforeFork() { pthread_mutex_lock(&processLock); }
+void unlockInParent() { pthread_mutex_unlock(&processLock); }
+void reinitialiseInChild() { pthread_mutex_init(&processLock, nullptr); }
+void installForkHandlers() { pthread_atfork(&lockBeforeFork, &unlockInParent, &reinitialiseInChild); }
 
-// Writes text beside the file and renames it over the file, keeping the old
-// file's permission bits (0666 less the umask for a new file).
-bool replaceFile(const char* path, const std::string& text) {
-    std::string temporary = std::string(path) + ".XXXXXX";
-    const int descriptor = mkstemp(&temporary[0]);
+class ProcessLock {
+public:
+    ProcessLock() {
+        pthread_once(&forkHandlersOnce, &installForkHandlers);
+        pthread_mutex_lock(&processLock);
+    }
+    ~ProcessLock() { pthread_mutex_unlock(&processLock); }
+    ProcessLock(const ProcessLock&) = delete;
+    ProcessLock& operator=(const ProcessLock&) = delete;
+};
+
+// An advisory lock on an open file, for as long as the object lives. Where the
+// file system has no such locks the operation goes on without one.
+class FileLock {
+public:
+    FileLock(int descriptor, int operation) : descriptor_(descriptor) {
+        while (flock(descriptor_, operation) != 0 && errno == EINTR) {
+        }
+    }
+    ~FileLock() { flock(descriptor_, LOCK_UN); }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    int descriptor_;
+};
+
+// Opens without blocking on a FIFO and without taking a terminal; -1 unless the
+// path names a regular file. O_CREAT makes a missing file with mode 0666 less
+// the umask (through a dangling symbolic link too, as other writers do).
+int openRegular(const char* path, int flags) {
+    const int descriptor = open(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (descriptor < 0) {
-        return false;
+        return -1;
     }
-    struct stat existing;
-    if (stat(path, &existing) == 0) {
-        fchmod(descriptor, existing.st_mode & 07777);
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(descriptor, 0666 & ~mask);
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return -1;
     }
-    std::size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t step = write(descriptor, text.data() + written, text.size() - written);
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    return descriptor;
+}
+
+// Reads in turn under the shared file lock; a file that cannot be read reads as
+// a missing one. Allocation failure gives the failure result (0, buffer empty).
+template <class Read>
+unsigned long readProfile(const char* path, char* buffer, unsigned long size, Read read) {
+    try {
+        ProcessLock hold;
+        const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openRegularFileForReading(path), &std::fclose);
+        if (file == nullptr) {
+            return read(nullptr);
+        }
+        const FileLock shared(fileno(file.get()), LOCK_SH);
+        StreamLines lines(file.get());
+        return read(&lines);
+    } catch (...) {
+        if (buffer != nullptr && size > 0) {
+            buffer[0] = '\0';
+            if (size > 1) {
+                buffer[1] = '\0';
+            }
+        }
+        return 0;
+    }
+}
+
+bool readWholeDescriptor(int descriptor, std::string& bytes) {
+    struct stat info;
+    if (fstat(descriptor, &info) == 0 && info.st_size > 0) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    }
+    char chunk[65536];
+    for (;;) {
+        const ssize_t got = read(descriptor, chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            return true;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+}
+
+bool writeAt(int descriptor, const std::string& bytes, std::size_t from) {
+    while (from < bytes.size()) {
+        const ssize_t step = pwrite(descriptor, bytes.data() + from, bytes.size() - from, static_cast<off_t>(from));
         if (step < 0 && errno == EINTR) {
             continue;
         }
         if (step <= 0) {
-            break;
+            return false;
         }
-        written += static_cast<std::size_t>(step);
-    }
-    const bool complete = written == text.size() && fsync(descriptor) == 0;
-    if (close(descriptor) != 0 || !complete || std::rename(temporary.c_str(), path) != 0) {
-        unlink(temporary.c_str());
-        return false;
+        from += static_cast<std::size_t>(step);
     }
     return true;
 }
 
-}  // namespace
-
-const char kIniPathSeparator = '/';
-
-unsigned long profileString(const char* section, const char* key, const char* defaultValue, char* buffer,
-                            unsigned long size, const char* path) {
-    std::lock_guard<std::mutex> hold(profileLock());
-    std::string text;
-    const bool found = readWholeFile(path, text);
-    return profileGetString(found ? &text : nullptr, section, key, defaultValue, buffer, size);
+// Rewrites the file in place from the first byte that changes. The space a
+// longer text needs is reserved first, so a full disk refuses the write before
+// anything changes; should the write fail midway all the same, the old bytes go
+// back and the old length with them.
+bool rewriteInPlace(int descriptor, const std::string& before, const std::string& after) {
+    std::size_t from = 0;
+    while (from < before.size() && from < after.size() && before[from] == after[from]) {
+        ++from;
+    }
+    if (after.size() > before.size()) {
+        const int reserved = posix_fallocate(descriptor, 0, static_cast<off_t>(after.size()));
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+            return false;
+        }
+    }
+    if (!writeAt(descriptor, after, from) ||
+        (after.size() < before.size() && ftruncate(descriptor, static_cast<off_t>(after.size())) != 0)) {
+        writeAt(descriptor, before, from);
+        (void)ftruncate(descriptor, static_cast<off_t>(before.size()));
+        return false;
+    }
+    fdatasync(descriptor);
+    return true;
 }
 
-unsigned long profileSection(const char* section, char* buffer, unsigned long size, const char* path) {
-    std::lock_guard<std::mutex> hold(profileLock());
-    std::string text;
-    const bool found = readWholeFile(path, text);
-    return profileGetSection(found ? &text : nullptr, section, buffer, size);
+// The file open for reading and writing, created when missing; -1 when it cannot
+// be written (no permission, a read-only file, not a regular file).
+int openForEditing(const char* path) {
+    const int descriptor = openRegular(path, O_RDWR | O_CREAT);
+    struct stat info;
+    // No write permission for anyone: the file is read-only, as Windows refuses a
+    // file with the read-only attribute (root included).
+    if (descriptor >= 0 && (fstat(descriptor, &info) != 0 || (info.st_mode & 0222) == 0)) {
+        close(descriptor);
+        return -1;
+    }
+    return descriptor;
 }
 
-unsigned long profileSectionNames(char* buffer, unsigned long size, const char* path) {
-    std::lock_guard<std::mutex> hold(profileLock());
-    std::string text;
-    const bool found = readWholeFile(path, text);
-    return profileGetSectionNames(found ? &text : nullptr, buffer, size);
-}
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+    ~Descriptor() {
+        if (descriptor_ >= 0) {
+            close(descriptor_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return descriptor_; }
 
-long profileWrite(const char* section, const char* key, const char* value, const char* path) {
-    if (path == nullptr || path[0] == '\0') {
+private:
+    int descriptor_;
+};
+
+long writeProfile(const char* section, const char* key, const char* value, const char* path) {
+    // A write that would be refused, or would change nothing, in a missing file
+    // creates no file.
+    struct stat info;
+    if (stat(path, &info) != 0 && errno == ENOENT) {
+        std::string empty;
+        const ProfileEdit edit = profileWriteString(empty, section, key, value);
+        if (edit != ProfileEdit::kChanged) {
+            return edit == ProfileEdit::kUnchanged ? 1 : 0;
+        }
+    }
+    const Descriptor file(openForEditing(path));
+    if (file.get() < 0) {
         return 0;
     }
-    std::lock_guard<std::mutex> hold(profileLock());
-    // A symbolic link stays a link: the file it names is replaced.
-    char resolved[PATH_MAX];
-    if (realpath(path, resolved) != nullptr) {
-        path = resolved;
-    }
+    const FileLock exclusive(file.get(), LOCK_EX);
+    std::string bytes;
     std::string text;
-    const bool found = readWholeFile(path, text);
-    if (!found && access(path, F_OK) == 0) {
-        return 0;  // present but unreadable: never replace what cannot be read
+    if (!readWholeDescriptor(file.get(), bytes) || !decodeProfileText(bytes, text)) {
+        return 0;  // what cannot be read whole is never rewritten
     }
+    std::size_t mark;
+    const ProfileEncoding encoding = encodingOf(bytes, &mark);
     switch (profileWriteString(text, section, key, value)) {
     case ProfileEdit::kRefused:
         return 0;
@@ -127,10 +225,64 @@ long profileWrite(const char* section, const char* key, const char* value, const
     case ProfileEdit::kChanged:
         break;
     }
-    return replaceFile(path, text) ? 1 : 0;
+    std::string edited;
+    return encodeProfileText(text, encoding, edited) && rewriteInPlace(file.get(), bytes, edited) ? 1 : 0;
 }
 
-bool currentDirectory(char* buffer, std::size_t size) { return getcwd(buffer, size) != nullptr; }
+}  // namespace
+
+const char kIniPathSeparator = '/';
+
+std::FILE* openRegularFileForReading(const char* path) {
+    if (path == nullptr) {
+        return nullptr;
+    }
+    const int descriptor = openRegular(path, O_RDONLY);
+    if (descriptor < 0) {
+        return nullptr;
+    }
+    std::FILE* file = fdopen(descriptor, "rb");
+    if (file == nullptr) {
+        close(descriptor);
+    }
+    return file;
+}
+
+unsigned long profileString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                            unsigned long size, const char* path) {
+    return readProfile(path, buffer, size, [&](LineSource* lines) {
+        return profileGetString(lines, section, key, defaultValue, buffer, size);
+    });
+}
+
+unsigned long profileSection(const char* section, char* buffer, unsigned long size, const char* path) {
+    return readProfile(path, buffer, size,
+                       [&](LineSource* lines) { return profileGetSection(lines, section, buffer, size); });
+}
+
+unsigned long profileSectionNames(char* buffer, unsigned long size, const char* path) {
+    return readProfile(path, buffer, size,
+                       [&](LineSource* lines) { return profileGetSectionNames(lines, buffer, size); });
+}
+
+long profileWrite(const char* section, const char* key, const char* value, const char* path) {
+    if (path == nullptr || path[0] == '\0') {
+        return 0;
+    }
+    try {
+        ProcessLock hold;
+        return writeProfile(section, key, value, path);
+    } catch (...) {
+        return 0;
+    }
+}
+
+DirectoryQuery currentDirectory(char* buffer, std::size_t size) {
+    if (getcwd(buffer, size) != nullptr) {
+        return DirectoryQuery::kRead;
+    }
+    return errno == ERANGE || errno == ENAMETOOLONG ? DirectoryQuery::kTooLong : DirectoryQuery::kUnavailable;
+}
 
 bool isAbsoluteIniName(const char* name) { return name[0] == '/'; }
 

@@ -5,6 +5,10 @@
 #include "config/ini_reader.h"
 #include "platform/win_include.h"
 
+#include <io.h>
+
+#include <cstdint>
+
 // The 32-bit Windows layouts: the records are the pointer fields alone, and
 // ZnIniReader is its virtual-table pointer and the 512-byte path.
 static_assert(sizeof(void*) != 4 || sizeof(ConfigStore) == 8, "ConfigStore: two pointers");
@@ -34,9 +38,29 @@ long profileWrite(const char* section, const char* key, const char* value, const
     return WritePrivateProfileStringA(section, key, value, path);
 }
 
-bool currentDirectory(char* buffer, std::size_t size) {
+DirectoryQuery currentDirectory(char* buffer, std::size_t size) {
     const DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
-    return length != 0 && length < size;
+    if (length == 0) {
+        return DirectoryQuery::kUnavailable;
+    }
+    return length < size ? DirectoryQuery::kRead : DirectoryQuery::kTooLong;
+}
+
+std::FILE* openRegularFileForReading(const char* path) {
+    if (path == nullptr) {
+        return nullptr;
+    }
+    std::FILE* file = std::fopen(path, "rb");
+    if (file == nullptr) {
+        return nullptr;
+    }
+    // "NUL", "CON", "COM1" and pipe names open too: only disk files are read.
+    const intptr_t handle = _get_osfhandle(_fileno(file));
+    if (handle == -1 || GetFileType(reinterpret_cast<HANDLE>(handle)) != FILE_TYPE_DISK) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
 }
 
 bool isAbsoluteIniName(const char* name) { return name[0] != '\0' && name[1] == ':'; }

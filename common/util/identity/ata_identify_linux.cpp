@@ -27,14 +27,14 @@ constexpr unsigned char kIdentifyDevice = 0xEC;
 constexpr unsigned kPassThroughTimeoutMilliseconds = 5000;
 
 bool identifyByIdeIoctl(int device, std::uint32_t words[kIdentifyWordCount]) {
-    // The kernel returns the words in host order; the text bytes stay high byte first.
-    unsigned short identify[kIdentifyWordCount] = {};
-    if (ioctl(device, HDIO_GET_IDENTITY, identify) != 0) {
+    // The kernel fills a struct hd_driveid: words in host order, text fields
+    // already in character order (see widenKernelIdentifyReply).
+    unsigned char reply[kIdentifyByteCount] = {};
+    static_assert(sizeof(struct hd_driveid) == kIdentifyByteCount, "the identify reply is 512 bytes");
+    if (ioctl(device, HDIO_GET_IDENTITY, reply) != 0) {
         return false;
     }
-    for (int index = 0; index < kIdentifyWordCount; ++index) {
-        words[index] = identify[index];
-    }
+    widenKernelIdentifyReply(reply, words);
     return true;
 }
 

@@ -42,6 +42,23 @@ void widenIdentifyBytes(const unsigned char* bytes, std::uint32_t words[kIdentif
     }
 }
 
+void widenKernelIdentifyReply(const unsigned char* reply, std::uint32_t words[kIdentifyWordCount]) {
+    struct TextField {
+        int first, last;
+    };
+    constexpr TextField kTextFields[] = {{10, 19}, {23, 26}, {27, 46}};
+    for (int index = 0; index < kIdentifyWordCount; ++index) {
+        std::uint16_t hostWord;
+        std::memcpy(&hostWord, reply + 2 * index, sizeof hostWord);
+        words[index] = hostWord;
+    }
+    for (const TextField& field : kTextFields) {
+        for (int index = field.first; index <= field.last; ++index) {
+            words[index] = (static_cast<std::uint32_t>(reply[2 * index]) << 8) | reply[2 * index + 1];
+        }
+    }
+}
+
 char* identifyWordsToText(const std::uint32_t* words, int first, int last) {
     std::size_t length = 0;
     if (words != nullptr) {

@@ -23,6 +23,14 @@ constexpr std::size_t kIdentifyByteCount = 512;
 /// 256 unsigned 32-bit values, word i in entry i.
 void widenIdentifyBytes(const unsigned char* bytes, std::uint32_t words[kIdentifyWordCount]);
 
+/// Widens an HDIO_GET_IDENTITY reply (the Linux IDE/libata ioctl). The kernel
+/// hands the 256 words back in host order, except the serial (words 10-19),
+/// firmware (23-26) and model (27-46) fields, which it has already turned into
+/// plain character order (the first character at the lower address). Those fields
+/// are put back into identify-word form (first character in the high byte), so
+/// that identifyWordsToText gives the same texts as for a raw reply.
+void widenKernelIdentifyReply(const unsigned char* reply, std::uint32_t words[kIdentifyWordCount]);
+
 /// The characters of words[first..last], two per word, high byte first. A NUL
 /// byte ends the text early; trailing blanks are cut, except that the first
 /// character is never cut (all blanks give a single blank). first > last gives "".

@@ -16,6 +16,10 @@ constexpr std::uint16_t kMajorVersion = 2;
 constexpr std::uint16_t kMinorVersion = 4;
 constexpr std::uint32_t kSnapshotLength = 65535;
 constexpr std::uint32_t kLinkTypeEthernet = 1;
+/// The longest frame a record stores whole: capture tools refuse a record whose
+/// captured length is larger. A longer frame is stored as its first this many
+/// bytes, with its true length in the record's packet (original) length.
+constexpr std::uint32_t kLargestStoredFrame = 262144;
 /// 100-ns intervals from 1601-01-01 to 1970-01-01 (UTC).
 constexpr std::int64_t kFileTimeAtUnixEpoch = 116444736000000000LL;
 

@@ -11,6 +11,8 @@
 namespace util {
 namespace pcap {
 
+struct EthrLogHandle;
+
 /// Creates or truncates `path` for binary writing: "wbc" on Windows (commit flag),
 /// "wb" on POSIX. Returns null on failure.
 std::FILE* openStreamForWriting(const char* path);
@@ -31,6 +33,16 @@ std::size_t readFromStream(std::FILE* stream, void* data, std::size_t size);
 /// The system time as 100-ns intervals since 1601-01-01 UTC: GetSystemTimeAsFileTime
 /// on Windows, clock_gettime(CLOCK_REALTIME) on POSIX (to the 100 ns, truncated).
 std::int64_t systemFileTime();
+
+/// Keeps an open handle's lock sound across fork (POSIX): before fork the lock
+/// of every tracked handle is taken, so no record is half-written at that
+/// moment; after it the parent releases them and the child gives each handle a
+/// fresh lock (the forking thread's lock could not be released there). Without
+/// memory for the tracking, the handle works as before but is not tracked.
+/// Nothing to do on Windows, which has no fork.
+void trackHandleAcrossFork(EthrLogHandle* handle);
+/// REQUIRES: called before the handle's lock is deleted. Untracked handles are ignored.
+void untrackHandleAcrossFork(EthrLogHandle* handle);
 
 }  // namespace pcap
 }  // namespace util

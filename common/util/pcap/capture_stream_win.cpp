@@ -30,6 +30,10 @@ std::size_t readFromStream(std::FILE* stream, void* data, std::size_t size) {
     return std::fread(data, 1, size, stream);
 }
 
+void trackHandleAcrossFork(EthrLogHandle*) {}
+
+void untrackHandleAcrossFork(EthrLogHandle*) {}
+
 std::int64_t systemFileTime() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);

@@ -34,6 +34,7 @@ EthrLogHandle* createHandle(const char* path, std::uint32_t limit) {
     handle->written = 0;
     handle->stream = nullptr;
     handle->writing = false;
+    util::pcap::trackHandleAcrossFork(handle);
     return handle;
 }
 
@@ -47,6 +48,7 @@ void destroyHandle(EthrLogHandle* handle) {
     if (handle->stream != nullptr) {
         util::pcap::closeStream(handle->stream, handle->writing);
     }
+    util::pcap::untrackHandleAcrossFork(handle);
     util::platform::deleteCriticalSection(handle->lock);
     delete handle;
 }
@@ -117,8 +119,10 @@ void EthrLogPacket(void* opaque, const void* data, unsigned long length) {
         return;
     }
     const auto frameLength = static_cast<std::uint32_t>(length);
+    const std::uint32_t storedLength =
+        frameLength < util::pcap::kLargestStoredFrame ? frameLength : util::pcap::kLargestStoredFrame;
     util::pcap::RecordHeader record{
-        util::pcap::recordTimeFromFileTime(util::pcap::captureFileTimeNow()), frameLength,
+        util::pcap::recordTimeFromFileTime(util::pcap::captureFileTimeNow()), storedLength,
         frameLength};
     unsigned char header[util::pcap::kRecordHeaderSize];
     util::pcap::encodeRecordHeader(record, header);
@@ -129,8 +133,8 @@ void EthrLogPacket(void* opaque, const void* data, unsigned long length) {
     }
     util::pcap::writeToStream(handle->stream, header, sizeof header);
     handle->written = addSaturating(handle->written, sizeof header);
-    util::pcap::writeToStream(handle->stream, data, frameLength);
-    handle->written = addSaturating(handle->written, frameLength);
+    util::pcap::writeToStream(handle->stream, data, storedLength);
+    handle->written = addSaturating(handle->written, storedLength);
 }
 
 void EthrCloseLog(void* opaque) {
@@ -156,7 +160,9 @@ void* EthrReadLog(const char* path) {
     attachStream(handle, stream);
     unsigned char header[util::pcap::kFileHeaderSize];
     const std::size_t present = util::pcap::readFromStream(handle->stream, header, sizeof header);
-    if (!util::pcap::fileHeaderAcceptable(header, present)) {
+    // A short header is accepted only when the file ended there, never when the
+    // read failed (a directory, an unreadable stream).
+    if (std::ferror(handle->stream) != 0 || !util::pcap::fileHeaderAcceptable(header, present)) {
         destroyHandle(handle);
         return nullptr;
     }

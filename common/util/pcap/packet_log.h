@@ -17,12 +17,18 @@
 // from, one handle, and each record (16-byte header and data) is written or read
 // whole, never interleaved with another. EthrCloseLog takes no lock: the caller
 // makes sure nothing else runs on the handle then or later. Handles share nothing.
+// On POSIX a process may fork while other threads log: no handle's lock is held
+// at the moment of fork, so a child can still use the handles it inherits (with
+// the stream's usual rules: data buffered before fork is in both processes).
 // Nothing is reported beyond the results below; the library writes no diagnostics.
 //
 // Writing: EthrOpenLog creates or truncates the file and writes the 24-byte file
 // header. EthrLogPacket writes a record header (seconds and microseconds since
 // 1970 UTC, captured length = packet length = the frame length) and the frame
-// unchanged, never cut to the snapshot length. Records are buffered in a 64 KiB
+// unchanged, never cut to the snapshot length. A frame longer than 262,144 bytes
+// (the largest record capture tools accept) is stored as its first 262,144 bytes:
+// the captured length says 262,144, the packet length keeps the frame's true
+// length, as capture tools store a frame cut to their snapshot length. Records are buffered in a 64 KiB
 // stream buffer of the handle's own: they reach the file when it fills and at close. With a cap, a record is written
 // while fewer than `cap` record bytes (headers and data, not the file header) have
 // been written, so the record that crosses the cap is written whole and every
@@ -80,13 +86,14 @@ UTIL_API void EthrCloseLog(void* handle);
 
 /// Opens an existing log for reading, positioned at its first record.
 /// Returns null for a null path, when memory runs out, when the file cannot be
-/// opened, when its first four bytes are not D4 C3 B2 A1 (big-endian logs and the
+/// opened or its header cannot be read (a directory: refused on every platform), when its first four bytes are not D4 C3 B2 A1 (big-endian logs and the
 /// nanosecond variant are refused) or when its version is not 2.4.
 UTIL_API void* EthrReadLog(const char* path);
 
 /// Reads the next record. On entry *length is the buffer's capacity in bytes.
 /// Returns 1 when a frame was delivered: its bytes are in `buffer` and *length is
-/// their number (above 0). Returns 0 with *length = 0 at the end of the file, for a
+/// their number (above 0). What is delivered is what the record stores: for a
+/// frame that was cut when it was logged, the first 262,144 bytes. Returns 0 with *length = 0 at the end of the file, for a
 /// cut record (see above), for a zero-length record, and for a record longer than
 /// the capacity, which is consumed and lost (the next call reads the next record).
 /// A null handle, buffer or length gives 0 without reading or touching *length.
