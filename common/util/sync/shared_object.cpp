@@ -1,5 +1,7 @@
 #include "sync/shared_object.h"
 
+#include <cstdint>
+
 #include "platform/event.h"
 #include "platform/interlocked.h"
 #include "platform/lock.h"
@@ -12,7 +14,37 @@ void* SharedObject::hAllIdleEvent = nullptr;
 
 namespace {
 const char kUnknownName[] = "Unknown";
+
+// The hand-off between the Release that drops the last reference and a waiting
+// owner that deletes the object: a small table of process-wide locks, one picked
+// by the object's address. Only this file takes them, only around a few
+// instructions that call out to nothing, so whatever locks client code holds
+// (the object's own included) they cannot take part in a deadlock.
+class HandOffLocks {
+public:
+    HandOffLocks() {
+        for (void*& lock : locks_) {
+            lock = createCriticalSection();
+        }
+    }
+    // Null when the lock could not be made: the hand-off is then skipped.
+    void* forObject(const void* object) const {
+        const auto address = reinterpret_cast<std::uintptr_t>(object);
+        return locks_[(address >> 6) % kCount];
+    }
+
+private:
+    static const int kCount = 64;
+    void* locks_[kCount];
+};
+
+// Built on first use (thread-safe) and never destroyed: a Release may run late in
+// process exit.
+const HandOffLocks& handOffLocks() {
+    static const HandOffLocks* const table = new HandOffLocks;
+    return *table;
 }
+}  // namespace
 
 SharedObject::SharedObject(const char* name) {
     if (interlockedIncrement(&ulObjectCount) == 1 && atomicLoadPointer(&hAllIdleEvent) == nullptr) {
@@ -53,10 +85,13 @@ unsigned long SharedObject::Release() {
             return static_cast<unsigned long>(current - 1);
         }
     }
-    // The last reference goes under the lock: a waiting owner takes the lock
-    // before it deletes the object, so it waits until this call is done with it.
-    if (pCritSec != nullptr) {
-        enterCriticalSection(pCritSec);
+    // The last reference goes under the hand-off lock: a waiting owner passes
+    // through that lock before it deletes the object, so it waits until this
+    // call is done with it. Not the object's own lock: the owner may hold that
+    // one while it waits.
+    void* handOff = handOffLocks().forObject(this);
+    if (handOff != nullptr) {
+        enterCriticalSection(handOff);
     }
     const long count = interlockedDecrement(&lRefCount);
     bool destroy = false;
@@ -68,8 +103,8 @@ unsigned long SharedObject::Release() {
             destroy = true;
         }
     }
-    if (pCritSec != nullptr) {
-        leaveCriticalSection(pCritSec);
+    if (handOff != nullptr) {
+        leaveCriticalSection(handOff);
     }
     if (destroy) {
         Shutdown(0);
@@ -86,11 +121,11 @@ void SharedObject::WaitIdle() {
             sleepMilliseconds(1);
         }
     }
-    // The Release that brought the count to 0 holds the lock until it has set
-    // the event; passing through the lock waits for it to finish.
-    if (pCritSec != nullptr) {
-        enterCriticalSection(pCritSec);
-        leaveCriticalSection(pCritSec);
+    // The Release that brought the count to 0 holds the hand-off lock until it
+    // has set the event; passing through that lock waits for it to finish.
+    if (void* handOff = handOffLocks().forObject(this)) {
+        enterCriticalSection(handOff);
+        leaveCriticalSection(handOff);
     }
 }
 
