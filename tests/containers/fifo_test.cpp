@@ -139,6 +139,25 @@ TEST(Fifo, ShutdownOrLastReleaseFreesQueuedMessagesAndDeletes) {
     EXPECT_EQ(before + 2, FIFO::nFifo);
 }
 
+// A user may still put messages in while Shutdown waits for it: they are freed
+// once the last user has released the queue (the leak checker reports them otherwise).
+TEST(Fifo, MessagesQueuedWhileShutdownWaitsAreFreed) {
+    std::atomic<int> destroyed{0};
+    TrackedFifo* queue = new TrackedFifo(destroyed);
+    std::atomic<bool> drained{false};
+    queue->afterPreShutdown = [&] { drained = true; };
+    queue->AddRef();
+    std::thread user([&] {
+        EXPECT_TRUE(eventually([&] { return drained.load(); }));
+        EXPECT_EQ(1, queue->EntQ(makeMessage(1, 8)));
+        EXPECT_EQ(1, queue->EntQAtFront(makeMessage(2, 8)));
+        queue->Release();
+    });
+    queue->Shutdown(0);
+    user.join();
+    EXPECT_EQ(1, destroyed.load());
+}
+
 // A consumer found the queue empty and is about to wait; meanwhile two
 // messages come and another consumer takes one. The one left must still wake
 // the first consumer (a removal that leaves messages must not clear the event).

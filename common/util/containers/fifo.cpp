@@ -12,7 +12,13 @@ int FIFO::nFifo = 0;
 
 namespace {
 const std::uint16_t kMaxMessages = 0xFFFF;
+
+void freeQueued(FIFO* queue) {
+    while (FIFO_MSG* msg = queue->DeptQ(0)) {
+        std::free(msg);
+    }
 }
+}  // namespace
 
 FIFO::FIFO() : SharedObject("FIFO") {
     __atomic_add_fetch(&nFifo, 1, __ATOMIC_RELAXED);  // queues may be built on several threads
@@ -134,10 +140,9 @@ void FIFO::SetName(char* name) {
     pszFifoName = copy;
 }
 
-void FIFO::PreShutdown() {
-    while (FIFO_MSG* msg = DeptQ(0)) {
-        std::free(msg);
-    }
-}
+void FIFO::PreShutdown() { freeQueued(this); }
 
-void FIFO::PostShutdown() {}
+// Users may still have put messages in while the sequence waited for them;
+// none is left now, so what is queued is freed for good. Not through the
+// virtual PreShutdown: a derived class's hook runs once.
+void FIFO::PostShutdown() { freeQueued(this); }

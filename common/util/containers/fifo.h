@@ -36,6 +36,9 @@
 //    its time-out still expires, and DeptQ(0) ends on an empty queue.
 //  - A wait that fails (the event could not be created) ends DeptQ with null,
 //    like a time-out, instead of retrying without end.
+//  - Users may go on putting messages in while the shutdown sequence waits for
+//    them (EntQ still returns 1): PostShutdown drains the queue again once
+//    they have all released it, so nothing queued is ever lost to a leak.
 //  - SetName(nullptr) drops any earlier name copy and keeps none.
 //  - Copying is forbidden: a copy would share the chain, the event and the name.
 //  - nFifo is raised with an atomic add, so queues built on several threads at
@@ -88,6 +91,8 @@ public:
 protected:
     /// Takes and frees every queued message.
     virtual void PreShutdown();
+    /// Frees, once every user has released the queue, the messages they put in
+    /// while the sequence waited for them (the same drain as PreShutdown).
     virtual void PostShutdown();
 
 private:
