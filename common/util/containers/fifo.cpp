@@ -13,6 +13,23 @@ int FIFO::nFifo = 0;
 namespace {
 const std::uint16_t kMaxMessages = 0xFFFF;
 
+// usWaiting: the consumers asleep (or about to sleep) on hEvent in its low 15
+// bits, and in its top bit a mark that hEvent may be set, so that a removal
+// clears it only then (on Windows a reset is a system call).
+const std::uint16_t kEventMaySet = 0x8000;
+const std::uint16_t kWaiterMask = 0x7FFF;
+
+// How many times a consumer that found the queue empty polls the count, without
+// the lock, before it goes to sleep on the event: a message usually follows within
+// microseconds, and a sleep and a wake-up cost far more.
+const int kSpinPolls = 2000;
+
+inline void cpuRelax() {
+#if defined(__i386__) || defined(__x86_64__)
+    __builtin_ia32_pause();
+#endif
+}
+
 void freeQueued(FIFO* queue) {
     while (FIFO_MSG* msg = queue->DeptQ(0)) {
         std::free(msg);
@@ -28,6 +45,7 @@ FIFO::FIFO() : SharedObject("FIFO") {
     hEvent = createEvent();
     pHead = nullptr;
     usCount = 0;
+    usWaiting = 0;
     pTail = nullptr;
 }
 
@@ -56,7 +74,7 @@ int FIFO::EntQ(FIFO_MSG* msg) {
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount + 1), __ATOMIC_RELAXED);
     pTail = msg;
     ulMsgBytes += msg->ulSize;
-    setEvent(hEvent);
+    WakeWaiters();
     return 1;
 }
 
@@ -76,27 +94,45 @@ int FIFO::EntQAtFront(FIFO_MSG* msg) {
     }
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount + 1), __ATOMIC_RELAXED);
     ulMsgBytes += msg->ulSize;
-    setEvent(hEvent);
+    WakeWaiters();
     return 1;
 }
 
 FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
     Lock();
+    if (usCount == 0 && timeout != 0) {
+        // Poll the count for a moment before sleeping; producers signal only
+        // consumers that sleep, so a message taken here costs no system call.
+        Unlock();
+        for (int poll = 0; poll < kSpinPolls && QSize() == 0; ++poll) {
+            cpuRelax();
+        }
+        Lock();
+    }
     bool woken = false;
     while (usCount == 0) {
         if (woken) {
             // Woken (by Notify, or another consumer was first) to an empty
             // queue: clear the event so the next wait blocks. Insertions set it
             // under this lock, so none is missed.
-            resetEvent(hEvent);
+            ClearEvent(true);
         }
+        if (timeout == 0) {
+            Unlock();
+            return nullptr;
+        }
+        // Counted under the lock: an insertion after this point sees the
+        // waiter and sets the event, so the wait below cannot miss it.
+        __atomic_add_fetch(&usWaiting, 1, __ATOMIC_SEQ_CST);
         Unlock();
         const WaitResult result = waitForEvent(hEvent, timeout, true);
+        Lock();
+        __atomic_sub_fetch(&usWaiting, 1, __ATOMIC_SEQ_CST);
         if (result == WaitResult::TimedOut || result == WaitResult::Failed) {
+            Unlock();
             return nullptr;
         }
         woken = result == WaitResult::Signalled;
-        Lock();
     }
     FIFO_MSG* msg = pHead;
     pHead = msg->pNext;
@@ -104,16 +140,33 @@ FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
         pTail = nullptr;
     }
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount - 1), __ATOMIC_RELAXED);
-    // Cleared only when the queue is now empty: a consumer that saw the queue
-    // empty and let go of the lock may be about to wait, and must still wake
-    // for the messages that remain. So the event is set whenever the queue
-    // holds messages and the lock is free.
+    // Cleared only when the queue is now empty: a consumer that counted itself
+    // as a waiter and let go of the lock may be about to wait, and must still
+    // wake for the messages that remain.
     if (usCount == 0) {
-        resetEvent(hEvent);
+        ClearEvent(false);
     }
     ulMsgBytes -= msg->ulSize;
     Unlock();
     return msg;
+}
+
+// Under the lock, after an insertion: wakes the sleeping consumers, if any.
+void FIFO::WakeWaiters() {
+    if ((__atomic_load_n(&usWaiting, __ATOMIC_SEQ_CST) & kWaiterMask) != 0) {
+        __atomic_fetch_or(&usWaiting, kEventMaySet, __ATOMIC_SEQ_CST);
+        setEvent(hEvent);
+    }
+}
+
+// Under the lock, with the queue empty: resets the event when it may be set
+// (always when `always`: Notify sets the event and then the mark without the
+// lock, so a reset in between could leave the event set without the mark).
+void FIFO::ClearEvent(bool always) {
+    if (always || (__atomic_load_n(&usWaiting, __ATOMIC_SEQ_CST) & kEventMaySet) != 0) {
+        __atomic_fetch_and(&usWaiting, kWaiterMask, __ATOMIC_SEQ_CST);
+        resetEvent(hEvent);
+    }
 }
 
 unsigned long FIFO::GetMsgSize() {
@@ -125,7 +178,10 @@ unsigned long FIFO::GetMsgSize() {
 // well defined; it may be out of date by the time the caller looks at it.
 int FIFO::QSize() { return __atomic_load_n(&usCount, __ATOMIC_RELAXED); }
 
-void FIFO::Notify() { setEvent(hEvent); }
+void FIFO::Notify() {
+    __atomic_fetch_or(&usWaiting, kEventMaySet, __ATOMIC_SEQ_CST);
+    setEvent(hEvent);
+}
 
 void FIFO::SetName(char* name) {
     char* copy = nullptr;

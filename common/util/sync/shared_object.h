@@ -92,6 +92,9 @@ public:
     /// negative and Invalid has not been called; 0 otherwise.
     int IsValid();
     /// Enter / leave the object's lock (recursive); nothing when it has none.
+    /// Lock tries the lock a few dozen times, pausing briefly between tries,
+    /// before it waits: the lock guards short stretches, and a wait and a
+    /// wake-up cost far more than the holder takes to let go.
     virtual void Lock();
     virtual void Unlock();
     /// The stored name, or "Unknown" when it is null.
