@@ -10,7 +10,7 @@ if [ "$want" = all ]; then
   # (wine32:i386) cannot start on kernels without IA-32 emulation, as on our machines.
   packages="$packages clang libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
             binutils-mingw-w64-i686 wine wine64 xvfb xauth x11-apps x11-utils imagemagick tk tshark
-            libpcap-dev libconcurrentqueue-dev"
+            libpcap-dev libconcurrentqueue-dev gnuplot-nox"
 fi
 
 missing=""
