@@ -22,7 +22,7 @@ const std::uint16_t kWaiterMask = 0x7FFF;
 // How many times a consumer that found the queue empty polls the count, without
 // the lock, before it goes to sleep on the event: a message usually follows within
 // microseconds, and a sleep and a wake-up cost far more.
-const int kSpinPolls = 2000;
+const int kSpinPolls = 200;
 
 inline void cpuRelax() {
 #if defined(__i386__) || defined(__x86_64__)

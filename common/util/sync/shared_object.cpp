@@ -16,7 +16,7 @@ namespace {
 const char kUnknownName[] = "Unknown";
 
 // How many times Lock tries the lock, pausing between tries, before it waits.
-const int kLockSpins = 64;
+const int kLockSpins = 40;
 
 inline void cpuRelax() {
 #if defined(__i386__) || defined(__x86_64__)
@@ -173,9 +173,7 @@ void SharedObject::Lock() {
         if (tryEnterCriticalSection(pCritSec)) {
             return;
         }
-        for (int pause = 0; pause < 8; ++pause) {
-            cpuRelax();
-        }
+        cpuRelax();
     }
     enterCriticalSection(pCritSec);
 }
