@@ -91,10 +91,15 @@ inline std::uint32_t lookup2Aligned16(const unsigned char* bytes) {
 
 }  // namespace hash_detail
 
+/// Whether a key at this address is hashed a word at a time.
+inline bool hashesByWords(const void* key) {
+    return hash_detail::kLittleEndian && (reinterpret_cast<std::uintptr_t>(key) & 3u) == 0;
+}
+
 /// The 1996 lookup2 hash of `length` bytes with initial value `initialValue`.
 /// REQUIRES: bytes is readable for length bytes (any pointer when length is 0).
 inline std::uint32_t lookup2(const unsigned char* bytes, std::uint32_t length, std::uint32_t initialValue) {
-    if (hash_detail::kLittleEndian && (reinterpret_cast<std::uintptr_t>(bytes) & 3u) == 0) {
+    if (hashesByWords(bytes)) {
         if (length == 16 && initialValue == 0) {
             return hash_detail::lookup2Aligned16(bytes);
         }
