@@ -160,8 +160,8 @@ void FIFO::WakeWaiters() {
 }
 
 // Under the lock, with the queue empty: resets the event when it may be set
-// (always when `always`: Notify sets the event and then the mark without the
-// lock, so a reset in between could leave the event set without the mark).
+// (always when `always`: Notify sets the mark and the event without the lock,
+// so a reset between the two can leave the event set without the mark).
 void FIFO::ClearEvent(bool always) {
     if (always || (__atomic_load_n(&usWaiting, __ATOMIC_SEQ_CST) & kEventMaySet) != 0) {
         __atomic_fetch_and(&usWaiting, kWaiterMask, __ATOMIC_SEQ_CST);

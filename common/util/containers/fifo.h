@@ -41,6 +41,8 @@
 //  - A wait that fails (the event could not be created) ends DeptQ with null,
 //    like a time-out, instead of retrying without end.
 //  - DeptQ(0) on an empty queue returns null at once, without looking at the event.
+//  - Up to 32767 consumers may sleep in DeptQ on one queue at the same time (the
+//    count of sleepers shares a 16-bit field with a mark).
 //  - Users may go on putting messages in while the shutdown sequence waits for
 //    them (EntQ still returns 1): PostShutdown drains the queue again once
 //    they have all released it, so nothing queued is ever lost to a leak.
