@@ -30,6 +30,24 @@ inline void cpuRelax() {
 #endif
 }
 
+// Under the lock, after an insertion: wakes the sleeping consumers, if any.
+void wakeWaiters(std::uint16_t* waiting, void* event) {
+    if ((__atomic_load_n(waiting, __ATOMIC_SEQ_CST) & kWaiterMask) != 0) {
+        __atomic_fetch_or(waiting, kEventMaySet, __ATOMIC_SEQ_CST);
+        setEvent(event);
+    }
+}
+
+// Under the lock, with the queue empty: resets the event when it may be set
+// (always when `always`: Notify sets the mark and the event without the lock,
+// so a reset between the two can leave the event set without the mark).
+void clearEvent(std::uint16_t* waiting, void* event, bool always) {
+    if (always || (__atomic_load_n(waiting, __ATOMIC_SEQ_CST) & kEventMaySet) != 0) {
+        __atomic_fetch_and(waiting, kWaiterMask, __ATOMIC_SEQ_CST);
+        resetEvent(event);
+    }
+}
+
 void freeQueued(FIFO* queue) {
     while (FIFO_MSG* msg = queue->DeptQ(0)) {
         std::free(msg);
@@ -74,7 +92,7 @@ int FIFO::EntQ(FIFO_MSG* msg) {
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount + 1), __ATOMIC_RELAXED);
     pTail = msg;
     ulMsgBytes += msg->ulSize;
-    WakeWaiters();
+    wakeWaiters(&usWaiting, hEvent);
     return 1;
 }
 
@@ -94,7 +112,7 @@ int FIFO::EntQAtFront(FIFO_MSG* msg) {
     }
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount + 1), __ATOMIC_RELAXED);
     ulMsgBytes += msg->ulSize;
-    WakeWaiters();
+    wakeWaiters(&usWaiting, hEvent);
     return 1;
 }
 
@@ -115,7 +133,7 @@ FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
             // Woken (by Notify, or another consumer was first) to an empty
             // queue: clear the event so the next wait blocks. Insertions set it
             // under this lock, so none is missed.
-            ClearEvent(true);
+            clearEvent(&usWaiting, hEvent, true);
         }
         if (timeout == 0) {
             Unlock();
@@ -144,29 +162,11 @@ FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
     // as a waiter and let go of the lock may be about to wait, and must still
     // wake for the messages that remain.
     if (usCount == 0) {
-        ClearEvent(false);
+        clearEvent(&usWaiting, hEvent, false);
     }
     ulMsgBytes -= msg->ulSize;
     Unlock();
     return msg;
-}
-
-// Under the lock, after an insertion: wakes the sleeping consumers, if any.
-void FIFO::WakeWaiters() {
-    if ((__atomic_load_n(&usWaiting, __ATOMIC_SEQ_CST) & kWaiterMask) != 0) {
-        __atomic_fetch_or(&usWaiting, kEventMaySet, __ATOMIC_SEQ_CST);
-        setEvent(hEvent);
-    }
-}
-
-// Under the lock, with the queue empty: resets the event when it may be set
-// (always when `always`: Notify sets the mark and the event without the lock,
-// so a reset between the two can leave the event set without the mark).
-void FIFO::ClearEvent(bool always) {
-    if (always || (__atomic_load_n(&usWaiting, __ATOMIC_SEQ_CST) & kEventMaySet) != 0) {
-        __atomic_fetch_and(&usWaiting, kWaiterMask, __ATOMIC_SEQ_CST);
-        resetEvent(hEvent);
-    }
 }
 
 unsigned long FIFO::GetMsgSize() {

@@ -103,9 +103,6 @@ protected:
     virtual void PostShutdown();
 
 private:
-    void WakeWaiters();
-    void ClearEvent(bool always);
-
     char* pszFifoName;
     void* hEvent;
     FIFO_MSG* pHead;
