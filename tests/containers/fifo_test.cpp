@@ -23,15 +23,17 @@ void expectNext(FIFO* queue, std::uint32_t value) {
     std::free(message);
 }
 
-// Pauses one chosen thread right after it unlocks the queue, which DeptQ does
-// just before it waits: the test can then change the queue in that gap.
+// Pauses one chosen thread right after its n-th unlock of the queue: on an
+// empty queue DeptQ unlocks first to poll the count, then to wait. The test can
+// then change the queue in that gap.
 class PausingFifo : public FIFO {
 public:
     std::atomic<std::thread::id> pauseThread{};
+    std::atomic<int> pauseAtUnlock{1};
     std::atomic<bool> paused{false}, proceed{false};
     void Unlock() override {
         FIFO::Unlock();
-        if (pauseThread.load() != std::this_thread::get_id()) return;
+        if (pauseThread.load() != std::this_thread::get_id() || --pauseAtUnlock > 0) return;
         pauseThread = std::thread::id();
         paused = true;
         eventually([&] { return proceed.load(); });
@@ -139,28 +141,51 @@ TEST(Fifo, ShutdownOrLastReleaseFreesQueuedMessagesAndDeletes) {
     EXPECT_EQ(before + 2, FIFO::nFifo);
 }
 
+// A user may still put messages in while Shutdown waits for it: they are freed
+// once the last user has released the queue (the leak checker reports them otherwise).
+TEST(Fifo, MessagesQueuedWhileShutdownWaitsAreFreed) {
+    std::atomic<int> destroyed{0};
+    TrackedFifo* queue = new TrackedFifo(destroyed);
+    std::atomic<bool> drained{false};
+    queue->afterPreShutdown = [&] { drained = true; };
+    queue->AddRef();
+    std::thread user([&] {
+        EXPECT_TRUE(eventually([&] { return drained.load(); }));
+        EXPECT_EQ(1, queue->EntQ(makeMessage(1, 8)));
+        EXPECT_EQ(1, queue->EntQAtFront(makeMessage(2, 8)));
+        queue->Release();
+    });
+    queue->Shutdown(0);
+    user.join();
+    EXPECT_EQ(1, destroyed.load());
+}
+
 // A consumer found the queue empty and is about to wait; meanwhile two
 // messages come and another consumer takes one. The one left must still wake
 // the first consumer (a removal that leaves messages must not clear the event).
 TEST(Fifo, RemovalLeavingMessagesKeepsConsumersAwake) {
-    PausingFifo* queue = new PausingFifo;
-    FIFO_MSG* got = nullptr;
-    long long waited = 0;
-    std::thread consumer([&] {
-        queue->pauseThread = std::this_thread::get_id();
-        const auto start = std::chrono::steady_clock::now();
-        got = queue->DeptQ(3000);
-        waited = millisecondsSince(start);
-    });
-    ASSERT_TRUE(eventually([&] { return queue->paused.load(); }));
-    queue->EntQ(makeMessage('R'));
-    queue->EntQ(makeMessage('S'));
-    expectNext(queue, 'R');
-    queue->proceed = true;
-    consumer.join();
-    ASSERT_NE(nullptr, got);
-    EXPECT_EQ(static_cast<std::uint32_t>('S'), got->ulUser);
-    EXPECT_LT(waited, 2000);
-    std::free(got);
-    queue->Shutdown(0);
+    for (int unlock : {1, 2}) {  // paused before it polls, and before it sleeps
+        SCOPED_TRACE(unlock);
+        PausingFifo* queue = new PausingFifo;
+        queue->pauseAtUnlock = unlock;
+        FIFO_MSG* got = nullptr;
+        long long waited = 0;
+        std::thread consumer([&] {
+            queue->pauseThread = std::this_thread::get_id();
+            const auto start = std::chrono::steady_clock::now();
+            got = queue->DeptQ(3000);
+            waited = millisecondsSince(start);
+        });
+        ASSERT_TRUE(eventually([&] { return queue->paused.load(); }));
+        queue->EntQ(makeMessage('R'));
+        queue->EntQ(makeMessage('S'));
+        expectNext(queue, 'R');
+        queue->proceed = true;
+        consumer.join();
+        ASSERT_NE(nullptr, got);
+        EXPECT_EQ(static_cast<std::uint32_t>('S'), got->ulUser);
+        EXPECT_LT(waited, 2000);
+        std::free(got);
+        queue->Shutdown(0);
+    }
 }

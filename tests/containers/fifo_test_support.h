@@ -28,6 +28,7 @@ class TrackedFifo : public FIFO {
 public:
     std::atomic<int>* destroyed;  // counts destruction: the object is gone when a test reads it
     std::function<void()> onPreShutdown;  // runs before the queue is drained
+    std::function<void()> afterPreShutdown;  // runs once it is drained, before the wait for users
     explicit TrackedFifo(std::atomic<int>& destroyedCount) : destroyed(&destroyedCount) {}
     ~TrackedFifo() override { ++*destroyed; }
 
@@ -35,6 +36,7 @@ protected:
     void PreShutdown() override {
         if (onPreShutdown) onPreShutdown();
         FIFO::PreShutdown();
+        if (afterPreShutdown) afterPreShutdown();
     }
 };
 

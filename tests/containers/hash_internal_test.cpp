@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -35,16 +36,23 @@ TEST(HashFunctionTest, GoldenValues) {
         {"", 0xBD49D10Du}, {"ABC", 0x3E36495Du}, {"ABCDEFGHIJKLM", 0xC9A8AD4Du},
         {"Four score and seven years ago", 0x50F2424Bu}, {highBytes(1), 0xEA28B4C0u}, {highBytes(3), 0xB26F55FCu},
         {highBytes(5), 0x414D1141u}, {highBytes(11), 0xF4AFB542u}, {highBytes(12), 0x0A592AF1u},
-        {highBytes(13), 0x6468EE46u}, {highBytes(23), 0xCB75B7BCu}, {highBytes(24), 0xA7BC26FEu},
+        {highBytes(13), 0x6468EE46u}, {highBytes(16), 0x0529A69Au}, {"0123456789abcdef", 0xE1185BC7u},
+        {highBytes(20), 0xFA5B40A0u}, {highBytes(23), 0xCB75B7BCu}, {highBytes(24), 0xA7BC26FEu},
         {highBytes(25), 0xC87EE51Eu}, {highBytes(40), 0xD8BFCB63u}, {std::string(7, '\xFF'), 0xC6D77195u},
         {std::string(11, '\xFF'), 0xD7A6A2EBu}, {"ABCD", 0x04u}, {"\x80\xFF\x01\x7F", 0x01u},
         {"\x01\x02\x03\x04", 0x04u}, {"\x04\x03\x02\x01", 0x04u}, {std::string("\xFF\0\0\0", 4), 0xFFu}};
+    // Each key also at offsets 1 to 3 of a word-aligned buffer: keys on a word
+    // boundary are read a word at a time, the others byte by byte.
+    alignas(8) unsigned char buffer[64];
     for (const auto& golden : goldens) {
         const auto length = static_cast<std::uint32_t>(golden.key.size());
-        EXPECT_EQ(golden.hash, hashKey(golden.key.data(), static_cast<int>(length))) << golden.key;
-        if (length != 4) {
-            EXPECT_EQ(golden.hash, lookup2(reinterpret_cast<const unsigned char*>(golden.key.data()), length, 0))
-                << length;
+        for (std::size_t offset = 0; offset < 4; ++offset) {
+            unsigned char* key = buffer + offset;
+            std::memcpy(key, golden.key.data(), length);
+            EXPECT_EQ(golden.hash, hashKey(key, static_cast<int>(length))) << golden.key << " at +" << offset;
+            if (length != 4) {
+                EXPECT_EQ(golden.hash, lookup2(key, length, 0)) << length << " at +" << offset;
+            }
         }
     }
 }

@@ -1,4 +1,4 @@
-// The platform's events and threads, and the exit code of a ZnThread thread
+// The platform's events, locks and threads, and the exit code of a ZnThread thread
 // (read through the internal thread handle).
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/event.h"
+#include "platform/lock.h"
 #include "platform/thread.h"
 #include "sync/sync_test_support.h"
 #include "sync/zn_thread.h"
@@ -53,6 +54,30 @@ TEST(PlatformEvent, SetReleasesAllWaitersDespiteReset) {
 }
 
 std::atomic<int> routineRuns{0};
+
+// tryEnterCriticalSection takes a free lock and one this thread already holds
+// (the lock is recursive: each success needs its leave), never one that
+// another thread holds.
+TEST(PlatformLock, TryEnterTakesOnlyWhatNeedsNoWait) {
+    void* lock = createCriticalSection();
+    ASSERT_NE(nullptr, lock);
+    auto triedElsewhere = [lock] {
+        bool taken = false;
+        std::thread([&] {
+            taken = tryEnterCriticalSection(lock);
+            if (taken) leaveCriticalSection(lock);
+        }).join();
+        return taken;
+    };
+    ASSERT_TRUE(tryEnterCriticalSection(lock));
+    ASSERT_TRUE(tryEnterCriticalSection(lock));
+    EXPECT_FALSE(triedElsewhere());
+    leaveCriticalSection(lock);
+    EXPECT_FALSE(triedElsewhere());
+    leaveCriticalSection(lock);
+    EXPECT_TRUE(triedElsewhere());
+    deleteCriticalSection(lock);
+}
 
 TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
     void* thread = createThread(

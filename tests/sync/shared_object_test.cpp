@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "sync/sync_test_support.h"
+#include "sync/synchronizer.h"
 
 using namespace sync_test;
 
@@ -177,5 +178,43 @@ TEST(SharedObject, ConcurrentReleasesAndShutdownDestroyOnce) {
         for (auto& thread : threads) thread.join();
         ASSERT_TRUE(eventually([&] { return calls.destroyed.load() == 1; }));
         EXPECT_EQ(1, calls.pre.load());
+    }
+}
+
+// An owner may hold the object's own lock (through a Synchronizer) while it
+// waits for the users, with WaitIdle or on the idle event (here: polling IsIdle
+// after GetIdleEvent). The last Release must take no lock a client can hold, or
+// it never returns. On failure the threads stay blocked and are left behind.
+TEST(SharedObject, LastReleaseReturnsWhileOwnerHoldsTheObjectLock) {
+    for (bool waitIdle : {true, false}) {
+        Calls calls;
+        Tracked* object = new Tracked(calls);
+        object->AddRef();
+        std::atomic<bool> holding{false}, sawIdle{false}, released{false};
+        std::thread owner([&] {
+            Synchronizer hold(object);
+            if (waitIdle) {
+                holding = true;
+                object->WaitIdle();
+            } else {
+                object->GetIdleEvent();
+                holding = true;
+                while (object->IsIdle() == 0) std::this_thread::yield();
+            }
+            sawIdle = true;
+        });
+        ASSERT_TRUE(eventually([&] { return holding.load(); }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let WaitIdle block
+        std::thread user([&] { released = object->Release() == 0; });
+        const bool done = eventually([&] { return released.load() && sawIdle.load(); }, std::chrono::seconds(3));
+        if (!done) {
+            owner.detach();
+            user.detach();
+            FAIL() << "Release deadlocked against the owner's lock, waitIdle=" << waitIdle;
+        }
+        owner.join();
+        user.join();
+        object->Shutdown(0);
+        EXPECT_EQ(1, calls.destroyed.load());
     }
 }

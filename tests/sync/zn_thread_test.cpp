@@ -130,6 +130,32 @@ TEST(ZnThread, AutoDeleteObjectDeletesItselfOnItsThread) {
     EXPECT_TRUE(deletedOnOwnThread.load());
 }
 
+// An owner that sees IsTerminated() may delete the object at once: the base
+// PostExecute must not read the object after it has published the end. The
+// thread lingers after it (touching only a global) so that the owner's delete
+// comes first; ThreadSanitizer then reports any late read of the object.
+std::atomic<bool> ownerDeleted{false};
+
+class Lingering : public ZnThread {
+protected:
+    void PostExecute() override {
+        ZnThread::PostExecute();
+        while (!ownerDeleted.load()) std::this_thread::yield();
+    }
+};
+
+TEST(ZnThread, OwnerMayDeleteAsSoonAsTerminatedIsSeen) {
+    for (int round = 0; round < 5; ++round) {
+        ownerDeleted = false;
+        auto* worker = new Lingering;
+        ASSERT_EQ(1u, worker->Create(0));
+        ASSERT_EQ(1u, worker->Resume());
+        while (worker->IsTerminated() == 0) std::this_thread::yield();
+        delete worker;
+        ownerDeleted = true;
+    }
+}
+
 // A polite running thread stops within one 20 ms poll; a thread that never ran
 // is resumed by Terminate and the base Execute ends at once. 1 s leaves room
 // for a loaded machine.

@@ -15,7 +15,11 @@
 //
 // Producers never wait except for the lock. A consumer waits on an event only
 // while the queue is empty, never holding the lock; one insertion wakes every
-// waiting consumer and the first one takes the message. The time-out applies
+// waiting consumer and the first one takes the message. A consumer that finds
+// the queue empty first polls its count for a few microseconds (bounded, and
+// only when its time-out is not 0) before it sleeps; consumers that sleep are
+// counted under the lock, and an insertion signals the event only when one
+// does, so a busy queue hands messages over without a system call. The time-out applies
 // to each wait: a consumer that wakes to an empty queue waits again with its
 // full time-out. 0 polls; 0xFFFFFFFF waits without limit. On Windows the wait
 // is alertable (WaitForSingleObjectEx), so user APCs run during it and the
@@ -36,6 +40,12 @@
 //    its time-out still expires, and DeptQ(0) ends on an empty queue.
 //  - A wait that fails (the event could not be created) ends DeptQ with null,
 //    like a time-out, instead of retrying without end.
+//  - DeptQ(0) on an empty queue returns null at once, without looking at the event.
+//  - Up to 32767 consumers may sleep in DeptQ on one queue at the same time (the
+//    count of sleepers shares a 16-bit field with a mark).
+//  - Users may go on putting messages in while the shutdown sequence waits for
+//    them (EntQ still returns 1): PostShutdown drains the queue again once
+//    they have all released it, so nothing queued is ever lost to a leak.
 //  - SetName(nullptr) drops any earlier name copy and keeps none.
 //  - Copying is forbidden: a copy would share the chain, the event and the name.
 //  - nFifo is raised with an atomic add, so queues built on several threads at
@@ -88,6 +98,8 @@ public:
 protected:
     /// Takes and frees every queued message.
     virtual void PreShutdown();
+    /// Frees, once every user has released the queue, the messages they put in
+    /// while the sequence waited for them (the same drain as PreShutdown).
     virtual void PostShutdown();
 
 private:
@@ -95,6 +107,7 @@ private:
     void* hEvent;
     FIFO_MSG* pHead;
     std::uint16_t usCount;
+    std::uint16_t usWaiting;  // sleeping consumers, and a mark that hEvent may be set (in the padding)
     FIFO_MSG* pTail;
     std::uint32_t ulEnqueued;
     std::uint32_t ulMsgBytes;

@@ -15,6 +15,9 @@ void deleteCriticalSection(void* lock);
 void enterCriticalSection(void* lock);
 /// REQUIRES: the calling thread holds lock.
 void leaveCriticalSection(void* lock);
+/// Enters the lock when that needs no wait (free, or held by this thread) and
+/// returns true; returns false at once otherwise. REQUIRES: lock is not null.
+bool tryEnterCriticalSection(void* lock);
 
 /// Holds a lock for one scope.
 class ScopedCriticalSection {

@@ -37,5 +37,7 @@ void enterCriticalSection(void* lock) { pthread_mutex_lock(static_cast<pthread_m
 
 void leaveCriticalSection(void* lock) { pthread_mutex_unlock(static_cast<pthread_mutex_t*>(lock)); }
 
+bool tryEnterCriticalSection(void* lock) { return pthread_mutex_trylock(static_cast<pthread_mutex_t*>(lock)) == 0; }
+
 }  // namespace platform
 }  // namespace util

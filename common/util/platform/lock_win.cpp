@@ -28,5 +28,9 @@ void enterCriticalSection(void* lock) { EnterCriticalSection(static_cast<CRITICA
 
 void leaveCriticalSection(void* lock) { LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(lock)); }
 
+bool tryEnterCriticalSection(void* lock) {
+    return TryEnterCriticalSection(static_cast<CRITICAL_SECTION*>(lock)) != FALSE;
+}
+
 }  // namespace platform
 }  // namespace util

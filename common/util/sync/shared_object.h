@@ -39,11 +39,14 @@
 //  - Shutdown sets the waiting flag before PreShutdown runs, so a user whose
 //    Release reaches 0 while PreShutdown still runs only signals the idle event
 //    and never starts a second sequence (which would delete the object twice).
-//  - The Release that takes the count from 1 to 0 does so while holding the
-//    object's lock, and WaitIdle, once it sees the count at 0, takes and leaves
-//    that lock before it returns. So the sequence never deletes the object while
-//    that Release is still reading it or setting its idle event. Releases that
-//    leave the count above 0 take no lock.
+//  - The Release that takes the count from 1 to 0 does so while holding a
+//    private hand-off lock (one of a small process-wide table, picked by the
+//    object's address), and WaitIdle, once it sees the count at 0, takes and
+//    leaves that lock before it returns. So the sequence never deletes the
+//    object while that Release is still reading it or setting its idle event.
+//    Neither takes the object's own lock (Lock / Unlock): an owner may hold it,
+//    through a Synchronizer, while it waits for idle. Releases that leave the
+//    count above 0 take no lock.
 //  - If Shutdown(1) cannot start its thread, nothing else happens and nothing
 //    is reported: the object stays alive, waiting for an owner, and is leaked.
 //  - The idle and all-idle events are set and read only through atomic
@@ -89,6 +92,9 @@ public:
     /// negative and Invalid has not been called; 0 otherwise.
     int IsValid();
     /// Enter / leave the object's lock (recursive); nothing when it has none.
+    /// Lock tries the lock a few dozen times, pausing briefly between tries,
+    /// before it waits: the lock guards short stretches, and a wait and a
+    /// wake-up cost far more than the holder takes to let go.
     virtual void Lock();
     virtual void Unlock();
     /// The stored name, or "Unknown" when it is null.

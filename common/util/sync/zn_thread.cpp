@@ -133,9 +133,12 @@ unsigned long ZnThread::Execute() { return 1; }
 void ZnThread::PreExecute() {}
 
 void ZnThread::PostExecute() {
+    // Once bTerminated is 1 an owner may delete the object at once: read what
+    // is still needed first, and touch nothing of the object after the store.
+    const bool autoDelete = bAutoDelete != 0;
     atomicStore(&bTerminated, 1);
-    if (bAutoDelete != 0) {
-        delete this;
+    if (autoDelete) {
+        delete this;  // self-owned: nobody else deletes it
     }
 }
 
