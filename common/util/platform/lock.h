@@ -16,6 +16,19 @@ void enterCriticalSection(void* lock);
 /// REQUIRES: the calling thread holds lock.
 void leaveCriticalSection(void* lock);
 
+/// Makes a process-wide lock sound in a forked child (POSIX). Without it, a
+/// child forked while another thread holds the lock inherits it held by a
+/// thread that does not exist there, and its first enter waits for ever. A
+/// guarded lock is entered before every fork (after the fork handlers that
+/// were registered later, so a lock guarded at load is taken last), left in
+/// the parent afterwards and made anew, unlocked, in the child. Guard only
+/// locks that live until the process ends, or call unguardAcrossFork first.
+/// Windows has no fork: nothing happens. Returns false when no more locks can
+/// be guarded (16 at most) or the handlers could not be registered.
+bool guardAcrossFork(void* lock);
+/// Ends guardAcrossFork for lock (before it is deleted). Unknown locks are ignored.
+void unguardAcrossFork(void* lock);
+
 /// Holds a lock for one scope.
 class ScopedCriticalSection {
 public:

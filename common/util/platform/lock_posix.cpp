@@ -7,6 +7,84 @@
 namespace util {
 namespace platform {
 
+namespace {
+
+void initialiseRecursive(pthread_mutex_t* mutex) {
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(mutex, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+}
+
+// The guarded locks. Slots are filled and emptied under registryMutex; the fork
+// handlers take it first, so no slot changes between prepare and the release.
+const int kGuardedSlots = 16;
+pthread_mutex_t registryMutex = PTHREAD_MUTEX_INITIALIZER;
+pthread_mutex_t* guarded[kGuardedSlots];
+
+void beforeFork() {
+    pthread_mutex_lock(&registryMutex);
+    for (int slot = 0; slot < kGuardedSlots; ++slot) {
+        if (guarded[slot] != nullptr) {
+            pthread_mutex_lock(guarded[slot]);
+        }
+    }
+}
+
+void afterForkInParent() {
+    for (int slot = kGuardedSlots - 1; slot >= 0; --slot) {
+        if (guarded[slot] != nullptr) {
+            pthread_mutex_unlock(guarded[slot]);
+        }
+    }
+    pthread_mutex_unlock(&registryMutex);
+}
+
+// The child's one thread holds every guarded lock, but under the id of the
+// thread that forked, which the child does not have: each is made anew.
+void afterForkInChild() {
+    for (int slot = 0; slot < kGuardedSlots; ++slot) {
+        if (guarded[slot] != nullptr) {
+            initialiseRecursive(guarded[slot]);
+        }
+    }
+    pthread_mutex_init(&registryMutex, nullptr);
+}
+
+bool registerHandlers() {
+    static const bool registered = pthread_atfork(&beforeFork, &afterForkInParent, &afterForkInChild) == 0;
+    return registered;
+}
+
+}  // namespace
+
+bool guardAcrossFork(void* lock) {
+    if (lock == nullptr || !registerHandlers()) {
+        return false;
+    }
+    pthread_mutex_lock(&registryMutex);
+    bool stored = false;
+    for (int slot = 0; slot < kGuardedSlots && !stored; ++slot) {
+        if (guarded[slot] == nullptr || guarded[slot] == lock) {
+            guarded[slot] = static_cast<pthread_mutex_t*>(lock);
+            stored = true;
+        }
+    }
+    pthread_mutex_unlock(&registryMutex);
+    return stored;
+}
+
+void unguardAcrossFork(void* lock) {
+    pthread_mutex_lock(&registryMutex);
+    for (int slot = 0; slot < kGuardedSlots; ++slot) {
+        if (guarded[slot] == lock) {
+            guarded[slot] = nullptr;
+        }
+    }
+    pthread_mutex_unlock(&registryMutex);
+}
+
 void* createCriticalSection() {
     auto* mutex = new (std::nothrow) pthread_mutex_t;
     if (mutex == nullptr) {
