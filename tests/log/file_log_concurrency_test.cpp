@@ -100,7 +100,7 @@ TEST_F(FileLogConcurrency, FourThreadsWriteWholeRecordsAndLoseNoneAcrossARotatio
 // than a page from four processes never tear into each other.
 TEST_F(FileLogConcurrency, FourProcessesAppendLongRecordsWhole) {
     const int kProcesses = 4;
-    const int kRecords = isWindows() ? 150 : 2000;
+    const int kRecords = 2000;
     ASSERT_EQ(0, writerRan);
     const std::string request = std::to_string(kRecords) + " " + path;
     setEnvironment(kWriterRequest, request.c_str());

@@ -29,8 +29,10 @@ void makeDirectory(const char* path);
 bool isAbsoluteLogName(const char* name);
 
 /// Opens (creating) path for appending. Windows: CreateFileA with append-data
-/// access only (each write lands at the end of the file in one step, also
-/// between processes), wrapped by _open_osfhandle; POSIX: open with O_APPEND.
+/// access and no write-data access (each write lands at the end of the file in
+/// one step, also between processes), wrapped by _open_osfhandle; each write
+/// also holds an exclusive lock on one byte far past the end of the file, for
+/// systems whose append is not one step (Wine). POSIX: open with O_APPEND.
 /// Returns a descriptor, or -1.
 int openForAppend(const char* path);
 

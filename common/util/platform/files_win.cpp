@@ -43,8 +43,9 @@ bool isAbsoluteLogName(const char* name) {
 int openForAppend(const char* path) {
     // Append data only (no write data): the system places every write at the
     // end of the file as one step, also between processes. The C runtime's
-    // _O_APPEND would seek first and write second.
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+    // _O_APPEND would seek first and write second. Read data only so that the
+    // write can also be fenced with a byte-range lock (see writeToFile).
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                               nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -67,7 +68,28 @@ long long openFileSize(int descriptor) {
 
 namespace {
 
-bool writeHandle(HANDLE file, const char* data, std::size_t size) {
+// One byte far past any real end of file: the lock that fences appends. No
+// read or write ever reaches it, so holding it blocks nobody but other appenders.
+const DWORD kFenceLow = 0xFFFFFFFEu;
+const DWORD kFenceHigh = 0x7FFFFFFFu;
+
+// Where the system's append is not one step between processes (Wine finds the
+// end and writes in two), the fence makes it one. Returns whether it is held.
+bool lockFence(HANDLE file) {
+    OVERLAPPED where{};
+    where.Offset = kFenceLow;
+    where.OffsetHigh = kFenceHigh;
+    return LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &where) != 0;
+}
+
+void unlockFence(HANDLE file) {
+    OVERLAPPED where{};
+    where.Offset = kFenceLow;
+    where.OffsetHigh = kFenceHigh;
+    UnlockFileEx(file, 0, 1, 0, &where);
+}
+
+bool writeUnfenced(HANDLE file, const char* data, std::size_t size) {
     while (size > 0) {
         const DWORD chunk = size > 0x40000000u ? 0x40000000u : static_cast<DWORD>(size);
         DWORD written = 0;
@@ -78,6 +100,15 @@ bool writeHandle(HANDLE file, const char* data, std::size_t size) {
         size -= written;
     }
     return true;
+}
+
+bool writeHandle(HANDLE file, const char* data, std::size_t size) {
+    const bool fenced = lockFence(file);  // without it (a file system without locks) the append alone
+    const bool written = writeUnfenced(file, data, size);
+    if (fenced) {
+        unlockFence(file);
+    }
+    return written;
 }
 
 }  // namespace
