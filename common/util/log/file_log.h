@@ -132,4 +132,15 @@ private:
               const char* format, std::va_list arguments);
 };
 
+namespace util {
+
+/// The log path that records go to, without creating anything: log_path when
+/// it is set, else the default path that GetLogFilePath would fill in (neither
+/// the log directory nor log_path is created or changed). Writes it into
+/// buffer and returns 1; returns 0, with buffer empty, when no path can be
+/// formed or it does not fit in size bytes. Takes the log lock.
+UTIL_API int peekLogFilePath(char* buffer, unsigned long size);
+
+}  // namespace util
+
 #endif
