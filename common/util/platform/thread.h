@@ -73,7 +73,9 @@ unsigned long suspendThread(void* thread);
 /// thread runs again at 0. kThreadCallFailed when the call fails.
 unsigned long resumeThread(void* thread);
 /// Stops the thread by force with exitCode as its exit code, without running
-/// any of its code again. Returns false when it cannot. See the POSIX limits above.
+/// any of its code again. A thread that has already ended keeps its exit code
+/// (and the call returns true). Returns false when it cannot. See the POSIX
+/// limits above.
 bool terminateThread(void* thread, unsigned long exitCode);
 /// Sets the thread's priority (Win32 values). Returns false on failure.
 bool setThreadPriority(void* thread, int priority);
