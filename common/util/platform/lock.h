@@ -23,6 +23,8 @@ void leaveCriticalSection(void* lock);
 /// were registered later, so a lock guarded at load is taken last), left in
 /// the parent afterwards and made anew, unlocked, in the child. Guard only
 /// locks that live until the process ends, or call unguardAcrossFork first.
+/// A fork therefore waits while another thread holds a guarded lock, for good
+/// when that thread was suspended or stopped by force while it held it.
 /// Windows has no fork: nothing happens. Returns false when no more locks can
 /// be guarded (16 at most) or the handlers could not be registered.
 bool guardAcrossFork(void* lock);

@@ -29,7 +29,8 @@
 //    a thread inside a noexcept destructor is stopped there without ending
 //    the process. The parked thread keeps its stack, its thread-local data,
 //    its kernel thread (asleep, every signal blocked) and every lock it holds
-//    (as on Windows, a lock it held stays held for good); no destructor and no
+//    (as on Windows, a lock it held stays held for good; if that is the log
+//    lock, a later fork waits for ever too); no destructor and no
 //    thread-exit handler of it runs. Its exit code is the one given.
 //    terminateThread returns once the thread is parked or has ended, so that
 //    its caller may free what the thread used. A thread that keeps SIGRTMIN+6
