@@ -2,12 +2,14 @@
 // none is lost, and each carries its own process's ids although the parent had
 // filled the cached ids before the fork. Children forked while another thread
 // logs can log at once.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "log_test_support.h"
 
@@ -67,6 +69,11 @@ TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
     ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
     const long savedSize = FileLog::log_size;
     FileLog::log_size = 0x7FFFFFFF;  // no rotation: every child record stays in one file
+    // One busy thread writes records, four others lines to standard error
+    // (sent nowhere here), whose timestamps are read outside the log lock.
+    const int savedError = dup(2);
+    const int nowhere = open("/dev/null", O_WRONLY);
+    dup2(nowhere, 2);
     std::atomic<bool> stop{false};
     std::thread logger([&stop] {
         FileLog log("busy");
@@ -75,6 +82,15 @@ TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
             log.LogMsg(1, "busy", "b.cpp", 1, "%s\n", text.c_str());
         }
     });
+    std::vector<std::thread> echoes;
+    for (int n = 0; n < 4; ++n) {
+        echoes.emplace_back([&stop] {
+            FileLog log("echo");
+            while (!stop.load()) {
+                log.TraceMsgEx("x");
+            }
+        });
+    }
     int failed = 0;
     for (int n = 0; n < kChildren && failed < 3; ++n) {
         const pid_t child = fork();
@@ -87,6 +103,12 @@ TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
     }
     stop = true;
     logger.join();
+    for (auto& echo : echoes) {
+        echo.join();
+    }
+    dup2(savedError, 2);
+    close(savedError);
+    close(nowhere);
     FileLog::log_size = savedSize;
     EXPECT_EQ(0, failed) << "children that hung or could not log";
     const std::string text = readFile(path);

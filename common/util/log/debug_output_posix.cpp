@@ -35,7 +35,7 @@ std::atomic<int> destination{0};
 void* sinkLock() {
     static void* const lock = [] {
         void* created = platform::createCriticalSection();
-        platform::guardAcrossFork(created);
+        platform::guardAcrossFork(created, platform::kForkOrderDebugOutput);
         return created;
     }();
     return lock;

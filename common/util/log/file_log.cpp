@@ -24,7 +24,7 @@ namespace {
 // A forked child gets the lock anew rather than held by a thread it lacks.
 void* createLogLock() {
     void* lock = platform::createCriticalSection();
-    platform::guardAcrossFork(lock);
+    platform::guardAcrossFork(lock, platform::kForkOrderLog);
     return lock;
 }
 

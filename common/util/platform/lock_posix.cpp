@@ -17,26 +17,28 @@ void initialiseRecursive(pthread_mutex_t* mutex) {
     pthread_mutexattr_destroy(&attributes);
 }
 
-// The guarded locks. Slots are filled and emptied under registryMutex; the fork
-// handlers take it first, so no slot changes between prepare and the release.
+// The guarded locks, kept sorted by order. Slots are changed under
+// registryMutex; the fork handlers take it first, so no slot changes between
+// prepare and the release.
 const int kGuardedSlots = 16;
 pthread_mutex_t registryMutex = PTHREAD_MUTEX_INITIALIZER;
-pthread_mutex_t* guarded[kGuardedSlots];
+struct Guarded {
+    pthread_mutex_t* lock;
+    int order;
+};
+Guarded guarded[kGuardedSlots];
+int guardedCount = 0;
 
 void beforeFork() {
     pthread_mutex_lock(&registryMutex);
-    for (int slot = 0; slot < kGuardedSlots; ++slot) {
-        if (guarded[slot] != nullptr) {
-            pthread_mutex_lock(guarded[slot]);
-        }
+    for (int slot = 0; slot < guardedCount; ++slot) {
+        pthread_mutex_lock(guarded[slot].lock);
     }
 }
 
 void afterForkInParent() {
-    for (int slot = kGuardedSlots - 1; slot >= 0; --slot) {
-        if (guarded[slot] != nullptr) {
-            pthread_mutex_unlock(guarded[slot]);
-        }
+    for (int slot = guardedCount - 1; slot >= 0; --slot) {
+        pthread_mutex_unlock(guarded[slot].lock);
     }
     pthread_mutex_unlock(&registryMutex);
 }
@@ -44,10 +46,8 @@ void afterForkInParent() {
 // The child's one thread holds every guarded lock, but under the id of the
 // thread that forked, which the child does not have: each is made anew.
 void afterForkInChild() {
-    for (int slot = 0; slot < kGuardedSlots; ++slot) {
-        if (guarded[slot] != nullptr) {
-            initialiseRecursive(guarded[slot]);
-        }
+    for (int slot = 0; slot < guardedCount; ++slot) {
+        initialiseRecursive(guarded[slot].lock);
     }
     pthread_mutex_init(&registryMutex, nullptr);
 }
@@ -59,17 +59,23 @@ bool registerHandlers() {
 
 }  // namespace
 
-bool guardAcrossFork(void* lock) {
+bool guardAcrossFork(void* lock, int order) {
     if (lock == nullptr || !registerHandlers()) {
         return false;
     }
     pthread_mutex_lock(&registryMutex);
     bool stored = false;
-    for (int slot = 0; slot < kGuardedSlots && !stored; ++slot) {
-        if (guarded[slot] == nullptr || guarded[slot] == lock) {
-            guarded[slot] = static_cast<pthread_mutex_t*>(lock);
-            stored = true;
+    for (int slot = 0; slot < guardedCount && !stored; ++slot) {
+        stored = guarded[slot].lock == lock;
+    }
+    if (!stored && guardedCount < kGuardedSlots) {
+        int slot = guardedCount++;
+        while (slot > 0 && guarded[slot - 1].order > order) {
+            guarded[slot] = guarded[slot - 1];
+            --slot;
         }
+        guarded[slot] = Guarded{static_cast<pthread_mutex_t*>(lock), order};
+        stored = true;
     }
     pthread_mutex_unlock(&registryMutex);
     return stored;
@@ -77,11 +83,13 @@ bool guardAcrossFork(void* lock) {
 
 void unguardAcrossFork(void* lock) {
     pthread_mutex_lock(&registryMutex);
-    for (int slot = 0; slot < kGuardedSlots; ++slot) {
-        if (guarded[slot] == lock) {
-            guarded[slot] = nullptr;
+    int kept = 0;
+    for (int slot = 0; slot < guardedCount; ++slot) {
+        if (guarded[slot].lock != lock) {
+            guarded[kept++] = guarded[slot];
         }
     }
+    guardedCount = kept;
     pthread_mutex_unlock(&registryMutex);
 }
 

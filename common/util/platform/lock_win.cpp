@@ -24,7 +24,7 @@ void deleteCriticalSection(void* lock) {
     delete section;
 }
 
-bool guardAcrossFork(void* lock) { return lock != nullptr; }
+bool guardAcrossFork(void* lock, int) { return lock != nullptr; }
 
 void unguardAcrossFork(void*) {}
 
