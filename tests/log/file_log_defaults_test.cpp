@@ -24,6 +24,13 @@ TEST(FileLogDefaults, SettingsAtLoadAndTheDefaultPathOfThisExecutable) {
     const fs::path logs = executable.parent_path() / "logs";
     const fs::path directory = logs / executable.stem();  // name without extension
     fs::remove_all(logs);
+    char peeked[1024];
+    ASSERT_EQ(1, util::peekLogFilePath(peeked, sizeof peeked));  // creates nothing
+    EXPECT_EQ((directory / "default.log").string(), peeked);
+    EXPECT_FALSE(fs::exists(logs));
+    EXPECT_STREQ("", FileLog::log_path);
+    EXPECT_EQ(0, util::peekLogFilePath(peeked, 4));
+    EXPECT_STREQ("", peeked);
     const std::string path = FileLog::GetLogFilePath();
     EXPECT_EQ((directory / "default.log").string(), path);
     EXPECT_EQ(path + ".bak", FileLog::log_bak_path);
@@ -35,6 +42,8 @@ TEST(FileLogDefaults, SettingsAtLoadAndTheDefaultPathOfThisExecutable) {
     fs::current_path(fs::temp_directory_path());
     FileLog::SetLogFilePath("other.log");
     EXPECT_EQ((directory / "other.log").string(), FileLog::log_path);
+    ASSERT_EQ(1, util::peekLogFilePath(peeked, sizeof peeked));
+    EXPECT_STREQ(FileLog::log_path, peeked);
     fs::remove_all(logs);
 }
 

@@ -1,8 +1,15 @@
 // Two forked processes appending to one log path: every record arrives whole,
 // none is lost, and each carries its own process's ids although the parent had
-// filled the cached ids before the fork.
+// filled the cached ids before the fork. Children forked while another thread
+// logs can log at once.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
 
 #include "log_test_support.h"
 
@@ -39,6 +46,79 @@ TEST(FileLogProcesses, ForkedWritersAppendWholeRecordsWithTheirOwnIds) {
     std::set<std::pair<int, int>> seen;  // (pid, n); a forked child's only thread has its pid as tid
     collectRecords(readFile(path), R"(T proc p\.cpp:2 pid (\d+) tid \1 n=(\d+) #{60})", &seen);
     EXPECT_EQ(expected, seen);
+}
+
+// Waits up to 2 s for child; kills it and returns false when it hangs.
+bool endsInTime(pid_t child) {
+    int status = 0;
+    for (int waited = 0; waited < 2000; ++waited) {
+        if (waitpid(child, &status, WNOHANG) == child) {
+            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        }
+        usleep(1000);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return false;
+}
+
+TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
+    const int kChildren = 50;
+    TempDir dir;
+    const std::string path = dir.file("fork.log");
+    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+    const long savedSize = FileLog::log_size;
+    FileLog::log_size = 0x7FFFFFFF;  // no rotation: every child record stays in one file
+    // One busy thread writes records, four others lines to standard error
+    // (sent nowhere here), whose timestamps are read outside the log lock.
+    const int savedError = dup(2);
+    const int nowhere = open("/dev/null", O_WRONLY);
+    dup2(nowhere, 2);
+    std::atomic<bool> stop{false};
+    std::thread logger([&stop] {
+        FileLog log("busy");
+        const std::string text(3000, 'b');
+        while (!stop.load()) {
+            log.LogMsg(1, "busy", "b.cpp", 1, "%s\n", text.c_str());
+        }
+    });
+    std::vector<std::thread> echoes;
+    for (int n = 0; n < 4; ++n) {
+        echoes.emplace_back([&stop] {
+            FileLog log("echo");
+            while (!stop.load()) {
+                log.TraceMsgEx("x");
+            }
+        });
+    }
+    int failed = 0;
+    for (int n = 0; n < kChildren && failed < 3; ++n) {
+        const pid_t child = fork();
+        if (child == 0) {
+            FileLog log("child");
+            _exit(log.LogMsg(1, "child", "c.cpp", 1, "child %d\n", n) > 0 ? 0 : 1);
+        }
+        ASSERT_GT(child, 0);
+        failed += endsInTime(child) ? 0 : 1;
+    }
+    stop = true;
+    logger.join();
+    for (auto& echo : echoes) {
+        echo.join();
+    }
+    dup2(savedError, 2);
+    close(savedError);
+    close(nowhere);
+    FileLog::log_size = savedSize;
+    EXPECT_EQ(0, failed) << "children that hung or could not log";
+    const std::string text = readFile(path);
+    std::size_t found = 0;
+    int records = 0;
+    while ((found = text.find(" child c.cpp:1 pid ", found)) != std::string::npos) {
+        ++records;
+        ++found;
+    }
+    EXPECT_EQ(kChildren, records);
 }
 
 }  // namespace

@@ -39,6 +39,9 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
 /// True in the Windows build (util.dll under Wine), false on POSIX: for the few
 /// expectations that differ by platform.
 bool isWindows();
+/// Sets (or, with a null value, removes) an environment variable of this
+/// process, which programs it starts inherit.
+void setEnvironment(const char* name, const char* value);
 /// The ids the library prints in records: GetCurrentProcessId / getpid and
 /// GetCurrentThreadId / gettid.
 unsigned long processId();

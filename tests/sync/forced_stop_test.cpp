@@ -1,7 +1,7 @@
 // Forced stops: the destructor's kill after 6 s and the platform's forced stop.
-// On POSIX they end a thread by cancellation, which unwinds it out of a
-// blocking call; ThreadSanitizer loses track of such a thread's locks, so these
-// tests run natively, under AddressSanitizer and under Wine, not in the
+// A stopped thread is parked for good and never runs again; ThreadSanitizer
+// would report its last, never-finished accesses, so these tests run
+// natively, under AddressSanitizer and under Wine, not in the
 // ThreadSanitizer run.
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/thread.h"
+#include "support/test_support.h"
 #include "sync/sync_test_support.h"
 #include "sync/zn_thread.h"
 
@@ -57,6 +58,78 @@ TEST(PlatformThread, ForcedStopSetsTheExitCode) {
         if (suspended) { EXPECT_EQ(0, routineRuns.load()); }
         closeThread(thread);
     }
+}
+
+std::atomic<int> spinning{0};
+
+// Spins without a system call, and so without a cancellation point.
+unsigned long spin(void*) {
+    ++spinning;
+    for (volatile unsigned long n = 0;; n = n + 1) {
+    }
+}
+
+// Its destructor never returns, and like every destructor it is noexcept.
+struct BlocksInDestructor {
+    ~BlocksInDestructor() {
+        for (;;) sleepMilliseconds(5);
+    }
+};
+
+unsigned long blockInDestructor(void*) {
+    BlocksInDestructor guard;
+    ++spinning;
+    return 0;
+}
+
+// A busy thread (running, or suspended while busy) and one blocked in a
+// noexcept destructor are stopped where they are, and the process goes on.
+TEST(PlatformThread, ForcedStopStopsBusyAndBlockedThreads) {
+    struct Case {
+        ThreadRoutine routine;
+        bool suspendFirst;
+    };
+    for (const Case& c : {Case{spin, false}, Case{spin, true}, Case{blockInDestructor, false}}) {
+        spinning = 0;
+        void* thread = createThread(c.routine, nullptr, false, nullptr);
+        ASSERT_NE(nullptr, thread);
+        ASSERT_TRUE(sync_test::eventually([] { return spinning.load() == 1; }));
+        if (c.suspendFirst) {
+            EXPECT_EQ(0u, suspendThread(thread));
+        }
+        EXPECT_TRUE(terminateThread(thread, 21));
+        // POSIX returns once the thread is parked; TerminateThread may return before.
+        ASSERT_TRUE(waitForThread(thread, util_test::isWindows() ? 10000 : 0));
+        unsigned long code = 0;
+        ASSERT_TRUE(threadExitCode(thread, &code));
+        EXPECT_EQ(21u, code);
+        EXPECT_EQ(kThreadCallFailed, suspendThread(thread));
+        EXPECT_TRUE(terminateThread(thread, 22));  // already stopped: the first code stays
+        ASSERT_TRUE(threadExitCode(thread, &code));
+        EXPECT_EQ(21u, code);
+        closeThread(thread);
+    }
+}
+
+class StuckInCleanup : public ZnThread {
+public:
+    std::atomic<int> executed{0};
+
+protected:
+    unsigned long Execute() override {
+        BlocksInDestructor guard;
+        ++executed;
+        return 0;
+    }
+};
+
+// The destructor's kill stops a thread inside a noexcept destructor, and returns.
+TEST(ZnThread, DestructorKillsAThreadStuckInANoexceptDestructor) {
+    auto* worker = new StuckInCleanup;
+    ASSERT_EQ(1u, worker->Create(0));
+    ASSERT_EQ(1u, worker->Resume());
+    ASSERT_TRUE(sync_test::eventually([&] { return worker->executed.load() == 1; }));
+    delete worker;
 }
 
 TEST(ZnThread, DestructorKillsAThreadThatIgnoresTheRequest) {

@@ -102,6 +102,30 @@ TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
     closeThread(thread);
 }
 
+// A suspension does not cut the library's sleep short: it sleeps its full time.
+TEST(PlatformThread, SleepGoesOnAfterASuspension) {
+    static std::atomic<long long> slept{0};
+    static std::atomic<int> started{0};
+    void* thread = createThread(
+        [](void*) -> unsigned long {
+            ++started;
+            const auto start = std::chrono::steady_clock::now();
+            sleepMilliseconds(400);
+            slept = sync_test::millisecondsSince(start);
+            return 0;
+        },
+        nullptr, false, nullptr);
+    ASSERT_NE(nullptr, thread);
+    ASSERT_TRUE(sync_test::eventually([] { return started.load() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(0u, suspendThread(thread));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(1u, resumeThread(thread));
+    ASSERT_TRUE(waitForThread(thread, 10000));
+    EXPECT_GE(slept.load(), 395);
+    closeThread(thread);
+}
+
 TEST(ZnThreadExitCode, BaseExecuteEndsWithOne) {
     ZnThread worker;
     ASSERT_EQ(1u, worker.Create(0));

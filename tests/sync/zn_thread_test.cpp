@@ -60,7 +60,33 @@ protected:
     }
 };
 
+// Suspends itself once it runs, then ends with 5.
+class SelfSuspending : public ZnThread {
+public:
+    std::atomic<int> stage{0};
+
+protected:
+    unsigned long Execute() override {
+        stage = 1;
+        Suspend();
+        stage = 2;
+        return 5;
+    }
+};
+
 }  // namespace
+
+TEST(ZnThread, AThreadThatSuspendsItselfIsResumedByItsOwner) {
+    SelfSuspending worker;
+    ASSERT_EQ(1u, worker.Create(0));
+    ASSERT_EQ(1u, worker.Resume());
+    ASSERT_TRUE(eventually([&] { return worker.stage.load() == 1 && worker.IsSuspended() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(1, worker.stage.load());  // parked
+    EXPECT_EQ(1u, worker.Resume());
+    EXPECT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
+    EXPECT_EQ(2, worker.stage.load());
+}
 
 TEST(ZnThread, NewObjectHasNoThread) {
     Worker worker;

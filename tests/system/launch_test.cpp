@@ -57,6 +57,18 @@ TEST(Exec, StartsTheChildInTheGivenOrCurrentDirectory) {
     EXPECT_TRUE(capture.lines().empty());
 }
 
+// Every argument reaches the program, not only the first 32.
+TEST(Exec, PassesTheWholeCommandLine) {
+    util_test::TempDir directory;
+    static const std::string self = std::filesystem::absolute(util_test::selfPath()).string();
+    std::string command = "\"" + self + "\" --child-count count.txt";
+    for (int n = 1; n <= 40; ++n) {
+        command += " a" + std::to_string(n);
+    }
+    EXPECT_EQ(Exec(command.c_str(), directory.path().c_str(), 0, 1), 1);
+    EXPECT_EQ(util_test::readFile(directory.file("count.txt")), "40");
+}
+
 TEST(StartInternetExplorer, MissingPathFailsAndStillWritesItsLine) {
     util_test::TempDir directory;
     const std::string missing = directory.file("no_such_document.xyz");

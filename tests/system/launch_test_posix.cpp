@@ -1,11 +1,20 @@
 // StartInternetExplorer's POSIX result mapping, with this test binary standing
-// in for xdg-open (a link named xdg-open in a directory that becomes PATH).
+// in for xdg-open (a link named xdg-open in a directory that becomes PATH),
+// also when the program ignores SIGCHLD; where Exec looks for a relative
+// program; the one reaper of the children nobody waits for.
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "log/debug_capture.h"
@@ -29,4 +38,106 @@ TEST(StartInternetExplorerPosix, MapsTheOpenersOutcome) {
                                    "StartInternetExplorer: pUrl https://example.test/a b, return 42\n",
                                    "StartInternetExplorer: pUrl /no/such/file, return 2\n",
                                    "StartInternetExplorer: pUrl https://example.test/, return 0\n"}));
+}
+
+namespace {
+
+std::string selfAbsolute() { return std::filesystem::absolute(util_test::selfPath()).string(); }
+
+// Runs body in a forked child and returns its exit status (-1: it did not end in 10 s).
+template <typename Body>
+int inChild(Body body) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(body());
+    }
+    int status = 0;
+    for (int waited = 0; waited < 10000; ++waited) {
+        if (waitpid(child, &status, WNOHANG) == child) {
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        usleep(1000);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return -1;
+}
+
+int countEntries(const char* directory) {
+    int count = 0;
+    if (DIR* entries = opendir(directory)) {
+        while (dirent* entry = readdir(entries)) {
+            count += entry->d_name[0] != '.' ? 1 : 0;
+        }
+        closedir(entries);
+    }
+    return count;
+}
+
+// The processes whose parent is this one and that have ended but were not collected.
+int zombieChildren() {
+    int zombies = 0;
+    DIR* processes = opendir("/proc");
+    if (processes == nullptr) {
+        return 0;
+    }
+    while (dirent* entry = readdir(processes)) {
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) {
+            continue;
+        }
+        char state = 0;
+        int parent = 0;
+        if (std::sscanf(line.c_str() + line.rfind(')') + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
+            state == 'Z') {
+            ++zombies;
+        }
+    }
+    closedir(processes);
+    return zombies;
+}
+
+}  // namespace
+
+// With SIGCHLD ignored the system reaps the opener itself: a started opener
+// still counts as started, and the call returns.
+TEST(StartInternetExplorerPosix, CountsAnOpenerReapedByTheSystemAsStarted) {
+    util_test::TempDir directory;
+    ASSERT_EQ(symlink(selfAbsolute().c_str(), directory.file("xdg-open").c_str()), 0);
+    const std::string path = directory.path();
+    EXPECT_EQ(0, inChild([&path] {
+        signal(SIGCHLD, SIG_IGN);
+        setenv("PATH", path.c_str(), 1);
+        util::setDebugOutputSink([](const char*) {});
+        return StartInternetExplorer("https://example.test/") == 1 ? 0 : 1;
+    }));
+}
+
+// "./tool" is the tool of the caller's current directory, not of the directory
+// the child starts in.
+TEST(ExecPosix, FindsARelativeProgramFromTheCallersDirectory) {
+    util_test::TempDir caller, target;
+    ASSERT_EQ(symlink(selfAbsolute().c_str(), caller.file("tool").c_str()), 0);
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(caller.path());
+    util_test::DebugCapture capture;
+    const int started = Exec("./tool --child-write out.txt 0", target.path().c_str(), 0, 1);
+    std::filesystem::current_path(saved);
+    EXPECT_EQ(1, started);
+    EXPECT_EQ("child ran", util_test::readFile(target.file("out.txt")));
+}
+
+// Children nobody waits for share one collecting thread, and none stays a zombie.
+TEST(ExecPosix, OneThreadCollectsTheChildrenNobodyWaitsFor) {
+    const int kChildren = 12;
+    util_test::TempDir directory;
+    const int threadsBefore = countEntries("/proc/self/task");
+    for (int n = 0; n < kChildren; ++n) {
+        const std::string command = "\"" + selfAbsolute() + "\" --child-write c" + std::to_string(n) + " 400";
+        ASSERT_EQ(1, Exec(command.c_str(), directory.path().c_str(), 0, 0));
+    }
+    EXPECT_LE(countEntries("/proc/self/task"), threadsBefore + 1);
+    EXPECT_TRUE(util_test::eventually([&] { return countEntries(directory.path().c_str()) == kChildren; }));
+    EXPECT_TRUE(util_test::eventually([] { return zombieChildren() == 0; }));
 }

@@ -1,5 +1,6 @@
 // The system suite's main, which is also the child of the process tests:
 // "--child-write PATH DELAY" sleeps DELAY ms, then writes "child ran" to PATH;
+// "--child-count PATH ..." writes the number of arguments after PATH to PATH;
 // started under the name "xdg-open" it is the stand-in desktop opener, which
 // exits 0 for http addresses, 2 (not found) for anything else, 4 without an
 // argument (see launch_test_posix.cpp).
@@ -21,6 +22,11 @@ int main(int argc, char** argv) {
         std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(argv[3])));
         std::ofstream file(argv[2], std::ios::binary);
         file << "child ran";
+        return file.flush() ? 0 : 3;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "--child-count") == 0) {
+        std::ofstream file(argv[2], std::ios::binary);
+        file << argc - 3;
         return file.flush() ? 0 : 3;
     }
     testing::InitGoogleTest(&argc, argv);

@@ -69,9 +69,15 @@ void printNetwork() {
 }
 
 void printLogSettings() {
-    const char* path = FileLog::GetLogFilePath();
-    std::printf("log path:      %s\n", path[0] != '\0' ? path : "none (no log directory could be formed)");
-    std::printf("log backup:    %s\n", FileLog::log_bak_path);
+    // Shown without creating the log directory: info writes no record.
+    char path[1024];
+    if (util::peekLogFilePath(path, sizeof path) == 1) {
+        std::printf("log path:      %s\n", path);
+        std::printf("log backup:    %s.bak\n", path);
+    } else {
+        std::printf("log path:      none (no log directory could be formed)\n");
+        std::printf("log backup:    \n");
+    }
     std::printf("log flag:      %d\n", FileLog::log_flag);
     std::printf("log level:     %d\n", FileLog::GetLogLevel());
     std::printf("log mask:      0x%04X\n", static_cast<unsigned>(FileLog::GetLogMask()));

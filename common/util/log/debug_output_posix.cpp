@@ -7,9 +7,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <cstring>
 
 #include "log/debug_output.h"
+#include "platform/lock.h"
 
 namespace util {
 
@@ -22,15 +24,44 @@ bool standardErrorRequested() {
     return choice != nullptr && std::strcmp(choice, "stderr") == 0;
 }
 
+// 0 until the first text decides, then 1 (standard error) or 2 (system log).
+// An atomic rather than a function-local static, whose start-up guard a child
+// forked during the first text would find taken for ever.
+std::atomic<int> destination{0};
+
+// Serialises the texts that reach syslog or stderr, and is guarded across fork:
+// a child forked while another thread is inside syslog would otherwise find
+// the C library's own lock of the system log taken for ever.
+void* sinkLock() {
+    static void* const lock = [] {
+        void* created = platform::createCriticalSection();
+        platform::guardAcrossFork(created, platform::kForkOrderDebugOutput);
+        return created;
+    }();
+    return lock;
+}
+const void* const sinkLockAtLoad = sinkLock();
+
 }  // namespace
 
 void platformDebugOutput(const char* text) {
-    static const bool toStandardError = standardErrorRequested();
-    if (toStandardError) {
+    int choice = destination.load(std::memory_order_relaxed);
+    if (choice == 0) {
+        choice = standardErrorRequested() ? 1 : 2;
+        destination.store(choice, std::memory_order_relaxed);
+    }
+    void* lock = sinkLock();
+    if (lock != nullptr) {
+        platform::enterCriticalSection(lock);
+    }
+    if (choice == 1) {
         std::fputs(text, stderr);
         std::fflush(stderr);
     } else {
         syslog(LOG_USER | LOG_DEBUG, "%s", text);
+    }
+    if (lock != nullptr) {
+        platform::leaveCriticalSection(lock);
     }
 }
 

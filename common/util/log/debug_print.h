@@ -24,8 +24,10 @@
 //    flush or close counts as a failed write ("fputs err"), so a full disk is
 //    never reported as success.
 //
-// Concurrency: no locks; any thread may call these at once. Lines of concurrent
-// DumpData calls may interleave. Replacing the sink is atomic, but a text being
+// Concurrency: any thread may call these at once. Lines of concurrent
+// DumpData calls may interleave. The POSIX platform sink sends one text at a
+// time under a lock that is taken around fork, so a child forked while another
+// thread sends a text can send its own. Replacing the sink is atomic, but a text being
 // sent at that moment may still reach the previous sink.
 #ifndef UTIL_LOG_DEBUG_PRINT_H
 #define UTIL_LOG_DEBUG_PRINT_H

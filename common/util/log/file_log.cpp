@@ -19,9 +19,26 @@ char FileLog::log_bak_path[1024];
 
 namespace util {
 
-void* logLock() {
-    static void* const lock = platform::createCriticalSection();
+namespace {
+
+// A forked child gets the lock anew rather than held by a thread it lacks.
+void* createLogLock() {
+    void* lock = platform::createCriticalSection();
+    platform::guardAcrossFork(lock, platform::kForkOrderLog);
     return lock;
+}
+
+}  // namespace
+
+void* logLock() {
+    static void* const lock = createLogLock();
+    return lock;
+}
+
+void releaseLogLock() {
+    void* lock = logLock();
+    platform::unguardAcrossFork(lock);
+    platform::deleteCriticalSection(lock);
 }
 
 }  // namespace util
@@ -30,7 +47,7 @@ namespace {
 
 const char kUnknownModule[] = "?Module?";
 
-bool passesFilter(int objectFlag, int level) {
+inline bool passesFilter(int objectFlag, int level) {
     return objectFlag != 0 && FileLog::log_flag != 0 && level <= FileLog::log_level;
 }
 
@@ -131,6 +148,9 @@ int FileLog::LogMsg(int level, const char* format, ...) {
 
 int FileLog::LogMsg(int level, const char* moduleName, const char* fileName, int lineNumber,
                     const char* format, ...) {
+    if (!passesFilter(flag, level)) {
+        return 0;  // before the argument list is set up: a dropped record costs the flag loads alone
+    }
     std::va_list arguments;
     va_start(arguments, format);
     const int count = LogIt(level, moduleName, fileName, lineNumber, format, arguments);

@@ -36,10 +36,15 @@
 //    the file name, never a '.' in a directory above it.
 //  - SetLogFilePath and the lazy filling of the default paths take the log lock,
 //    so a concurrent record never sees a half-written path.
-//  - Two processes logging to the same path each append whole records (each
-//    record is one append-open, write and close), but their records may land in
-//    any order, and rotation is not coordinated between them: both may rotate,
-//    and the second rotation then replaces the backup that the first made.
+//  - Two processes logging to the same path each append whole records: a
+//    record of any length is gathered in memory and reaches the file in one
+//    write to a file opened for appending (O_APPEND; on Windows append-data
+//    access, not the C runtime's seek-then-write), which the system places at
+//    the end in one piece. Their records may land in any order, and rotation is
+//    not coordinated between them: both may rotate, and the second rotation then
+//    replaces the backup that the first made.
+//  - fork (POSIX): the log lock is taken around a fork, so a child forked while
+//    another thread writes a record finds it free and logs at once.
 #ifndef UTIL_LOG_FILE_LOG_H
 #define UTIL_LOG_FILE_LOG_H
 
@@ -126,5 +131,16 @@ private:
     int LogIt(int level, const char* moduleName, const char* fileName, int lineNumber,
               const char* format, std::va_list arguments);
 };
+
+namespace util {
+
+/// The log path that records go to, without creating anything: log_path when
+/// it is set, else the default path that GetLogFilePath would fill in (neither
+/// the log directory nor log_path is created or changed). Writes it into
+/// buffer and returns 1; returns 0, with buffer empty, when no path can be
+/// formed or it does not fit in size bytes. Takes the log lock.
+UTIL_API int peekLogFilePath(char* buffer, unsigned long size);
+
+}  // namespace util
 
 #endif

@@ -5,8 +5,13 @@
 
 namespace util {
 
-/// The log lock, created on first use and never deleted.
+/// The log lock, created on first use (by the library's own loggers at load).
+/// POSIX: guarded across fork (see platform/lock.h).
 void* logLock();
+
+/// Deletes the log lock when the library is unloaded (Windows, FreeLibrary),
+/// never when the process ends. Nothing may log afterwards.
+void releaseLogLock();
 
 }  // namespace util
 

@@ -18,12 +18,9 @@ bool joinPath(char* output, std::size_t size, const char* directory, const char*
     return length >= 0 && static_cast<std::size_t>(length) < size;
 }
 
-// Fills logDirectory once: <exe dir>/logs/<exe name without extension>, creating
-// both directories. Returns false, leaving it empty, when it cannot be formed.
-bool ensureLogDirectory() {
-    if (logDirectory[0] != '\0') {
-        return true;
-    }
+// Forms <exe dir>/logs/<exe name without extension> into directory, creating
+// both directories when `create`. Returns false when it cannot be formed.
+bool formLogDirectory(char (&directory)[kDirectorySize], bool create) {
     char executable[kDirectorySize];
     std::size_t nameOffset = 0;
     if (!util::platform::executableFullPath(executable, sizeof executable, &nameOffset) || nameOffset == 0) {
@@ -32,7 +29,6 @@ bool ensureLogDirectory() {
     executable[nameOffset - 1] = '\0';  // the separator before the file name
     const char* executableName = executable + nameOffset;
 
-    char directory[kDirectorySize];
     char logsDirectory[kDirectorySize];
     if (!joinPath(logsDirectory, sizeof logsDirectory, executable, "logs") ||
         !joinPath(directory, sizeof directory, logsDirectory, executableName)) {
@@ -42,8 +38,23 @@ bool ensureLogDirectory() {
     if (char* extension = std::strrchr(nameStart, '.')) {
         *extension = '\0';
     }
-    util::platform::makeDirectory(logsDirectory);
-    util::platform::makeDirectory(directory);
+    if (create) {
+        util::platform::makeDirectory(logsDirectory);
+        util::platform::makeDirectory(directory);
+    }
+    return true;
+}
+
+// Fills logDirectory once, creating it. Returns false, leaving it empty, when
+// it cannot be formed.
+bool ensureLogDirectory() {
+    if (logDirectory[0] != '\0') {
+        return true;
+    }
+    char directory[kDirectorySize];
+    if (!formLogDirectory(directory, true)) {
+        return false;
+    }
     std::memcpy(logDirectory, directory, sizeof logDirectory);
     return true;
 }
@@ -99,3 +110,31 @@ int FileLog::SetLogFilePath(const char* name) {
     }
     return storePathsInDirectory(name) ? 1 : 0;
 }
+
+namespace util {
+
+int peekLogFilePath(char* buffer, unsigned long size) {
+    if (buffer == nullptr || size == 0) {
+        return 0;
+    }
+    buffer[0] = '\0';
+    platform::ScopedCriticalSection hold(logLock());
+    int length = -1;
+    if (FileLog::log_path[0] != '\0') {
+        length = std::snprintf(buffer, size, "%s", FileLog::log_path);
+    } else if (logDirectory[0] != '\0') {
+        length = std::snprintf(buffer, size, "%s%cdefault.log", logDirectory, platform::kPathSeparator);
+    } else {
+        char directory[kDirectorySize];
+        if (formLogDirectory(directory, false)) {
+            length = std::snprintf(buffer, size, "%s%cdefault.log", directory, platform::kPathSeparator);
+        }
+    }
+    if (length < 0 || static_cast<unsigned long>(length) >= size) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace util

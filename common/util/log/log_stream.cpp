@@ -1,15 +1,14 @@
 #include "log/log_stream.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 
 #include "platform/files.h"
 
 namespace util {
 
-LogStream::LogStream() : descriptor_(-1), sizeAtOpen_(-1), used_(0) {}
+LogStream::LogStream() : descriptor_(-1), sizeAtOpen_(-1), data_(inline_), capacity_(sizeof inline_), used_(0) {}
 
 bool LogStream::open(const char* path) {
     close();
@@ -18,7 +17,10 @@ bool LogStream::open(const char* path) {
     return isOpen();
 }
 
-LogStream::~LogStream() { close(); }
+LogStream::~LogStream() {
+    close();
+    releaseHeap();
+}
 
 void LogStream::close() {
     if (descriptor_ >= 0) {
@@ -30,21 +32,40 @@ void LogStream::close() {
 
 void LogStream::flush() {
     if (used_ > 0) {
-        platform::writeToFile(descriptor_, buffer_, used_);  // write errors are ignored, as with stdio
+        platform::writeToFile(descriptor_, data_, used_);  // write errors are ignored, as with stdio
         used_ = 0;
     }
 }
 
-void LogStream::append(const char* text, std::size_t size) {
-    if (size > sizeof buffer_ - used_) {
-        flush();
+void LogStream::releaseHeap() {
+    if (data_ != inline_) {
+        std::free(data_);
+        data_ = inline_;
+        capacity_ = sizeof inline_;
     }
-    if (size > sizeof buffer_) {
-        platform::writeToFile(descriptor_, text, size);
-        return;
+}
+
+// Makes room for size more bytes and a terminator; false when memory is short.
+bool LogStream::reserve(std::size_t size) {
+    if (size < capacity_ - used_) {
+        return true;
     }
-    std::memcpy(buffer_ + used_, text, size);
-    used_ += size;
+    if (size > static_cast<std::size_t>(-1) / 2 - used_) {
+        return false;
+    }
+    std::size_t capacity = capacity_ * 2;
+    if (capacity < used_ + size + 1) {
+        capacity = used_ + size + 1;
+    }
+    char* grown = static_cast<char*>(std::malloc(capacity));
+    if (grown == nullptr) {
+        return false;
+    }
+    std::memcpy(grown, data_, used_);
+    releaseHeap();
+    data_ = grown;
+    capacity_ = capacity;
+    return true;
 }
 
 int LogStream::print(const char* format, ...) {
@@ -61,29 +82,29 @@ int LogStream::printList(const char* format, std::va_list arguments) {
     }
     std::va_list retry;
     va_copy(retry, arguments);
-    const std::size_t room = sizeof buffer_ - used_;
-    const int count = std::vsnprintf(buffer_ + used_, room, format, arguments);
+    const int count = std::vsnprintf(data_ + used_, capacity_ - used_, format, arguments);
     if (count < 0) {
         va_end(retry);
         return count;
     }
     const std::size_t length = static_cast<std::size_t>(count);
-    if (length < room) {
+    if (length < capacity_ - used_) {
         used_ += length;
-    } else if (length < sizeof buffer_) {
-        flush();
-        std::vsnprintf(buffer_, sizeof buffer_, format, retry);
-        used_ = length;
+    } else if (reserve(length)) {
+        std::vsnprintf(data_ + used_, capacity_ - used_, format, retry);
+        used_ += length;
     } else {
-        // Larger than the whole buffer: format on the heap, or drop the piece
-        // (and count nothing) when memory is short.
-        std::unique_ptr<char[]> large(new (std::nothrow) char[length + 1]);
-        if (!large) {
+        // No memory to keep the record whole: write what is gathered, then the
+        // piece on its own, or drop the piece when it cannot be formatted at all.
+        flush();
+        char* piece = static_cast<char*>(std::malloc(length + 1));
+        if (piece == nullptr) {
             va_end(retry);
             return 0;
         }
-        std::vsnprintf(large.get(), length + 1, format, retry);
-        append(large.get(), length);
+        std::vsnprintf(piece, length + 1, format, retry);
+        platform::writeToFile(descriptor_, piece, length);
+        std::free(piece);
     }
     va_end(retry);
     return count;

@@ -16,7 +16,8 @@ struct LocalTime {
     int millisecond;
 };
 
-/// GetLocalTime on Windows; clock_gettime(CLOCK_REALTIME) and localtime_r on POSIX.
+/// GetLocalTime on Windows; clock_gettime(CLOCK_REALTIME) and localtime_r on
+/// POSIX, the latter under a lock taken around fork (see clock_posix.cpp).
 LocalTime localTimeNow();
 
 }  // namespace platform

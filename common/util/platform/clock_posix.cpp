@@ -3,14 +3,42 @@
 
 #include <time.h>
 
+#include "platform/lock.h"
+
 namespace util {
 namespace platform {
+
+namespace {
+
+// The C library converts to local time under a lock of its own that a fork
+// does not reset: a child forked while another thread is inside localtime_r
+// waits for ever in its own first one. The library's own conversions go
+// through this lock, which is guarded across fork, so none is under way when
+// a fork happens.
+void* clockLock() {
+    static void* const lock = [] {
+        void* created = createCriticalSection();
+        guardAcrossFork(created, kForkOrderClock);
+        return created;
+    }();
+    return lock;
+}
+const void* const clockLockAtLoad = clockLock();
+
+}  // namespace
 
 LocalTime localTimeNow() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     tm parts{};
+    void* lock = clockLock();
+    if (lock != nullptr) {
+        enterCriticalSection(lock);
+    }
     localtime_r(&now.tv_sec, &parts);
+    if (lock != nullptr) {
+        leaveCriticalSection(lock);
+    }
     return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
                      parts.tm_hour,        parts.tm_min,     parts.tm_sec,
                      static_cast<int>(now.tv_nsec / 1000000)};

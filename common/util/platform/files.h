@@ -28,16 +28,21 @@ void makeDirectory(const char* path);
 /// ("D:\\x.log"), on POSIX when it starts with '/'.
 bool isAbsoluteLogName(const char* name);
 
-/// Opens (creating) path for appending in text mode, as fopen's "at" does: on
-/// Windows _open with _O_APPEND | _O_TEXT, so each "\n" written is stored as
-/// CR LF; on POSIX open with O_APPEND (no text mode). Returns a descriptor, or -1.
+/// Opens (creating) path for appending. Windows: CreateFileA with append-data
+/// access and no write-data access (each write lands at the end of the file in
+/// one step, also between processes), wrapped by _open_osfhandle; each write
+/// also holds an exclusive lock on one byte far past the end of the file, for
+/// systems whose append is not one step (Wine). POSIX: open with O_APPEND.
+/// Returns a descriptor, or -1.
 int openForAppend(const char* path);
 
 /// The size in bytes of an open file, read from its descriptor (_fstat / fstat).
 /// Returns -1 when it cannot be read.
 long long openFileSize(int descriptor);
 
-/// Writes all of data (retrying short writes). Returns false on an error.
+/// Writes all of data in one system call where the system takes it whole
+/// (retrying short writes). On Windows in text mode, as fopen's "at" does: each
+/// "\n" is stored as CR LF. Returns false on an error.
 bool writeToFile(int descriptor, const char* data, std::size_t size);
 
 /// Closes a descriptor from openForAppend.

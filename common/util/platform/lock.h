@@ -19,6 +19,28 @@ void leaveCriticalSection(void* lock);
 /// returns true; returns false at once otherwise. REQUIRES: lock is not null.
 bool tryEnterCriticalSection(void* lock);
 
+/// Makes a process-wide lock sound in a forked child (POSIX). Without it, a
+/// child forked while another thread holds the lock inherits it held by a
+/// thread that does not exist there, and its first enter waits for ever. A
+/// guarded lock is entered before every fork, left in the parent afterwards
+/// and made anew, unlocked, in the child. The guarded locks are entered by
+/// rising `order` (in the order they were guarded for equal orders): a lock
+/// that is taken while another guarded lock is held needs the higher order,
+/// or a fork could deadlock with that thread. Guard only locks that live until
+/// the process ends, or call unguardAcrossFork first.
+/// A fork therefore waits while another thread holds a guarded lock, for good
+/// when that thread was suspended or stopped by force while it held it.
+/// Windows has no fork: nothing happens. Returns false when no more locks can
+/// be guarded (16 at most) or the handlers could not be registered.
+bool guardAcrossFork(void* lock, int order);
+/// The orders of the library's guarded locks: the log lock is held while a
+/// record's timestamp is read, which takes the clock lock.
+const int kForkOrderLog = 0;
+const int kForkOrderDebugOutput = 1;
+const int kForkOrderClock = 2;
+/// Ends guardAcrossFork for lock (before it is deleted). Unknown locks are ignored.
+void unguardAcrossFork(void* lock);
+
 /// Holds a lock for one scope.
 class ScopedCriticalSection {
 public:

@@ -7,6 +7,92 @@
 namespace util {
 namespace platform {
 
+namespace {
+
+void initialiseRecursive(pthread_mutex_t* mutex) {
+    pthread_mutexattr_t attributes;
+    pthread_mutexattr_init(&attributes);
+    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
+    pthread_mutex_init(mutex, &attributes);
+    pthread_mutexattr_destroy(&attributes);
+}
+
+// The guarded locks, kept sorted by order. Slots are changed under
+// registryMutex; the fork handlers take it first, so no slot changes between
+// prepare and the release.
+const int kGuardedSlots = 16;
+pthread_mutex_t registryMutex = PTHREAD_MUTEX_INITIALIZER;
+struct Guarded {
+    pthread_mutex_t* lock;
+    int order;
+};
+Guarded guarded[kGuardedSlots];
+int guardedCount = 0;
+
+void beforeFork() {
+    pthread_mutex_lock(&registryMutex);
+    for (int slot = 0; slot < guardedCount; ++slot) {
+        pthread_mutex_lock(guarded[slot].lock);
+    }
+}
+
+void afterForkInParent() {
+    for (int slot = guardedCount - 1; slot >= 0; --slot) {
+        pthread_mutex_unlock(guarded[slot].lock);
+    }
+    pthread_mutex_unlock(&registryMutex);
+}
+
+// The child's one thread holds every guarded lock, but under the id of the
+// thread that forked, which the child does not have: each is made anew.
+void afterForkInChild() {
+    for (int slot = 0; slot < guardedCount; ++slot) {
+        initialiseRecursive(guarded[slot].lock);
+    }
+    pthread_mutex_init(&registryMutex, nullptr);
+}
+
+bool registerHandlers() {
+    static const bool registered = pthread_atfork(&beforeFork, &afterForkInParent, &afterForkInChild) == 0;
+    return registered;
+}
+
+}  // namespace
+
+bool guardAcrossFork(void* lock, int order) {
+    if (lock == nullptr || !registerHandlers()) {
+        return false;
+    }
+    pthread_mutex_lock(&registryMutex);
+    bool stored = false;
+    for (int slot = 0; slot < guardedCount && !stored; ++slot) {
+        stored = guarded[slot].lock == lock;
+    }
+    if (!stored && guardedCount < kGuardedSlots) {
+        int slot = guardedCount++;
+        while (slot > 0 && guarded[slot - 1].order > order) {
+            guarded[slot] = guarded[slot - 1];
+            --slot;
+        }
+        guarded[slot] = Guarded{static_cast<pthread_mutex_t*>(lock), order};
+        stored = true;
+    }
+    pthread_mutex_unlock(&registryMutex);
+    return stored;
+}
+
+void unguardAcrossFork(void* lock) {
+    pthread_mutex_lock(&registryMutex);
+    int kept = 0;
+    for (int slot = 0; slot < guardedCount; ++slot) {
+        if (guarded[slot].lock != lock) {
+            guarded[kept++] = guarded[slot];
+        }
+    }
+    guardedCount = kept;
+    pthread_mutex_unlock(&registryMutex);
+}
+
 void* createCriticalSection() {
     auto* mutex = new (std::nothrow) pthread_mutex_t;
     if (mutex == nullptr) {

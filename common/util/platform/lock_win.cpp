@@ -24,6 +24,10 @@ void deleteCriticalSection(void* lock) {
     delete section;
 }
 
+bool guardAcrossFork(void* lock, int) { return lock != nullptr; }
+
+void unguardAcrossFork(void*) {}
+
 void enterCriticalSection(void* lock) { EnterCriticalSection(static_cast<CRITICAL_SECTION*>(lock)); }
 
 void leaveCriticalSection(void* lock) { LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(lock)); }

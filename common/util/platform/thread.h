@@ -10,14 +10,34 @@
 //    start gate, before it calls the routine, until its suspend count reaches 0.
 //  - Suspending a running thread sends it the signal SIGRTMIN+6, whose handler
 //    parks the thread (sigsuspend) until the count is back at 0 and SIGRTMIN+7
-//    wakes it. The handlers are installed by the first thread creation. As on
-//    Windows the suspension is asynchronous, and a thread parked while it holds
-//    a lock (its own or the C library's) blocks every thread that needs that lock.
-//  - The forced stop is a deferred cancellation: the thread ends at its next
-//    cancellation point (sleeping, waiting on an event or condition, most
-//    blocking I/O), unwinding its stack. A thread that never reaches one is not
-//    stopped. terminateThread waits until the thread has ended, so that its
-//    caller may free what the thread used.
+//    wakes it. The handlers are installed by the first thread creation, with
+//    SA_RESTART. As on Windows the suspension is asynchronous, and a thread
+//    parked while it holds a lock (its own or the C library's) blocks every
+//    thread that needs that lock. A thread may suspend itself: it parks inside
+//    suspendThread, holding no lock of the library, until another thread
+//    resumes it.
+//  - What a suspension interrupts: the library's own waits (sleepMilliseconds,
+//    events, thread waits) go on to their end. read, write and the other calls
+//    that SA_RESTART restarts go on too. Calls that Linux never restarts fail
+//    with EINTR once the thread is resumed: sleep, usleep, nanosleep,
+//    clock_nanosleep, poll, select, epoll_wait, sigtimedwait, and reads or
+//    writes on a socket with a receive or send time-out. Code that suspends
+//    threads which use them must retry on EINTR.
+//  - The forced stop never unwinds the thread (no cancellation, no
+//    exception): it parks the thread for good through the same signal, as
+//    TerminateThread stops it where it is. A busy thread is stopped too, and
+//    a thread inside a noexcept destructor is stopped there without ending
+//    the process. The parked thread keeps its stack, its thread-local data,
+//    its kernel thread (asleep, every signal blocked) and every lock it holds
+//    (as on Windows, a lock it held stays held for good; if that is the log
+//    lock, a later fork waits for ever too); no destructor and no
+//    thread-exit handler of it runs. Its exit code is the one given.
+//    terminateThread returns once the thread is parked or has ended, so that
+//    its caller may free what the thread used. A thread that keeps SIGRTMIN+6
+//    blocked cannot be suspended or stopped until it lets it through, and
+//    terminateThread waits for that. A thread of this library is never parked
+//    while it is inside one of the calls below on any thread (they hold a
+//    control lock); the suspension or stop takes effect when the call returns.
 //  - Priorities take the Win32 thread-priority values and map to the thread's
 //    nice value (Linux keeps one per thread): -15 idle 19, -2 lowest 10, -1 below
 //    normal 5, 0 normal 0, 1 above normal -5, 2 highest -10, 15 time-critical
@@ -53,8 +73,10 @@ unsigned long suspendThread(void* thread);
 /// Lowers the suspend count (not below 0) and returns its previous value; the
 /// thread runs again at 0. kThreadCallFailed when the call fails.
 unsigned long resumeThread(void* thread);
-/// Stops the thread by force with exitCode as its exit code. Returns false
-/// when it cannot. See the POSIX limits above.
+/// Stops the thread by force with exitCode as its exit code, without running
+/// any of its code again. A thread that has already ended keeps its exit code
+/// (and the call returns true). Returns false when it cannot. See the POSIX
+/// limits above.
 bool terminateThread(void* thread, unsigned long exitCode);
 /// Sets the thread's priority (Win32 values). Returns false on failure.
 bool setThreadPriority(void* thread, int priority);
@@ -66,7 +88,7 @@ bool waitForThread(void* thread, unsigned long timeoutMs);
 /// returns false while it runs.
 bool threadExitCode(void* thread, unsigned long* exitCode);
 
-/// Sleep (Windows) / nanosleep (POSIX, a cancellation point).
+/// Sleep (Windows) / nanosleep (POSIX; sleeps the rest after a signal).
 void sleepMilliseconds(unsigned long milliseconds);
 
 }  // namespace platform

@@ -37,8 +37,7 @@ struct ControlBlock {
     bool idKnown = false;
     bool running = false;  // past the start gate
     bool killRequested = false;
-    // Atomic as well: a cancelled thread writes them while it unwinds, where
-    // ThreadSanitizer no longer sees the mutex that guards them.
+    // Atomic as well: read by the stopping thread while it polls for parkedForGood.
     std::atomic<bool> finished{false};
     std::atomic<unsigned long> killCode{0};
     std::atomic<unsigned long> exitCode{0};
@@ -46,6 +45,8 @@ struct ControlBlock {
     std::atomic<long> suspendCount{0};
     std::atomic<bool> killing{false};
     std::atomic<bool> parked{false};
+    // Set by the park handler of a stopped thread as its last touch of the block.
+    std::atomic<bool> parkedForGood{false};
 };
 
 // Initial-exec so that the signal handler reads it without a lazy TLS allocation.
@@ -59,9 +60,24 @@ void releaseBlock(ControlBlock* block) {
     }
 }
 
-// Runs on the thread being suspended: parks it until resumed or stopped. The
-// wake signal is blocked while the handler runs (sa_mask) and only let through
-// by sigsuspend, so a wake-up sent between the check and the wait is not lost.
+// The forced stop: the thread never runs again. Every signal stays blocked, so
+// no handler runs on it and the process's signals go to other threads; its
+// stack, thread-local data and whatever locks it holds are kept.
+[[noreturn]] void parkForGood(ControlBlock* self) {
+    currentBlock = nullptr;
+    sigset_t all;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, nullptr);
+    self->parkedForGood.store(true);  // the block may be freed from here on
+    for (;;) {
+        sigsuspend(&all);
+    }
+}
+
+// Runs on the thread being suspended or stopped: parks it until resumed, or
+// for good once stopped. The wake signal is blocked while the handler runs
+// (sa_mask) and only let through by sigsuspend, so a wake-up sent between the
+// check and the wait is not lost.
 void onParkSignal(int) {
     const int savedErrno = errno;
     ControlBlock* self = currentBlock;
@@ -73,6 +89,9 @@ void onParkSignal(int) {
         while (self->suspendCount.load() > 0 && !self->killing.load()) {
             sigsuspend(&waitMask);
         }
+        if (self->killing.load()) {
+            parkForGood(self);
+        }
         self->parked.store(false);
     }
     errno = savedErrno;
@@ -80,9 +99,14 @@ void onParkSignal(int) {
 
 void onWakeSignal(int) {}
 
+// A forked child has only the thread that forked: no park signal can reach it
+// from its parent's handles, and its record belongs to the parent.
+void forgetThreadInChild() { currentBlock = nullptr; }
+
 void installSignalHandlers() {
     static std::once_flag once;
     std::call_once(once, [] {
+        pthread_atfork(nullptr, nullptr, &forgetThreadInChild);
         struct sigaction wake {};
         wake.sa_handler = onWakeSignal;
         wake.sa_flags = SA_RESTART;
@@ -97,23 +121,47 @@ void installSignalHandlers() {
     });
 }
 
+// Holds a control block's mutex. A thread of this library holds it with the
+// park signal blocked, so that it is never suspended or stopped while it
+// holds the mutex (every other call on that thread would then wait for ever);
+// a park signal sent meanwhile takes effect when the lock is let go.
 class BlockLock {
 public:
-    explicit BlockLock(ControlBlock* block) : block_(block) { pthread_mutex_lock(&block_->mutex); }
-    ~BlockLock() { pthread_mutex_unlock(&block_->mutex); }
+    explicit BlockLock(ControlBlock* block) : block_(block), masked_(currentBlock != nullptr) {
+        if (masked_) {
+            sigset_t park;
+            sigemptyset(&park);
+            sigaddset(&park, parkSignal());
+            pthread_sigmask(SIG_BLOCK, &park, &previous_);
+        }
+        pthread_mutex_lock(&block_->mutex);
+    }
+    ~BlockLock() {
+        pthread_mutex_unlock(&block_->mutex);
+        if (masked_) {
+            pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+        }
+    }
     BlockLock(const BlockLock&) = delete;
     BlockLock& operator=(const BlockLock&) = delete;
 
 private:
     ControlBlock* block_;
+    bool masked_;
+    sigset_t previous_;
 };
 
-// Marks the thread finished however it ends: by returning, or by unwinding
-// after a forced stop (its exit code is then the one terminateThread gave).
+// Marks the thread finished when it returns, or when it was stopped at the
+// start gate (its exit code is then the one terminateThread gave).
 class FinishMark {
 public:
     explicit FinishMark(ControlBlock* block) : block_(block) {}
     ~FinishMark() {
+        // Ending: a suspension or stop that comes now has nothing left to stop.
+        sigset_t park;
+        sigemptyset(&park);
+        sigaddset(&park, parkSignal());
+        pthread_sigmask(SIG_BLOCK, &park, nullptr);
         {
             BlockLock hold(block_);
             block_->exitCode = returned_ ? result_ : block_->killCode.load();
@@ -144,8 +192,6 @@ void* threadStart(void* parameter) {
     sigaddset(&ours, parkSignal());
     sigaddset(&ours, wakeSignal());
     pthread_sigmask(SIG_UNBLOCK, &ours, nullptr);
-    int previousState = 0;
-    pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previousState);
     bool run = false;
     {
         BlockLock hold(block);
@@ -160,10 +206,7 @@ void* threadStart(void* parameter) {
     }
     FinishMark finish(block);
     if (run) {
-        pthread_setcancelstate(PTHREAD_CANCEL_ENABLE, &previousState);
-        const unsigned long result = block->routine(block->argument);
-        pthread_setcancelstate(PTHREAD_CANCEL_DISABLE, &previousState);
-        finish.setResult(result);
+        finish.setResult(block->routine(block->argument));
     }
     return nullptr;
 }
@@ -220,12 +263,20 @@ void closeThread(void* thread) {
 
 unsigned long suspendThread(void* thread) {
     auto* block = static_cast<ControlBlock*>(thread);
-    BlockLock hold(block);
-    if (block->finished || block->killRequested) {
-        return kThreadCallFailed;
+    long previous = 0;
+    bool park = false;
+    {
+        BlockLock hold(block);
+        if (block->finished || block->killRequested) {
+            return kThreadCallFailed;
+        }
+        previous = block->suspendCount.fetch_add(1);
+        park = previous == 0 && block->running;
     }
-    const long previous = block->suspendCount.fetch_add(1);
-    if (previous == 0 && block->running) {
+    // Raised after the lock is let go: a thread that suspends itself parks
+    // here, and its owner must be able to take the lock to resume it. A resume
+    // that comes first leaves the count at 0, and the handler returns at once.
+    if (park) {
         pthread_kill(block->thread, parkSignal());
     }
     return static_cast<unsigned long>(previous);
@@ -251,31 +302,36 @@ unsigned long resumeThread(void* thread) {
 
 bool terminateThread(void* thread, unsigned long exitCode) {
     auto* block = static_cast<ControlBlock*>(thread);
-    {
-        BlockLock hold(block);
-        if (block->finished) {
-            return true;
-        }
-        if (!block->killRequested) {
-            block->killRequested = true;
-            block->killCode = exitCode;
-        }
-        block->killing.store(true);
-        block->suspendCount.store(0);
-        pthread_cond_broadcast(&block->changed);  // a thread at the start gate ends there
-        if (block->running) {
-            pthread_kill(block->thread, wakeSignal());
-        }
-    }
-    // Cancel only once the thread has left the park handler, so that it never
-    // unwinds from inside a signal handler.
-    while (block->parked.load()) {
-        sleepMilliseconds(1);
-    }
-    pthread_cancel(block->thread);
     BlockLock hold(block);
-    while (!block->finished) {
-        pthread_cond_wait(&block->changed, &block->mutex);
+    if (block->finished) {
+        return true;
+    }
+    if (!block->killRequested) {
+        block->killRequested = true;
+        block->killCode = exitCode;
+    }
+    block->killing.store(true);
+    block->suspendCount.store(0);
+    pthread_cond_broadcast(&block->changed);  // a thread at the start gate ends there
+    if (block->running) {
+        // A running thread takes the park signal; a suspended one, already in
+        // the handler (which blocks it), the wake signal. Both see `killing`.
+        pthread_kill(block->thread, parkSignal());
+        pthread_kill(block->thread, wakeSignal());
+    }
+    // The thread is never unwound: it parks for good. It cannot hold this
+    // mutex while it parks (see BlockLock), so polling under it is safe.
+    while (!block->finished && !block->parkedForGood.load()) {
+        const timespec shortly = monotonicDeadlineAfter(2);
+        pthread_cond_timedwait(&block->changed, &block->mutex, &shortly);
+    }
+    if (!block->finished) {
+        block->exitCode = block->killCode.load();
+        block->finished = true;
+        pthread_cond_broadcast(&block->changed);
+        // The parked thread never lets its reference go: let it go for it. The
+        // handle's own reference remains, so the block stays.
+        block->references.fetch_sub(1, std::memory_order_acq_rel);
     }
     return true;
 }
@@ -325,6 +381,7 @@ bool threadExitCode(void* thread, unsigned long* exitCode) {
 }
 
 void sleepMilliseconds(unsigned long milliseconds) {
+    // nanosleep is never restarted after a signal handler; the loop sleeps the rest.
     timespec remaining{static_cast<time_t>(milliseconds / 1000),
                        static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {

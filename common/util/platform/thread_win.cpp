@@ -77,6 +77,10 @@ unsigned long suspendThread(void* thread) { return SuspendThread(thread); }
 unsigned long resumeThread(void* thread) { return ResumeThread(thread); }
 
 bool terminateThread(void* thread, unsigned long exitCode) {
+    // A thread that has ended keeps its exit code (Wine would replace it).
+    if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) {
+        return true;
+    }
     return TerminateThread(thread, exitCode) != 0;
 }
 

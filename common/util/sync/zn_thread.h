@@ -29,11 +29,23 @@
 //    TerminateThread, SetThreadPriority; GetHandle is the Win32 thread handle and
 //    GetId the Win32 thread id.
 //  - POSIX: a pthread that waits at a start gate until Resume; Suspend parks
-//    the running thread with a signal; the forced stop is a cancellation that
-//    takes effect at the thread's next cancellation point (sleep, waits, I/O),
-//    and the destructor waits for it; GetHandle is the library's own control
-//    block (no OS handle) and GetId the kernel thread id. SetPriority maps the
-//    Win32 values to the thread's nice value.
+//    the running thread with a signal (a thread may Suspend itself; its owner's
+//    Resume lets it go on); GetHandle is the library's own control block (no
+//    OS handle) and GetId the kernel thread id. SetPriority maps the Win32
+//    values to the thread's nice value.
+//  - Suspension and blocking calls (POSIX): the park signal is installed with
+//    SA_RESTART, so read, write and the library's own waits go on after a
+//    Resume, but the calls Linux never restarts (sleep, usleep, nanosleep,
+//    poll, select, epoll_wait, socket calls with a time-out) return EINTR in a
+//    suspended-then-resumed thread; an Execute that suspends itself or is
+//    suspended by its owner should retry them. Windows has no such effect.
+//  - The forced stop of the destructor (POSIX) parks the thread for good
+//    without unwinding it, as TerminateThread stops it where it is: a busy
+//    thread is stopped, a thread inside a noexcept destructor too, and the
+//    process never aborts. The parked thread keeps its stack, its thread-local
+//    data, a sleeping kernel thread and every lock it holds (a lock it held
+//    stays held, as on Windows); none of its destructors runs. Its exit code is
+//    0xFFFFFFFF.
 //  - LogEvent appends to "C:\ThrdLog.txt" on Windows and to "/tmp/ThrdLog.txt"
 //    on POSIX, opened with O_NOFOLLOW (a symbolic link there is refused) and
 //    created with mode 0600.

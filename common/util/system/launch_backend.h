@@ -4,6 +4,12 @@
 
 namespace util {
 
+/// Splits commandLine by CommandLineToArgv's rules without its 32-argument
+/// limit: one malloc block (free it with free) of count + 1 pointers, the last
+/// null, followed by the cut copy of the line. Null, with *count 0, when memory
+/// is short.
+char** splitWholeCommandLine(const char* commandLine, int* count);
+
 /// Starts commandLine in directory (null: the current one), waiting for its end
 /// when wait is 1. Returns true, or false with the system's error code in *errorCode.
 bool startProgram(const char* commandLine, const char* directory, int show, int wait, long* errorCode);

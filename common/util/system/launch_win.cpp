@@ -1,7 +1,8 @@
 // Windows program start (CreateProcessA) and shell open (ShellExecuteA).
 #include <direct.h>
 
-#include <string>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/win_include.h"
 #include "system/launch_backend.h"
@@ -29,13 +30,25 @@ bool startProgram(const char* commandLine, const char* directory, int show, int 
         // Null when the current directory does not fit: CreateProcessA then uses it anyway.
         directory = _getcwd(currentDirectory, kDirectorySize);
     }
-    // CreateProcessA takes a writable command line.
-    std::string line = commandLine != nullptr ? commandLine : "";
+    // CreateProcessA takes a writable command line. A malloc'd copy: nothing
+    // here may throw across the library's interface.
+    char* line = nullptr;
+    if (commandLine != nullptr) {
+        const std::size_t size = std::strlen(commandLine) + 1;
+        line = static_cast<char*>(std::malloc(size));
+        if (line == nullptr) {
+            *errorCode = ERROR_NOT_ENOUGH_MEMORY;
+            return false;
+        }
+        std::memcpy(line, commandLine, size);
+    }
     PROCESS_INFORMATION process{};
-    const BOOL created = CreateProcessA(nullptr, commandLine != nullptr ? &line[0] : nullptr, nullptr, nullptr,
-                                        FALSE, CREATE_NEW_CONSOLE, nullptr, directory, &startup, &process);
+    const BOOL created = CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                                        directory, &startup, &process);
+    const DWORD error = GetLastError();
+    std::free(line);
     if (created != 1) {
-        *errorCode = static_cast<long>(GetLastError());
+        *errorCode = static_cast<long>(error);
         return false;
     }
     if (wait == 1) {
