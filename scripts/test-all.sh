@@ -64,7 +64,7 @@ for stage in $stages; do
     tsan)
       configure_and_build build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTIL_SANITIZE=thread
       # ThreadSanitizer needs the classic address-space layout on newer kernels.
-      # It cannot follow a cancelled thread: the forced-stop test is labelled no-tsan.
+      # It cannot follow a thread parked for good: the forced-stop test is labelled no-tsan.
       TSAN_OPTIONS=halt_on_error=1 setarch "$(uname -m)" -R \
         ctest --timeout 600 --test-dir build/tsan -j "$jobs" -LE no-tsan --output-on-failure ;;
     fuzz)
