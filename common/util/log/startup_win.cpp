@@ -4,9 +4,9 @@
 // A DLL that is loaded and freed again and again (loaded on demand, or by a
 // plug-in host) must give back at each FreeLibrary what its load made, or a
 // later load fails: the symbol handler session this load opened (SymCleanup,
-// only when this load's SymInitialize succeeded), the log lock, and the TLS
-// index that the statically linked POSIX-threads runtime of the toolchain
-// takes at load and never frees (Windows has about 1,088 of them per process:
+// only when this load's SymInitialize succeeded), the log lock, the tracer's
+// TLS index, and the TLS index that the statically linked POSIX-threads runtime
+// of the toolchain takes at load and never frees (Windows has about 1,088 of them per process:
 // without this a process runs out after about a thousand loads, and that
 // runtime then aborts the process). When the process ends (lpReserved not
 // null) nothing is released: other threads may have been stopped anywhere,
@@ -69,6 +69,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
                 symbolHandlerOpened = false;
             }
             util::releaseLogLock();
+            util::trace::libraryUnloading();
             if (runtimeIndex != TLS_OUT_OF_INDEXES) {
                 TlsFree(runtimeIndex);
                 runtimeIndex = TLS_OUT_OF_INDEXES;

@@ -10,6 +10,11 @@ namespace trace {
 /// lock is held.
 void threadDetaching();
 
+/// Called from DllMain when the DLL is freed (not at process end): closes the
+/// calling thread's connection and gives back the TLS index of the records, so
+/// that loading the DLL again and again does not use the process's indexes up.
+void libraryUnloading();
+
 }  // namespace trace
 }  // namespace util
 

@@ -61,6 +61,14 @@ void threadDetaching() {
     }
 }
 
+void libraryUnloading() {
+    threadDetaching();
+    const DWORD slot = takenSlot.exchange(TLS_OUT_OF_INDEXES, std::memory_order_acq_rel);
+    if (slot != TLS_OUT_OF_INDEXES) {
+        TlsFree(slot);
+    }
+}
+
 void openViewerSocket(std::uintptr_t* slot) {
     const SOCKET handle = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (handle != INVALID_SOCKET) {
