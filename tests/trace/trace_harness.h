@@ -89,6 +89,10 @@ struct Geometry { int x, y, width, height; };
 std::vector<unsigned long> windowsTitled(const std::string& prefix);
 std::string titleOf(unsigned long window);
 Geometry geometryOf(unsigned long window);
+/// Whether the window is mapped (and so are its ancestors): Tk titles a top-level
+/// window before it gives it its size and place and maps it, so until then its
+/// geometry is not the one it is shown with.
+bool isViewable(unsigned long window);
 void raiseWindow(unsigned long window);
 void moveWindow(unsigned long window, int x, int y);
 /// Moves the pointer to (x, y) and clicks button 1 there (XTEST).

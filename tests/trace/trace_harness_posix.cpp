@@ -48,6 +48,28 @@ int server = 0;
 Window root() { return x<Window(void*)>("XDefaultRootWindow")(display); }
 void sync() { x<int(void*, int)>("XSync")(display, 0); }
 
+// XWindowAttributes as Xlib lays it out, declared here so that building needs no X headers.
+struct WindowAttributes {
+    int x, y, width, height, borderWidth, depth;
+    void* visual;
+    Window root;
+    int windowClass, bitGravity, winGravity, backingStore;
+    unsigned long backingPlanes, backingPixel;
+    int saveUnder;
+    unsigned long colormap;
+    int mapInstalled, mapState;
+    long allEventMasks, yourEventMask, doNotPropagateMask;
+    int overrideRedirect;
+    void* screen;
+};
+constexpr int kIsViewable = 2;
+
+// A window of the viewer may go between a look-up and the next request about it
+// (a thread window, or all of them at Exit). Xlib's default handler ends the
+// process on such an error; this one leaves the request to fail and its results
+// unset.
+int ignoreError(void*, void*) { return 0; }
+
 }  // namespace
 
 bool startNetworkAndDisplay(int width, int height) {
@@ -61,6 +83,7 @@ bool startNetworkAndDisplay(int width, int height) {
     }
     setenv("DISPLAY", (std::string(":") + number).c_str(), 1);
     display = x<void*(const char*)>("XOpenDisplay")(nullptr);
+    x<void*(int (*)(void*, void*))>("XSetErrorHandler")(ignoreError);
     return display != nullptr;
 }
 
@@ -122,6 +145,12 @@ Geometry geometryOf(unsigned long window) {
     x<int(void*, Window, Window*, int*, int*, unsigned*, unsigned*, unsigned*, unsigned*)>("XGetGeometry")(
         display, window, &parent, &place[0], &place[1], &size[0], &size[1], &size[2], &size[3]);
     return Geometry{place[0], place[1], static_cast<int>(size[0]), static_cast<int>(size[1])};
+}
+
+bool isViewable(unsigned long window) {
+    WindowAttributes attributes{};
+    return x<int(void*, Window, WindowAttributes*)>("XGetWindowAttributes")(display, window, &attributes) != 0 &&
+           attributes.mapState == kIsViewable;
 }
 
 void raiseWindow(unsigned long window) {

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,53 @@ namespace {
 namespace x11 = trace_test::x11;
 
 using util_test::eventually;
+
+// Waits until `count` windows titled prefix exist and are mapped, and gives them
+// in *windows. Tk titles a top-level window before it sizes, places and maps it:
+// one seen by its title alone may still be 1x1 at 0,0, and one moved then is put
+// back where Tk wants it when Tk maps it.
+bool shown(const std::string& prefix, std::size_t count, std::vector<unsigned long>* windows,
+           std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    return eventually([&] {
+        *windows = x11::windowsTitled(prefix);
+        return windows->size() == count && std::all_of(windows->begin(), windows->end(), x11::isViewable);
+    }, limit);
+}
+
+// A viewer started by popen with "echo $$; exec ...", its pid read first. Exit is
+// clicked until the process ends, within a bound; a viewer still there then (or
+// when a test ends early) is told to end, then killed, so that no test waits on it.
+struct Viewer {
+    explicit Viewer(const std::string& command) : pipe(popen(("echo $$; " + command).c_str(), "r")) {
+        if (pipe != nullptr && std::fscanf(pipe, "%d", &pid) != 1) {
+            pid = 0;
+        }
+    }
+    ~Viewer() {
+        if (pid > 0 && !ended) {
+            kill(pid, SIGTERM);
+            if (!eventually([&] { return waitpid(pid, nullptr, WNOHANG) == pid; }, std::chrono::seconds(5))) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+        if (pipe != nullptr) {
+            pclose(pipe);  // the process is reaped already
+        }
+    }
+    // Clicks at (x, y) until the process ends; false when it is still there after the limit.
+    bool clickUntilEnded(int x, int y) {
+        return eventually([&] {
+            x11::clickAt(x, y);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return (ended = waitpid(pid, &status, WNOHANG) == pid);
+        }, std::chrono::seconds(10));
+    }
+    FILE* pipe;
+    int pid = 0;
+    int status = -1;
+    bool ended = false;
+};
 
 // A saved file of one thread, with its time stamps replaced by "TIME".
 std::string expectedFile(int thread) {
@@ -57,15 +105,17 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
     ASSERT_EQ(0u, output.rfind("pid ", 0)) << output;
     const std::string pid = output.substr(4, output.find('\n') - 4);
 
-    FILE* viewer = popen(("cd '" + directory.path() + "' && exec '" UTILCTL_PATH "' viewer utilctl " + pid + " " +
-                          portText).c_str(), "w");
-    ASSERT_NE(nullptr, viewer);
+    Viewer viewer("cd '" + directory.path() + "' && exec '" UTILCTL_PATH "' viewer utilctl " + pid + " " + portText);
+    ASSERT_GT(viewer.pid, 0);
     std::vector<unsigned long> mains;
-    ASSERT_TRUE(eventually([&] { return (mains = x11::windowsTitled("Trace Viewer - utilctl")).size() == 1; }));
+    ASSERT_TRUE(shown("Trace Viewer - utilctl", 1, &mains));
     EXPECT_EQ("Trace Viewer - utilctl", x11::titleOf(mains[0]));
     const x11::Geometry main = x11::geometryOf(mains[0]);
-    ASSERT_GT(main.width, 0);
-    const auto clickSave = [&] { x11::clickAt(main.x + main.width / 2, main.y + main.height - 6); };
+    ASSERT_GT(main.width, 1);
+    const auto clickSave = [&] {
+        x11::raiseWindow(mains[0]);
+        x11::clickAt(main.x + main.width / 2, main.y + main.height - 6);
+    };
 
     // Save with no thread window writes nothing.
     clickSave();
@@ -84,7 +134,7 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
     EXPECT_EQ(output + "traced 2 threads to port " + portText + "\n", util_test::readFile(demoOutput));
 
     std::vector<unsigned long> threads;
-    EXPECT_TRUE(eventually([&] { return (threads = x11::windowsTitled("process-" + pid + "-thread-")).size() == 2; }));
+    EXPECT_TRUE(shown("process-" + pid + "-thread-", 2, &threads));
     EXPECT_TRUE(x11::windowsTitled("process-" + otherPid).empty());
 
     // Side by side below the main window, which stays on top for the clicks and the screenshot.
@@ -117,8 +167,10 @@ TEST(ViewerEndToEnd, ShowsTwoThreadsIgnoresOtherProcessesAndSaves) {
     EXPECT_EQ(0, std::system("timeout 20 import -window root '" TRACE_ARTIFACT_DIR "/trace_viewer.png'"));
 
     // Exit (the right-hand button) ends wish, and utilctl viewer reports success.
-    x11::clickAt(main.x + main.width * 5 / 6, main.y + main.height - 6);
-    EXPECT_EQ(0, pclose(viewer)) << "utilctl viewer's exit status";
+    x11::raiseWindow(mains[0]);
+    ASSERT_TRUE(viewer.clickUntilEnded(main.x + main.width * 5 / 6, main.y + main.height - 6))
+        << "Exit did not end the viewer";
+    EXPECT_EQ(0, viewer.status) << "utilctl viewer's exit status";
 }
 
 // wish running the script itself: a client that sends half a line and stays
@@ -128,13 +180,10 @@ TEST(ViewerEndToEnd, HalfLineClientHoldsUpNothing) {
     unsigned short port = 0;
     trace_test::closeSocket(trace_test::listenOnLoopback(&port));
     ASSERT_NE(0, port);
-    FILE* viewer = popen(("echo $$; exec wish '" VIEWER_TCL_PATH "' halfline 4242 " + std::to_string(port) +
-                          " 2>/dev/null").c_str(), "r");
-    ASSERT_NE(nullptr, viewer);
-    int wishPid = 0;
-    ASSERT_EQ(1, std::fscanf(viewer, "%d", &wishPid));
+    Viewer viewer("exec wish '" VIEWER_TCL_PATH "' halfline 4242 " + std::to_string(port) + " 2>/dev/null");
+    ASSERT_GT(viewer.pid, 0);
     std::vector<unsigned long> mains;
-    ASSERT_TRUE(eventually([&] { return (mains = x11::windowsTitled("Trace Viewer - halfline")).size() == 1; }));
+    ASSERT_TRUE(shown("Trace Viewer - halfline", 1, &mains));
     const x11::Geometry main = x11::geometryOf(mains[0]);
 
     trace_test::Socket silent = trace_test::kNoSocket, normal = trace_test::kNoSocket;
@@ -142,13 +191,12 @@ TEST(ViewerEndToEnd, HalfLineClientHoldsUpNothing) {
     ASSERT_TRUE(trace_test::sendAll(silent, "4242 thread-1 00:00:00.000 0  Entering hal"));
     normal = trace_test::connectToLoopback(port);
     ASSERT_TRUE(trace_test::sendAll(normal, "4242 thread-2 00:00:00.000 0  Entering whole\n"));
-    EXPECT_TRUE(eventually([&] { return x11::windowsTitled("process-4242-thread-2").size() == 1; },
-                           std::chrono::seconds(5)))
+    std::vector<unsigned long> threads;
+    EXPECT_TRUE(shown("process-4242-thread-2", 1, &threads, std::chrono::seconds(5)))
         << "the other client's line is held up";
     EXPECT_TRUE(x11::windowsTitled("process-4242-thread-1").empty()) << "half a line was shown";
     ASSERT_TRUE(trace_test::sendAll(silent, "fline\n"));
-    EXPECT_TRUE(eventually([&] { return x11::windowsTitled("process-4242-thread-1").size() == 1; },
-                           std::chrono::seconds(5)));
+    EXPECT_TRUE(shown("process-4242-thread-1", 1, &threads, std::chrono::seconds(5)));
 
     trace_test::closeSocket(silent);
     trace_test::closeSocket(normal);
@@ -158,16 +206,7 @@ TEST(ViewerEndToEnd, HalfLineClientHoldsUpNothing) {
         x11::moveWindow(window, 400, 300);
     }
     x11::raiseWindow(mains[0]);
-    bool ended = false;
-    EXPECT_TRUE(eventually([&] {
-        x11::clickAt(main.x + main.width * 5 / 6, main.y + main.height - 6);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return (ended = kill(wishPid, 0) != 0 || waitpid(wishPid, nullptr, WNOHANG) == wishPid);
-    }, std::chrono::seconds(5)));
-    if (!ended) {
-        kill(wishPid, SIGKILL);
-    }
-    pclose(viewer);
+    EXPECT_TRUE(viewer.clickUntilEnded(main.x + main.width * 5 / 6, main.y + main.height - 6));
 }
 
 }  // namespace
