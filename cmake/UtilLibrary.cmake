@@ -17,7 +17,7 @@ target_compile_definitions(util_objects PRIVATE UTIL_BUILDING)
 set_target_properties(util_objects PROPERTIES
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 
-add_library(util SHARED $<TARGET_OBJECTS:util_objects> ${UTIL_WIN_RESOURCES})
+add_library(util SHARED $<TARGET_OBJECTS:util_objects>)
 target_include_directories(util PUBLIC
   $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/common/util>)
 target_link_libraries(util PRIVATE ${UTIL_SYSTEM_LIBS})

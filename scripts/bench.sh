@@ -22,7 +22,7 @@ out=$(cd "$out" && pwd)
 if [ -z "${BENCH_BIN:-}" ]; then
   "$root/scripts/install-deps.sh" all
   cmake -S "$root" -B "$root/build/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DUTIL_BUILD_BENCH=ON >/dev/null
-  targets=$(cd "$root/bench" && grep -ho 'add_executable(bench_[a-z_]*' ./*.cmake CMakeLists.txt | sed 's/add_executable(//' | sort -u)
+  targets=$(cd "$root/bench" && grep -ho 'add_executable(bench_[a-z_]*' CMakeLists.txt | sed 's/add_executable(//' | sort -u)
   # shellcheck disable=SC2086
   cmake --build "$root/build/native" -j2 --target $targets
   BENCH_BIN=$root/build/native/bin

@@ -15,7 +15,8 @@ started=$(date +%s)
 
 configure_and_build() {  # dir, cmake arguments...
   dir=$1; shift
-  cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
+  # Warnings are errors in every build made here (UTIL_WERROR is off for clients).
+  cmake -S . -B "$dir" -G Ninja -DUTIL_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
 }
 

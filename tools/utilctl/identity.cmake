@@ -1,2 +1,0 @@
-# Machine identity: computer-id.
-list(APPEND UTILCTL_SOURCES identity_commands.cpp)

@@ -1,1 +1,0 @@
-list(APPEND UTILCTL_SOURCES netinfo_commands.cpp)

@@ -1,2 +1,0 @@
-# Packet capture log: pcap-dump, pcap-write.
-list(APPEND UTILCTL_SOURCES pcap_commands.cpp)
