@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "config/profile.h"
+#include "config/config_platform.h"
 #include "ini_corpus.h"
 #include "support/test_support.h"
 

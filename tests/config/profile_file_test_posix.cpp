@@ -21,7 +21,7 @@
 
 #include "config/config_store.h"
 #include "config/ini_reader.h"
-#include "config/profile.h"
+#include "config/config_platform.h"
 #include "support/test_support.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "identity/drive_devices.h"
+#include "identity/identity_platform.h"
 #include "identity/drive_text.h"
 
 namespace identity_test {

@@ -7,7 +7,7 @@
 
 #include "log/debug_output.h"
 #include "log/last_error.h"
-#include "log/module_handle.h"
+#include "library/module_handle.h"
 #include "support/test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "netinfo/mib_agent.h"
+#include "netinfo/netinfo_platform.h"
 #include "netinfo/stand_in_agent.h"
 
 namespace netinfo_test {

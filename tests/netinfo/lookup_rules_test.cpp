@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "netinfo/mib_agent.h"
+#include "netinfo/netinfo_platform.h"
 #include "netinfo/stand_in_agent.h"
 
 namespace netinfo_test {

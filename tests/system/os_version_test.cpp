@@ -1,7 +1,7 @@
 // OS's classification table, fed with version numbers directly, and the real query.
 #include <gtest/gtest.h>
 
-#include "system/os_query.h"
+#include "system/system_platform.h"
 
 namespace {
 

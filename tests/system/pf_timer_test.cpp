@@ -4,7 +4,7 @@
 #include <chrono>
 #include <thread>
 
-#include "system/counter.h"
+#include "system/system_platform.h"
 #include "system/pf_timer.h"
 
 namespace {

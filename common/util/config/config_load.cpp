@@ -6,7 +6,7 @@
 #include "config/config_records.h"
 #include "config/config_store.h"
 #include "config/config_store_internal.h"
-#include "config/profile.h"
+#include "config/config_platform.h"
 
 namespace {
 

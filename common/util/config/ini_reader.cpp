@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "config/profile.h"
+#include "config/config_platform.h"
 
 namespace {
 

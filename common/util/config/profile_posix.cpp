@@ -3,7 +3,7 @@
 // file lock; a write reads, edits and rewrites the file in place under an
 // exclusive one, so the file keeps its owner, mode and links and the writes of
 // several processes never undo each other.
-#include "config/profile.h"
+#include "config/config_platform.h"
 
 #include <fcntl.h>
 #include <pthread.h>

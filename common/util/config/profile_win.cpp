@@ -1,5 +1,5 @@
 // The Windows profile functions and current directory, called as they are.
-#include "config/profile.h"
+#include "config/config_platform.h"
 
 #include "config/config_records.h"
 #include "config/ini_reader.h"

@@ -7,3 +7,4 @@ list(APPEND UTIL_WIN_SOURCES common/util/containers/hash_table_win.cpp)
 
 # Message queue
 list(APPEND UTIL_SOURCES common/util/containers/fifo.cpp)
+list(APPEND UTIL_WIN_SOURCES common/util/containers/fifo_win.cpp)

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "identity/drive_devices.h"
+#include "identity/identity_platform.h"
 #include "identity/drive_store.h"
 #include "identity/drive_text.h"
 

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "identity/drive_devices.h"
+#include "identity/identity_platform.h"
 #include "identity/drive_store.h"
 
 namespace util {

@@ -17,32 +17,6 @@ long FileLog::log_size = 0xA00000;
 char FileLog::log_path[1024];
 char FileLog::log_bak_path[1024];
 
-namespace util {
-
-namespace {
-
-// A forked child gets the lock anew rather than held by a thread it lacks.
-void* createLogLock() {
-    void* lock = platform::createCriticalSection();
-    platform::guardAcrossFork(lock, platform::kForkOrderLog);
-    return lock;
-}
-
-}  // namespace
-
-void* logLock() {
-    static void* const lock = createLogLock();
-    return lock;
-}
-
-void releaseLogLock() {
-    void* lock = logLock();
-    platform::unguardAcrossFork(lock);
-    platform::deleteCriticalSection(lock);
-}
-
-}  // namespace util
-
 namespace {
 
 const char kUnknownModule[] = "?Module?";

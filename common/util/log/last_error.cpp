@@ -1,7 +1,7 @@
 // LastError and WinsockLastError: lazy, cached texts over the platform's lookups.
 #include "log/last_error.h"
 
-#include "log/error_text.h"
+#include "log/log_platform.h"
 
 namespace {
 

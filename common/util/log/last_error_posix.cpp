@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "log/error_text.h"
-#include "log/module_handle.h"
+#include "log/log_platform.h"
+#include "library/module_handle.h"
 
 namespace util {
 

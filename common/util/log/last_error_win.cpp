@@ -2,8 +2,8 @@
 // for Winsock codes; texts live on the local heap.
 #include <cstring>
 
-#include "log/error_text.h"
-#include "log/module_handle.h"
+#include "log/log_platform.h"
+#include "library/module_handle.h"
 #include "platform/win_include.h"
 
 namespace util {

@@ -1,5 +1,5 @@
 // The GETNEXT walk over two columns that all look-ups share.
-#include "netinfo/mib_agent.h"
+#include "netinfo/netinfo_platform.h"
 
 namespace util {
 namespace netinfo {

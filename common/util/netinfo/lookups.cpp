@@ -1,7 +1,7 @@
 // The three look-ups, built on the column walk, and their exported entry points.
 #include <cstring>
 
-#include "netinfo/mib_agent.h"
+#include "netinfo/netinfo_platform.h"
 #include "netinfo/snmp_lookup.h"
 
 namespace util {

@@ -8,7 +8,7 @@
 #include <map>
 #include <memory>
 
-#include "netinfo/mib_agent.h"
+#include "netinfo/netinfo_platform.h"
 
 namespace util {
 namespace netinfo {

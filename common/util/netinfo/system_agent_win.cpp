@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "netinfo/agent_startup.h"
-#include "netinfo/mib_agent.h"
+#include "netinfo/netinfo_platform.h"
 #include "platform/win_include.h"
 
 #include <snmp.h>

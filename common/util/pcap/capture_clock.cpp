@@ -2,7 +2,7 @@
 
 #include <atomic>
 
-#include "pcap/capture_stream.h"
+#include "pcap/pcap_platform.h"
 
 namespace util {
 namespace pcap {

@@ -1,4 +1,4 @@
-#include "pcap/capture_stream.h"
+#include "pcap/pcap_platform.h"
 
 #include <pthread.h>
 #include <time.h>

@@ -8,7 +8,7 @@
 
 #include "pcap/capture_clock.h"
 #include "pcap/capture_format.h"
-#include "pcap/capture_stream.h"
+#include "pcap/pcap_platform.h"
 #include "pcap/packet_log_handle.h"
 #include "platform/lock.h"
 

@@ -1,5 +1,5 @@
 #include "platform/clock.h"
-#include "platform/deadline_posix.h"
+#include "platform/clock_posix.h"
 
 #include <time.h>
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <new>
 
-#include "platform/deadline_posix.h"
+#include "platform/clock_posix.h"
 
 namespace util {
 namespace platform {

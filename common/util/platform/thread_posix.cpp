@@ -12,7 +12,7 @@
 #include <mutex>
 #include <new>
 
-#include "platform/deadline_posix.h"
+#include "platform/clock_posix.h"
 
 #include "platform/event.h"
 

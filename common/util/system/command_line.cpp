@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "system/launch_backend.h"
+#include "system/system_platform.h"
 #include "system/process_launch.h"
 
 namespace {

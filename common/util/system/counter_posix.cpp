@@ -1,7 +1,7 @@
 // The monotonic clock as a counter of nanoseconds.
 #include <time.h>
 
-#include "system/counter.h"
+#include "system/system_platform.h"
 
 namespace util {
 

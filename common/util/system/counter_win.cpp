@@ -1,6 +1,6 @@
 // The performance counter.
 #include "platform/win_include.h"
-#include "system/counter.h"
+#include "system/system_platform.h"
 
 namespace util {
 

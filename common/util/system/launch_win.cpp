@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/win_include.h"
-#include "system/launch_backend.h"
+#include "system/system_platform.h"
 
 #include <shellapi.h>
 

@@ -1,5 +1,5 @@
 // OS: the version query, then the classification table.
-#include "system/os_query.h"
+#include "system/system_platform.h"
 
 namespace util {
 

@@ -1,5 +1,5 @@
 // POSIX has no Windows version: the query always fails.
-#include "system/os_query.h"
+#include "system/system_platform.h"
 
 namespace util {
 

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "platform/win_include.h"
-#include "system/os_query.h"
+#include "system/system_platform.h"
 
 namespace util {
 

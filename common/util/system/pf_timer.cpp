@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "system/counter.h"
+#include "system/system_platform.h"
 
 namespace util {
 

@@ -2,7 +2,7 @@
 #include "system/process_launch.h"
 
 #include "log/debug_print.h"
-#include "system/launch_backend.h"
+#include "system/system_platform.h"
 
 int Exec(const char* commandLine, const char* directory, int show, int wait) {
     long errorCode = 0;

@@ -1,7 +1,7 @@
 // Absolute deadlines on the monotonic clock, for the timed waits of the POSIX
 // events and threads (their condition variables use CLOCK_MONOTONIC).
-#ifndef UTIL_PLATFORM_DEADLINE_POSIX_H
-#define UTIL_PLATFORM_DEADLINE_POSIX_H
+#ifndef UTIL_PLATFORM_CLOCK_POSIX_H
+#define UTIL_PLATFORM_CLOCK_POSIX_H
 
 #include <ctime>
 

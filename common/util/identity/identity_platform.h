@@ -4,8 +4,8 @@
 // the Windows build passes the real devices (CreateFileA, DeviceIoControl, ...),
 // a test passes a stand-in that checks each request and scripts each reply.
 // Internal to the library.
-#ifndef UTIL_IDENTITY_DRIVE_DEVICES_H
-#define UTIL_IDENTITY_DRIVE_DEVICES_H
+#ifndef UTIL_IDENTITY_IDENTITY_PLATFORM_H
+#define UTIL_IDENTITY_IDENTITY_PLATFORM_H
 
 #include <cstdint>
 

@@ -7,8 +7,8 @@
 // file's lines (profile_text.h decodes them) under a shared flock; a write reads,
 // edits and rewrites the file in place under an exclusive flock. One process-wide
 // lock, sound across fork, serialises the POSIX calls of one process as well.
-#ifndef UTIL_CONFIG_PROFILE_H
-#define UTIL_CONFIG_PROFILE_H
+#ifndef UTIL_CONFIG_CONFIG_PLATFORM_H
+#define UTIL_CONFIG_CONFIG_PLATFORM_H
 
 #include <cstddef>
 #include <cstdio>

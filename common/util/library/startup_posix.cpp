@@ -2,7 +2,7 @@
 // address while it is loaded, null before and after.
 #include <dlfcn.h>
 
-#include "log/module_handle.h"
+#include "library/module_handle.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 // The library's own module handle, recorded at load and cleared at unload.
 // On Windows it is the DLL's instance handle (for LoadStringA); on POSIX the
 // load address of libutil.so. It is null before load and after unload.
-#ifndef UTIL_LOG_MODULE_HANDLE_H
-#define UTIL_LOG_MODULE_HANDLE_H
+#ifndef UTIL_LIBRARY_MODULE_HANDLE_H
+#define UTIL_LIBRARY_MODULE_HANDLE_H
 
 namespace util {
 

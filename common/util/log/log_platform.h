@@ -1,6 +1,6 @@
 // The platform side of LastError and WinsockLastError.
-#ifndef UTIL_LOG_ERROR_TEXT_H
-#define UTIL_LOG_ERROR_TEXT_H
+#ifndef UTIL_LOG_LOG_PLATFORM_H
+#define UTIL_LOG_LOG_PLATFORM_H
 
 namespace util {
 

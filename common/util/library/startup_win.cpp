@@ -12,7 +12,7 @@
 // null) nothing is released: other threads may have been stopped anywhere,
 // and the system frees everything anyway.
 #include "log/log_lock.h"
-#include "log/module_handle.h"
+#include "library/module_handle.h"
 #include "platform/win_include.h"
 #include "trace/thread_detach.h"
 

@@ -1,8 +1,8 @@
 // The narrow interface between the look-ups and whatever serves the MIB-II
 // tables: the system's extension agent on Windows, the kernel's tables on Linux,
 // a stand-in with chosen rows in tests.
-#ifndef UTIL_NETINFO_MIB_AGENT_H
-#define UTIL_NETINFO_MIB_AGENT_H
+#ifndef UTIL_NETINFO_NETINFO_PLATFORM_H
+#define UTIL_NETINFO_NETINFO_PLATFORM_H
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
 // What the packet log needs from the platform: its two stream open modes, a flush
 // that reaches the disk, unlocked buffered I/O for callers that hold their own
 // lock, and the system time.
-#ifndef UTIL_PCAP_CAPTURE_STREAM_H
-#define UTIL_PCAP_CAPTURE_STREAM_H
+#ifndef UTIL_PCAP_PCAP_PLATFORM_H
+#define UTIL_PCAP_PCAP_PLATFORM_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,0 +1,30 @@
+// The process-wide log lock (log_lock.h).
+#include "log/log_lock.h"
+
+#include "platform/lock.h"
+
+namespace util {
+
+namespace {
+
+// A forked child gets the lock anew rather than held by a thread it lacks.
+void* createLogLock() {
+    void* lock = platform::createCriticalSection();
+    platform::guardAcrossFork(lock, platform::kForkOrderLog);
+    return lock;
+}
+
+}  // namespace
+
+void* logLock() {
+    static void* const lock = createLogLock();
+    return lock;
+}
+
+void releaseLogLock() {
+    void* lock = logLock();
+    platform::unguardAcrossFork(lock);
+    platform::deleteCriticalSection(lock);
+}
+
+}  // namespace util
