@@ -40,8 +40,6 @@ DirectoryQuery currentDirectory(char* buffer, std::size_t size);
 /// does; a FIFO without a writer is never waited for. Null for a null path.
 std::FILE* openRegularFileForReading(const char* path);
 
-/// The separator joined between the current directory and a relative name.
-extern const char kIniPathSeparator;
 /// True when the name is taken as it stands: a second character ':' on
 /// Windows ("C:..."), a leading '/' on POSIX.
 bool isAbsoluteIniName(const char* name);

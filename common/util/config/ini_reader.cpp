@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/config_platform.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ void ZnIniReader::SetINIFileName(const char* fileName) {
     if (query == DirectoryQuery::kUnavailable) {
         needed = std::snprintf(ini_path, sizeof ini_path, "%s", fileName);
     } else {
-        needed = std::snprintf(ini_path, sizeof ini_path, "%s%c%s", directory, kIniPathSeparator, fileName);
+        needed = std::snprintf(ini_path, sizeof ini_path, "%s%c%s", directory, util::platform::kPathSeparator, fileName);
     }
     if (needed < 0 || static_cast<std::size_t>(needed) >= sizeof ini_path) {
         ini_path[0] = '\0';  // never keep a path cut short

@@ -231,8 +231,6 @@ long writeProfile(const char* section, const char* key, const char* value, const
 
 }  // namespace
 
-const char kIniPathSeparator = '/';
-
 std::FILE* openRegularFileForReading(const char* path) {
     if (path == nullptr) {
         return nullptr;

@@ -1,7 +1,5 @@
 // POSIX debugger sink (system log, or standard error on request) and the side
 // log's open without following links.
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 #include <cstring>
 
 #include "log/debug_output.h"
+#include "platform/files_posix.h"
 #include "platform/lock.h"
 
 namespace util {
@@ -66,18 +65,10 @@ void platformDebugOutput(const char* text) {
 }
 
 std::FILE* openSideLog(const char* path) {
-    // O_NONBLOCK keeps a planted FIFO from blocking the open; the descriptor is
-    // set back to blocking once it is known to be a regular file.
-    const int descriptor = open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    const int descriptor = platform::openAppendNoFollow(path, 0644);
     if (descriptor < 0) {
         return nullptr;
     }
-    struct stat info;
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(descriptor);
-        return nullptr;
-    }
-    fcntl(descriptor, F_SETFL, O_APPEND);
     std::FILE* stream = fdopen(descriptor, "a");
     if (stream == nullptr) {
         close(descriptor);

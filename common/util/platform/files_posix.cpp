@@ -1,4 +1,5 @@
 #include "platform/files.h"
+#include "platform/files_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -59,6 +60,23 @@ bool writeToFile(int descriptor, const char* data, std::size_t size) {
 }
 
 void closeFile(int descriptor) { close(descriptor); }
+
+int openAppendNoFollow(const char* path, unsigned mode) {
+    // O_NONBLOCK keeps a planted FIFO from blocking the open; the descriptor is
+    // set back to blocking once it is known to be a regular file.
+    const int descriptor =
+        open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, static_cast<mode_t>(mode));
+    if (descriptor < 0) {
+        return -1;
+    }
+    struct stat info;
+    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(descriptor);
+        return -1;
+    }
+    fcntl(descriptor, F_SETFL, O_APPEND);
+    return descriptor;
+}
 
 }  // namespace platform
 }  // namespace util

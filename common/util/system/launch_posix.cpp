@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/thread.h"
 #include "system/system_platform.h"
 #include "system/process_launch.h"
 
@@ -162,7 +163,7 @@ void* runReaper(void*) {
         const int wakeRead = reaper.wakeRead;
         pthread_mutex_unlock(&reaper.mutex);
         if (watched == nullptr) {
-            usleep(100000);
+            platform::sleepMilliseconds(100);
             continue;
         }
         if (poll(watched, used, look ? 100 : -1) > 0 && (watched[0].revents & POLLIN) != 0) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/clock.h"
+#include "platform/thread.h"
 #include "trace/trace_platform.h"
 #include "trace/trace_record.h"
 
@@ -139,5 +140,5 @@ void FunctionCallTracer::DebugOutputp(const char* format, ...) {
     const std::size_t length = formatText(buffer, format, arguments);
     va_end(arguments);
     util::trace::sendToViewer(thread_record->sock, buffer, length);
-    util::trace::sleepOneMillisecond();
+    util::platform::sleepMilliseconds(1);
 }

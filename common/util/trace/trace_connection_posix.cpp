@@ -1,17 +1,17 @@
 // POSIX side of the tracer: a thread_local record slot that closes the thread's
 // connection when the thread ends, close-on-exec BSD sockets to the viewer on the
-// loopback interface, the fork handlers, and the 1 ms sleep.
+// loopback interface, and the fork handlers.
 #include "trace/trace_platform.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <pthread.h>
 #include <sys/socket.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <mutex>
 
+#include "platform/thread.h"
 #include "trace/function_call_tracer.h"
 #include "trace/trace_record.h"
 
@@ -82,7 +82,7 @@ void connectViewerSocket(std::uintptr_t socketHandle, unsigned short port) {
     address.sin_port = htons(port);
     // A failed connect is not reported: later sends on the socket fail quietly.
     (void)connect(static_cast<int>(socketHandle), reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    sleepOneMillisecond();
+    platform::sleepMilliseconds(1);
 }
 
 void closeViewerSocket(std::uintptr_t* slot) {
@@ -100,11 +100,6 @@ void sendToViewer(std::uintptr_t socketHandle, const char* bytes, std::size_t le
     }
     // MSG_NOSIGNAL: a viewer that closed its end must not kill the traced process.
     (void)send(static_cast<int>(socketHandle), bytes, length, MSG_NOSIGNAL);
-}
-
-void sleepOneMillisecond() {
-    timespec pause{0, 1000000};
-    nanosleep(&pause, nullptr);
 }
 
 }  // namespace trace

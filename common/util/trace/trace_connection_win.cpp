@@ -1,10 +1,10 @@
 // Windows side of the tracer: a TLS slot for the record, released when the
-// thread detaches, a non-inheritable Winsock socket to the viewer on 127.0.0.1,
-// and Sleep(1).
+// thread detaches, and a non-inheritable Winsock socket to the viewer on 127.0.0.1.
 #include "trace/trace_platform.h"
 
 #include <atomic>
 
+#include "platform/thread.h"
 #include "platform/win_include.h"
 #include "trace/function_call_tracer.h"
 #include "trace/thread_detach.h"
@@ -85,7 +85,7 @@ void connectViewerSocket(std::uintptr_t socketHandle, unsigned short port) {
     address.sin_port = htons(port);
     // A failed connect is not reported: later sends on the socket fail quietly.
     (void)connect(static_cast<SOCKET>(socketHandle), reinterpret_cast<const sockaddr*>(&address), 16);
-    Sleep(1);
+    platform::sleepMilliseconds(1);
 }
 
 void closeViewerSocket(std::uintptr_t* slot) {
@@ -102,8 +102,6 @@ void sendToViewer(std::uintptr_t socketHandle, const char* bytes, std::size_t le
     }
     (void)send(static_cast<SOCKET>(socketHandle), bytes, static_cast<int>(length), 0);
 }
-
-void sleepOneMillisecond() { Sleep(1); }
 
 }  // namespace trace
 }  // namespace util

@@ -39,9 +39,6 @@ void closeViewerSocket(std::uintptr_t* slot);
 /// the result is not looked at. kTraceNoSocket is ignored.
 void sendToViewer(std::uintptr_t socket, const char* bytes, std::size_t length);
 
-/// Sleep(1) on Windows; a 1 ms nanosleep on POSIX.
-void sleepOneMillisecond();
-
 }  // namespace trace
 }  // namespace util
 
