@@ -13,7 +13,7 @@ endif()
 add_library(util_objects OBJECT ${UTIL_ALL_SOURCES})
 target_include_directories(util_objects PUBLIC
   ${PROJECT_SOURCE_DIR}/common/util ${PROJECT_BINARY_DIR}/generated)
-target_compile_definitions(util_objects PRIVATE UTIL_BUILDING)
+target_compile_definitions(util_objects PRIVATE UTIL_BUILDING ${UTIL_DCHECK_DEFINITION})
 set_target_properties(util_objects PROPERTIES
   CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
 

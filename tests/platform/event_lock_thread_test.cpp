@@ -136,3 +136,19 @@ TEST(ZnThreadExitCode, BaseExecuteEndsWithOne) {
     EXPECT_EQ(1u, code);
     EXPECT_EQ(1, worker.IsTerminated());
 }
+
+#if defined(UTIL_DCHECK_ON)
+// The check's own message, or ThreadSanitizer's: under it the misuse is
+// reported, and the process stopped, before the check is reached.
+const char kStopped[] = "check failed|ThreadSanitizer";
+// The Debug and sanitizer builds stop on a broken REQUIRES line of lock.h.
+TEST(PlatformLockDeathTest, LeavingALockNotHeldStops) {
+    void* lock = createCriticalSection();
+    EXPECT_DEATH(leaveCriticalSection(lock), kStopped);
+    std::thread([lock] { EXPECT_DEATH(leaveCriticalSection(lock), kStopped); }).join();
+    enterCriticalSection(lock);
+    leaveCriticalSection(lock);
+    EXPECT_DEATH(enterCriticalSection(nullptr), kStopped);
+    deleteCriticalSection(lock);
+}
+#endif

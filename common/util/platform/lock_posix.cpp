@@ -4,6 +4,8 @@
 
 #include <new>
 
+#include "platform/check.h"
+
 namespace util {
 namespace platform {
 
@@ -115,15 +117,27 @@ void deleteCriticalSection(void* lock) {
         return;
     }
     auto* mutex = static_cast<pthread_mutex_t*>(lock);
-    pthread_mutex_destroy(mutex);
+    const int destroyed = pthread_mutex_destroy(mutex);
+    UTIL_DCHECK(destroyed == 0);  // EBUSY: a thread still holds it
     delete mutex;
 }
 
-void enterCriticalSection(void* lock) { pthread_mutex_lock(static_cast<pthread_mutex_t*>(lock)); }
+void enterCriticalSection(void* lock) {
+    UTIL_DCHECK(lock != nullptr);
+    pthread_mutex_lock(static_cast<pthread_mutex_t*>(lock));
+}
 
-void leaveCriticalSection(void* lock) { pthread_mutex_unlock(static_cast<pthread_mutex_t*>(lock)); }
+void leaveCriticalSection(void* lock) {
+    UTIL_DCHECK(lock != nullptr);
+    // A recursive mutex refuses (EPERM) an unlock by a thread that does not hold it.
+    const int left = pthread_mutex_unlock(static_cast<pthread_mutex_t*>(lock));
+    UTIL_DCHECK(left == 0);
+}
 
-bool tryEnterCriticalSection(void* lock) { return pthread_mutex_trylock(static_cast<pthread_mutex_t*>(lock)) == 0; }
+bool tryEnterCriticalSection(void* lock) {
+    UTIL_DCHECK(lock != nullptr);
+    return pthread_mutex_trylock(static_cast<pthread_mutex_t*>(lock)) == 0;
+}
 
 }  // namespace platform
 }  // namespace util

@@ -20,3 +20,5 @@ list(APPEND UTIL_POSIX_SOURCES
   common/util/platform/thread_posix.cpp)
 # pthread: the lock, event and thread primitives above on POSIX.
 list(APPEND UTIL_POSIX_LIBS pthread)
+# UTIL_DCHECK's failure path (portable).
+list(APPEND UTIL_SOURCES common/util/platform/check.cpp)
