@@ -59,7 +59,7 @@ std::atomic<int> routineRuns{0};
 // (the lock is recursive: each success needs its leave), never one that
 // another thread holds.
 TEST(PlatformLock, TryEnterTakesOnlyWhatNeedsNoWait) {
-    void* lock = createCriticalSection();
+    Lock* lock = createCriticalSection();
     ASSERT_NE(nullptr, lock);
     auto triedElsewhere = [lock] {
         bool taken = false;
@@ -143,7 +143,7 @@ TEST(ZnThreadExitCode, BaseExecuteEndsWithOne) {
 const char kStopped[] = "check failed|ThreadSanitizer";
 // The Debug and sanitizer builds stop on a broken REQUIRES line of lock.h.
 TEST(PlatformLockDeathTest, LeavingALockNotHeldStops) {
-    void* lock = createCriticalSection();
+    Lock* lock = createCriticalSection();
     EXPECT_DEATH(leaveCriticalSection(lock), kStopped);
     std::thread([lock] { EXPECT_DEATH(leaveCriticalSection(lock), kStopped); }).join();
     enterCriticalSection(lock);

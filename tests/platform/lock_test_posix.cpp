@@ -8,7 +8,7 @@
 // reported, and the process stopped, before the check is reached.
 const char kStopped[] = "check failed|ThreadSanitizer";
 TEST(PlatformLockPosixDeathTest, DeletingAHeldLockStops) {
-    void* lock = util::platform::createCriticalSection();
+    util::platform::Lock* lock = util::platform::createCriticalSection();
     util::platform::enterCriticalSection(lock);
     EXPECT_DEATH(util::platform::deleteCriticalSection(lock), kStopped);
     util::platform::leaveCriticalSection(lock);

@@ -31,9 +31,9 @@ std::atomic<int> destination{0};
 // Serialises the texts that reach syslog or stderr, and is guarded across fork:
 // a child forked while another thread is inside syslog would otherwise find
 // the C library's own lock of the system log taken for ever.
-void* sinkLock() {
-    static void* const lock = [] {
-        void* created = platform::createCriticalSection();
+platform::Lock* sinkLock() {
+    static platform::Lock* const lock = [] {
+        platform::Lock* created = platform::createCriticalSection();
         platform::guardAcrossFork(created, platform::kForkOrderDebugOutput);
         return created;
     }();
@@ -49,7 +49,7 @@ void platformDebugOutput(const char* text) {
         choice = standardErrorRequested() ? 1 : 2;
         destination.store(choice, std::memory_order_relaxed);
     }
-    void* lock = sinkLock();
+    platform::Lock* lock = sinkLock();
     if (lock != nullptr) {
         platform::enterCriticalSection(lock);
     }

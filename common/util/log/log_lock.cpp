@@ -8,21 +8,21 @@ namespace util {
 namespace {
 
 // A forked child gets the lock anew rather than held by a thread it lacks.
-void* createLogLock() {
-    void* lock = platform::createCriticalSection();
+platform::Lock* createLogLock() {
+    platform::Lock* lock = platform::createCriticalSection();
     platform::guardAcrossFork(lock, platform::kForkOrderLog);
     return lock;
 }
 
 }  // namespace
 
-void* logLock() {
-    static void* const lock = createLogLock();
+platform::Lock* logLock() {
+    static platform::Lock* const lock = createLogLock();
     return lock;
 }
 
 void releaseLogLock() {
-    void* lock = logLock();
+    platform::Lock* lock = logLock();
     platform::unguardAcrossFork(lock);
     platform::deleteCriticalSection(lock);
 }

@@ -3,11 +3,13 @@
 #ifndef UTIL_LOG_LOG_LOCK_H
 #define UTIL_LOG_LOG_LOCK_H
 
+#include "platform/lock.h"
+
 namespace util {
 
 /// The log lock, created on first use (by the library's own loggers at load).
 /// POSIX: guarded across fork (see platform/lock.h).
-void* logLock();
+platform::Lock* logLock();
 
 /// Deletes the log lock when the library is unloaded (Windows, FreeLibrary),
 /// never when the process ends. Nothing may log afterwards.

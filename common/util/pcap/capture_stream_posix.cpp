@@ -67,7 +67,7 @@ void releaseEveryHandleInParent() {
 // one's memory is left behind).
 void renewEveryHandleInChild() {
     for (EthrLogHandle* handle : trackedHandles()) {
-        if (void* fresh = platform::createCriticalSection()) {
+        if (platform::Lock* fresh = platform::createCriticalSection()) {
             handle->lock = fresh;
         } else {
             platform::leaveCriticalSection(handle->lock);

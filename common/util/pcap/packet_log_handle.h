@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/lock.h"
+
 namespace util {
 namespace pcap {
 
@@ -18,7 +20,7 @@ constexpr std::size_t kStreamBufferSize = 64 * 1024;
 /// for the duration of one record; `writing` is fixed at open.
 struct EthrLogHandle {
     char path[kPathFieldSize];  // the opened path, cut to 259 characters; not read back
-    void* lock;                 // platform::createCriticalSection
+    platform::Lock* lock;       // platform::createCriticalSection
     std::uint32_t limit;        // the writer's cap in record bytes, 0: none; 0 when reading
     std::uint32_t written;      // record bytes written, saturating; 0 when reading
     std::FILE* stream;

@@ -15,9 +15,9 @@ namespace {
 // waits for ever in its own first one. The library's own conversions go
 // through this lock, which is guarded across fork, so none is under way when
 // a fork happens.
-void* clockLock() {
-    static void* const lock = [] {
-        void* created = createCriticalSection();
+Lock* clockLock() {
+    static Lock* const lock = [] {
+        Lock* created = createCriticalSection();
         guardAcrossFork(created, kForkOrderClock);
         return created;
     }();
@@ -31,7 +31,7 @@ LocalTime localTimeNow() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     tm parts{};
-    void* lock = clockLock();
+    Lock* lock = clockLock();
     if (lock != nullptr) {
         enterCriticalSection(lock);
     }

@@ -9,6 +9,10 @@
 namespace util {
 namespace platform {
 
+struct Lock {
+    pthread_mutex_t mutex;
+};
+
 namespace {
 
 void initialiseRecursive(pthread_mutex_t* mutex) {
@@ -61,14 +65,14 @@ bool registerHandlers() {
 
 }  // namespace
 
-bool guardAcrossFork(void* lock, int order) {
+bool guardAcrossFork(Lock* lock, int order) {
     if (lock == nullptr || !registerHandlers()) {
         return false;
     }
     pthread_mutex_lock(&registryMutex);
     bool stored = false;
     for (int slot = 0; slot < guardedCount && !stored; ++slot) {
-        stored = guarded[slot].lock == lock;
+        stored = guarded[slot].lock == &lock->mutex;
     }
     if (!stored && guardedCount < kGuardedSlots) {
         int slot = guardedCount++;
@@ -76,18 +80,18 @@ bool guardAcrossFork(void* lock, int order) {
             guarded[slot] = guarded[slot - 1];
             --slot;
         }
-        guarded[slot] = Guarded{static_cast<pthread_mutex_t*>(lock), order};
+        guarded[slot] = Guarded{&lock->mutex, order};
         stored = true;
     }
     pthread_mutex_unlock(&registryMutex);
     return stored;
 }
 
-void unguardAcrossFork(void* lock) {
+void unguardAcrossFork(Lock* lock) {
     pthread_mutex_lock(&registryMutex);
     int kept = 0;
     for (int slot = 0; slot < guardedCount; ++slot) {
-        if (guarded[slot].lock != lock) {
+        if (lock == nullptr || guarded[slot].lock != &lock->mutex) {
             guarded[kept++] = guarded[slot];
         }
     }
@@ -95,48 +99,48 @@ void unguardAcrossFork(void* lock) {
     pthread_mutex_unlock(&registryMutex);
 }
 
-void* createCriticalSection() {
-    auto* mutex = new (std::nothrow) pthread_mutex_t;
-    if (mutex == nullptr) {
+Lock* createCriticalSection() {
+    auto* lock = new (std::nothrow) Lock;
+    if (lock == nullptr) {
         return nullptr;
     }
+    pthread_mutex_t* mutex = &lock->mutex;
     pthread_mutexattr_t attributes;
     pthread_mutexattr_init(&attributes);
     pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
     const int failed = pthread_mutex_init(mutex, &attributes);
     pthread_mutexattr_destroy(&attributes);
     if (failed != 0) {
-        delete mutex;
+        delete lock;
         return nullptr;
     }
-    return mutex;
+    return lock;
 }
 
-void deleteCriticalSection(void* lock) {
+void deleteCriticalSection(Lock* lock) {
     if (lock == nullptr) {
         return;
     }
-    auto* mutex = static_cast<pthread_mutex_t*>(lock);
-    const int destroyed = pthread_mutex_destroy(mutex);
+    const int destroyed = pthread_mutex_destroy(&lock->mutex);
     UTIL_DCHECK(destroyed == 0);  // EBUSY: a thread still holds it
-    delete mutex;
+    delete lock;
 }
 
-void enterCriticalSection(void* lock) {
+void enterCriticalSection(Lock* lock) {
     UTIL_DCHECK(lock != nullptr);
-    pthread_mutex_lock(static_cast<pthread_mutex_t*>(lock));
+    pthread_mutex_lock(&lock->mutex);
 }
 
-void leaveCriticalSection(void* lock) {
+void leaveCriticalSection(Lock* lock) {
     UTIL_DCHECK(lock != nullptr);
     // A recursive mutex refuses (EPERM) an unlock by a thread that does not hold it.
-    const int left = pthread_mutex_unlock(static_cast<pthread_mutex_t*>(lock));
+    const int left = pthread_mutex_unlock(&lock->mutex);
     UTIL_DCHECK(left == 0);
 }
 
-bool tryEnterCriticalSection(void* lock) {
+bool tryEnterCriticalSection(Lock* lock) {
     UTIL_DCHECK(lock != nullptr);
-    return pthread_mutex_trylock(static_cast<pthread_mutex_t*>(lock)) == 0;
+    return pthread_mutex_trylock(&lock->mutex) == 0;
 }
 
 }  // namespace platform

@@ -8,43 +8,46 @@
 namespace util {
 namespace platform {
 
-void* createCriticalSection() {
-    auto* section = new (std::nothrow) CRITICAL_SECTION;
-    if (section != nullptr) {
-        InitializeCriticalSection(section);
+struct Lock {
+    CRITICAL_SECTION section;
+};
+
+Lock* createCriticalSection() {
+    auto* lock = new (std::nothrow) Lock;
+    if (lock != nullptr) {
+        InitializeCriticalSection(&lock->section);
     }
-    return section;
+    return lock;
 }
 
-void deleteCriticalSection(void* lock) {
+void deleteCriticalSection(Lock* lock) {
     if (lock == nullptr) {
         return;
     }
-    auto* section = static_cast<CRITICAL_SECTION*>(lock);
-    DeleteCriticalSection(section);
-    delete section;
+    DeleteCriticalSection(&lock->section);
+    delete lock;
 }
 
-bool guardAcrossFork(void* lock, int) { return lock != nullptr; }
+bool guardAcrossFork(Lock* lock, int) { return lock != nullptr; }
 
-void unguardAcrossFork(void*) {}
+void unguardAcrossFork(Lock*) {}
 
-void enterCriticalSection(void* lock) {
+void enterCriticalSection(Lock* lock) {
     UTIL_DCHECK(lock != nullptr);
-    EnterCriticalSection(static_cast<CRITICAL_SECTION*>(lock));
+    EnterCriticalSection(&lock->section);
 }
 
-void leaveCriticalSection(void* lock) {
+void leaveCriticalSection(Lock* lock) {
     UTIL_DCHECK(lock != nullptr);
     // The section records its owner: only that thread may leave it.
-    UTIL_DCHECK(static_cast<CRITICAL_SECTION*>(lock)->OwningThread ==
+    UTIL_DCHECK(lock->section.OwningThread ==
                 reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetCurrentThreadId())));
-    LeaveCriticalSection(static_cast<CRITICAL_SECTION*>(lock));
+    LeaveCriticalSection(&lock->section);
 }
 
-bool tryEnterCriticalSection(void* lock) {
+bool tryEnterCriticalSection(Lock* lock) {
     UTIL_DCHECK(lock != nullptr);
-    return TryEnterCriticalSection(static_cast<CRITICAL_SECTION*>(lock)) != FALSE;
+    return TryEnterCriticalSection(&lock->section) != FALSE;
 }
 
 }  // namespace platform

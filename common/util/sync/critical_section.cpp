@@ -6,7 +6,7 @@ ZnCriticalSection::ZnCriticalSection() : pCritSec(nullptr) {}
 
 ZnCriticalSection::~ZnCriticalSection() {
     if (pCritSec != nullptr) {
-        util::platform::deleteCriticalSection(pCritSec);
+        util::platform::deleteCriticalSection(util::platform::lockFromField(pCritSec));
         pCritSec = nullptr;
     }
 }
@@ -16,7 +16,7 @@ unsigned long ZnCriticalSection::Initialize() {
         return 1;
     }
     try {
-        pCritSec = util::platform::createCriticalSection();
+        pCritSec = util::platform::lockToField(util::platform::createCriticalSection());
     } catch (...) {
         pCritSec = nullptr;
     }
@@ -25,13 +25,13 @@ unsigned long ZnCriticalSection::Initialize() {
 
 void ZnCriticalSection::Enter() {
     if (pCritSec != nullptr) {
-        util::platform::enterCriticalSection(pCritSec);
+        util::platform::enterCriticalSection(util::platform::lockFromField(pCritSec));
     }
 }
 
 void ZnCriticalSection::Leave() {
     if (pCritSec != nullptr) {
-        util::platform::leaveCriticalSection(pCritSec);
+        util::platform::leaveCriticalSection(util::platform::lockFromField(pCritSec));
     }
 }
 

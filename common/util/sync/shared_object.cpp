@@ -34,19 +34,19 @@ inline void cpuRelax() {
 class HandOffLocks {
 public:
     HandOffLocks() {
-        for (void*& lock : locks_) {
+        for (Lock*& lock : locks_) {
             lock = createCriticalSection();
         }
     }
     // Null when the lock could not be made: the hand-off is then skipped.
-    void* forObject(const void* object) const {
+    Lock* forObject(const void* object) const {
         const auto address = reinterpret_cast<std::uintptr_t>(object);
         return locks_[(address >> 6) % kCount];
     }
 
 private:
     static const int kCount = 64;
-    void* locks_[kCount];
+    Lock* locks_[kCount];
 };
 
 // Built on first use (thread-safe) and never destroyed: a Release may run late in
@@ -65,7 +65,7 @@ SharedObject::SharedObject(const char* name) {
         }
     }
     pszName = name;
-    pCritSec = createCriticalSection();
+    pCritSec = lockToField(createCriticalSection());
     hIdleEvent = createEvent();
     lWaiting = 0;
     lRefCount = 0;
@@ -74,7 +74,7 @@ SharedObject::SharedObject(const char* name) {
 
 SharedObject::~SharedObject() {
     if (pCritSec != nullptr) {
-        deleteCriticalSection(pCritSec);
+        deleteCriticalSection(lockFromField(pCritSec));
         pCritSec = nullptr;
     }
     closeEvent(hIdleEvent);
@@ -100,7 +100,7 @@ unsigned long SharedObject::Release() {
     // through that lock before it deletes the object, so it waits until this
     // call is done with it. Not the object's own lock: the owner may hold that
     // one while it waits.
-    void* handOff = handOffLocks().forObject(this);
+    util::platform::Lock* handOff = handOffLocks().forObject(this);
     if (handOff != nullptr) {
         enterCriticalSection(handOff);
     }
@@ -134,7 +134,7 @@ void SharedObject::WaitIdle() {
     }
     // The Release that brought the count to 0 holds the hand-off lock until it
     // has set the event; passing through that lock waits for it to finish.
-    if (void* handOff = handOffLocks().forObject(this)) {
+    if (util::platform::Lock* handOff = handOffLocks().forObject(this)) {
         enterCriticalSection(handOff);
         leaveCriticalSection(handOff);
     }
@@ -175,7 +175,7 @@ void SharedObject::Lock() {
     // that waiting threads do not keep the lock's cache line from its holder.
     int pauses = 1;
     for (int attempt = 0; attempt < kLockSpins; ++attempt) {
-        if (tryEnterCriticalSection(pCritSec)) {
+        if (tryEnterCriticalSection(lockFromField(pCritSec))) {
             return;
         }
         for (int pause = 0; pause < pauses; ++pause) {
@@ -185,12 +185,12 @@ void SharedObject::Lock() {
             pauses *= 2;
         }
     }
-    enterCriticalSection(pCritSec);
+    enterCriticalSection(lockFromField(pCritSec));
 }
 
 void SharedObject::Unlock() {
     if (pCritSec != nullptr) {
-        leaveCriticalSection(pCritSec);
+        leaveCriticalSection(lockFromField(pCritSec));
     }
 }
 

@@ -5,7 +5,7 @@
 
 Synchronizer::Synchronizer(void** lockAddress) : ppCritSec(lockAddress), pObject(nullptr) {
     if (ppCritSec != nullptr && *ppCritSec != nullptr) {
-        util::platform::enterCriticalSection(*ppCritSec);
+        util::platform::enterCriticalSection(util::platform::lockFromField(*ppCritSec));
     }
 }
 
@@ -18,7 +18,7 @@ Synchronizer::Synchronizer(SharedObject* object) : ppCritSec(nullptr), pObject(o
 Synchronizer::~Synchronizer() {
     if (ppCritSec != nullptr) {
         if (*ppCritSec != nullptr) {
-            util::platform::leaveCriticalSection(*ppCritSec);
+            util::platform::leaveCriticalSection(util::platform::lockFromField(*ppCritSec));
         }
     } else if (pObject != nullptr) {
         pObject->Unlock();
