@@ -20,6 +20,7 @@
 
 #include "config/profile_engine.h"
 #include "config/profile_text.h"
+#include "platform/files_posix.h"
 
 namespace util {
 namespace config {
@@ -63,22 +64,9 @@ private:
     int descriptor_;
 };
 
-// Opens without blocking on a FIFO and without taking a terminal; -1 unless the
-// path names a regular file. O_CREAT makes a missing file with mode 0666 less
-// the umask (through a dangling symbolic link too, as other writers do).
-int openRegular(const char* path, int flags) {
-    const int descriptor = open(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
-    if (descriptor < 0) {
-        return -1;
-    }
-    struct stat info;
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(descriptor);
-        return -1;
-    }
-    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-    return descriptor;
-}
+// A regular file or -1; O_CREAT makes a missing file with mode 0666 less the
+// umask (through a dangling symbolic link too, as other writers do).
+int openRegular(const char* path, int flags) { return platform::openRegularFile(path, flags, 0666); }
 
 // Reads in turn under the shared file lock; a file that cannot be read reads as
 // a missing one. Allocation failure gives the failure result (0, buffer empty).

@@ -61,11 +61,10 @@ bool writeToFile(int descriptor, const char* data, std::size_t size) {
 
 void closeFile(int descriptor) { close(descriptor); }
 
-int openAppendNoFollow(const char* path, unsigned mode) {
+int openRegularFile(const char* path, int flags, unsigned mode) {
     // O_NONBLOCK keeps a planted FIFO from blocking the open; the descriptor is
     // set back to blocking once it is known to be a regular file.
-    const int descriptor =
-        open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, static_cast<mode_t>(mode));
+    const int descriptor = open(path, flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, static_cast<mode_t>(mode));
     if (descriptor < 0) {
         return -1;
     }
@@ -74,8 +73,12 @@ int openAppendNoFollow(const char* path, unsigned mode) {
         close(descriptor);
         return -1;
     }
-    fcntl(descriptor, F_SETFL, O_APPEND);
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     return descriptor;
+}
+
+int openAppendNoFollow(const char* path, unsigned mode) {
+    return openRegularFile(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW, mode);
 }
 
 }  // namespace platform
