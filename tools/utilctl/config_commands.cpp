@@ -127,18 +127,29 @@ int configGet(const Arguments& arguments) {
     return kSuccess;
 }
 
-int configSet(const Arguments& arguments) {
+// The operands of config-set and ini-set: FILE SECTION KEY VALUE, FILE not standard
+// input, and a setting the file can read back as written. 0, or the usage error's status.
+int checkSetOperands(const Command& command, const Arguments& arguments,
+                     const char* (*unrepresentable)(const char*, const char*, const char*)) {
     if (arguments.operands.size() != 4) {
-        return usageError(kConfigSet, "expected FILE SECTION KEY VALUE");
+        return usageError(command, "expected FILE SECTION KEY VALUE");
     }
     const char* const* operand = arguments.operands.data();
     if (isStandardStream(operand[0])) {
-        return usageError(kConfigSet, "FILE is written: it cannot be standard input");
+        return usageError(command, "FILE is written: it cannot be standard input");
     }
-    if (const char* why = configUnrepresentable(operand[1], operand[2], operand[3])) {
+    if (const char* why = unrepresentable(operand[1], operand[2], operand[3])) {
         const std::string message = std::string("refused: ") + why + " (it would not read back as written)";
-        return usageError(kConfigSet, message.c_str());
+        return usageError(command, message.c_str());
     }
+    return 0;
+}
+
+int configSet(const Arguments& arguments) {
+    if (const int refused = checkSetOperands(kConfigSet, arguments, configUnrepresentable)) {
+        return refused;
+    }
+    const char* const* operand = arguments.operands.data();
     // The file that the loader would read: the path, else the "APP_HOME" one;
     // the setting is written back there. With neither, the path is created.
     std::string source = operand[0];
@@ -282,17 +293,10 @@ int iniGet(const Arguments& arguments) {
 }
 
 int iniSet(const Arguments& arguments) {
-    if (arguments.operands.size() != 4) {
-        return usageError(kIniSet, "expected FILE SECTION KEY VALUE");
+    if (const int refused = checkSetOperands(kIniSet, arguments, iniUnrepresentable)) {
+        return refused;
     }
     const char* const* operand = arguments.operands.data();
-    if (isStandardStream(operand[0])) {
-        return usageError(kIniSet, "FILE is written: it cannot be standard input");
-    }
-    if (const char* why = iniUnrepresentable(operand[1], operand[2], operand[3])) {
-        const std::string message = std::string("refused: ") + why + " (it would not read back as written)";
-        return usageError(kIniSet, message.c_str());
-    }
     ZnIniReader reader(operand[0]);
     if (reader.SetKey(operand[3], operand[2], operand[1]) == 0) {
         std::error_code error;
