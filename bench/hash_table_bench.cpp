@@ -6,10 +6,9 @@
 // nodes and one pass takes minutes, hence the smaller set). Get and Del look keys
 // up from a separate buffer of copies in a shuffled order, as lookups of incoming
 // data would, so neither side profits from the insertion order or from the stored
-// key pointer itself. At the end
-// a table gives each operation's time per key and the ratio peer time / HashTable
-// time (above 1.0: HashTable is faster).
+// key pointer itself.
 #include "containers/hash_table.h"
+#include "support/ratio_main.h"
 
 #include <benchmark/benchmark.h>
 
@@ -17,7 +16,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -205,47 +203,9 @@ void peerDel(benchmark::State& state, KeySet* keys) {
     state.SetItemsProcessed(state.iterations() * keys->count);
 }
 
-// Keeps each benchmark's CPU time per key (from its items-per-second counter), then prints the side-by-side table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            // One figure per benchmark: the plain run, or the median of repetitions.
-            const bool usable = run.run_type == Run::RT_Iteration ||
-                                (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median");
-            if (!run.error_occurred && usable) {
-                auto rate = run.counters.find("items_per_second");
-                if (rate != run.counters.end() && rate->second.value > 0) {
-                    nanosecondsPerKey[run.run_name.function_name] = 1e9 / rate->second.value;
-                }
-            }
-        }
-    }
-
-    void printRatios(const std::vector<std::string>& rows) const {
-        std::printf("\n%-22s %14s %14s %8s\n", "operation", "HashTable ns", "peer ns", "ratio");
-        for (const std::string& row : rows) {
-            auto ours = nanosecondsPerKey.find("HashTable/" + row);
-            auto peer = nanosecondsPerKey.find("unordered_map/" + row);
-            if (ours == nanosecondsPerKey.end() || peer == nanosecondsPerKey.end()) {
-                continue;
-            }
-            std::printf("%-22s %14.1f %14.1f %8.2f\n", row.c_str(), ours->second, peer->second,
-                        peer->second / ours->second);
-        }
-        std::printf("ratio = peer time / HashTable time per key (above 1.0: HashTable is faster)\n");
-    }
-
-private:
-    std::map<std::string, double> nanosecondsPerKey;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    std::vector<std::string> rows;
     struct Shape {
         const char* name;
         KeySet* keys;
@@ -263,22 +223,14 @@ int main(int argc, char** argv) {
                 benchmark->Iterations(iterations);
             }
         };
-        add("HashTable/Add" + suffix, [keys](benchmark::State& s) { tableAdd(s, keys); });
-        add("unordered_map/Add" + suffix, [keys](benchmark::State& s) { peerAdd(s, keys); });
-        add("HashTable/GetHit" + suffix, [keys](benchmark::State& s) { tableGet(s, keys, true); });
-        add("unordered_map/GetHit" + suffix, [keys](benchmark::State& s) { peerGet(s, keys, true); });
-        add("HashTable/GetMiss" + suffix, [keys](benchmark::State& s) { tableGet(s, keys, false); });
-        add("unordered_map/GetMiss" + suffix,
-            [keys](benchmark::State& s) { peerGet(s, keys, false); });
-        add("HashTable/Del" + suffix, [keys](benchmark::State& s) { tableDel(s, keys); });
-        add("unordered_map/Del" + suffix, [keys](benchmark::State& s) { peerDel(s, keys); });
-        for (const char* operation : {"Add", "GetHit", "GetMiss", "Del"}) {
-            rows.push_back(operation + suffix);
-        }
+        add("Add" + suffix + "/util", [keys](benchmark::State& s) { tableAdd(s, keys); });
+        add("Add" + suffix + "/peer", [keys](benchmark::State& s) { peerAdd(s, keys); });
+        add("GetHit" + suffix + "/util", [keys](benchmark::State& s) { tableGet(s, keys, true); });
+        add("GetHit" + suffix + "/peer", [keys](benchmark::State& s) { peerGet(s, keys, true); });
+        add("GetMiss" + suffix + "/util", [keys](benchmark::State& s) { tableGet(s, keys, false); });
+        add("GetMiss" + suffix + "/peer", [keys](benchmark::State& s) { peerGet(s, keys, false); });
+        add("Del" + suffix + "/util", [keys](benchmark::State& s) { tableDel(s, keys); });
+        add("Del" + suffix + "/peer", [keys](benchmark::State& s) { peerDel(s, keys); });
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios(rows);
-    benchmark::Shutdown();
-    return 0;
+    return util_bench::runWithRatios(argc, argv);
 }

@@ -72,7 +72,9 @@ void FilteredRecord(benchmark::State& state) {
         benchmark::DoNotOptimize(log.LogMsg(3, "bench", "bench.cpp", 42, "dropped %d\n", 1));
     }
 }
-BENCHMARK(FilteredRecord);
+BENCHMARK(FilteredRecord)->Name("filtered_record/util");
+
+BENCHMARK(util_bench::emptyLoop)->Name("filtered_record/base");
 
 }  // namespace
 

@@ -9,11 +9,11 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "pcap/packet_log.h"
+#include "support/ratio_main.h"
 
 namespace {
 
@@ -88,7 +88,7 @@ long readWithLibpcap(const std::string& path) {
     return frames;
 }
 
-void BM_Write(benchmark::State& state, bool packetLog) {
+void Write(benchmark::State& state, bool packetLog) {
     const auto frame = frameOf(static_cast<std::size_t>(state.range(0)));
     const std::string path = scratchFile(packetLog ? "write_util.pcap" : "write_libpcap.pcap");
     for (auto _ : state) {
@@ -99,7 +99,7 @@ void BM_Write(benchmark::State& state, bool packetLog) {
     state.SetBytesProcessed(state.iterations() * kFrames * static_cast<long>(frame.size()));
 }
 
-void BM_Read(benchmark::State& state, bool packetLog) {
+void Read(benchmark::State& state, bool packetLog) {
     const auto frame = frameOf(static_cast<std::size_t>(state.range(0)));
     const std::string path = scratchFile("read.pcap");
     writeWithPacketLog(path, frame);  // one file, the same bytes for both readers
@@ -115,46 +115,11 @@ void BM_Read(benchmark::State& state, bool packetLog) {
     state.SetBytesProcessed(state.iterations() * kFrames * static_cast<long>(frame.size()));
 }
 
-BENCHMARK_CAPTURE(BM_Write, util, true)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Write, libpcap, false)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Read, util, true)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Read, libpcap, false)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// Keeps each run's time per iteration so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatios() const {
-        std::printf("\nthroughput of the packet log / libpcap (above 1: the packet log is faster)\n");
-        for (const char* operation : {"BM_Write", "BM_Read"}) {
-            for (const char* size : {"64", "1500"}) {
-                const std::string suffix = std::string("/") + size + "/iterations:3/real_time";
-                const auto ours = times_.find(std::string(operation) + "/util" + suffix);
-                const auto peer = times_.find(std::string(operation) + "/libpcap" + suffix);
-                if (ours != times_.end() && peer != times_.end() && ours->second > 0) {
-                    std::printf("  %-8s %4s bytes: %.2f\n", operation + 3, size, peer->second / ours->second);
-                }
-            }
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
+BENCHMARK_CAPTURE(Write, util, true)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Write, peer, false)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Read, util, true)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(Read, peer, false)->Arg(64)->Arg(1500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return util_bench::runWithRatios(argc, argv); }

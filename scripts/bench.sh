@@ -6,11 +6,11 @@
 # Usage: scripts/bench.sh [OUTPUT_DIR]        (default build/bench-results)
 #   RUNS=n       runs per benchmark
 #   BENCH_BIN=d  run the benchmark binaries found in d instead of building them
-#                (for example a copy kept from an earlier commit, with its libutil.so)
+#                (a copy kept from an earlier commit, with its libutil.so)
 #
-# Every ratio reads "above 1.0: util is faster" (peer time / util time, or util
-# rate / peer rate). The silent tracer's row is a time, not a ratio: nanoseconds
-# per traced call beyond an empty loop. A loaded machine skews every figure;
+# Every ratio reads "above 1.0: util is faster" (peer time / util time). Rows in
+# ns are times, not ratios: what a fast path (a silent tracer, a filtered record)
+# costs beyond an empty loop. A loaded machine skews every figure;
 # compare runs taken on the same machine, at the same time.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,24 +29,13 @@ if [ -z "${BENCH_BIN:-}" ]; then
 fi
 export LD_LIBRARY_PATH="$BENCH_BIN${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 
-# One line per figure: "benchmark<TAB>case<TAB>value<TAB>unit".
+# One line per figure: "benchmark<TAB>case<TAB>value<TAB>unit", from the block every
+# benchmark prints at its end: "  <case>  <value> x|ns".
 extract() {
-  name=$1
-  case $name in
-    bench_sync)  # ratio <group>/<ours>[/<threads>/...] / <group>/<peer>[/...] = r   (rates: ours / peer)
-      awk '$1 == "ratio" { n = split($2, a, "/"); split($4, b, "/")
-             label = n >= 3 ? a[2] " vs " b[2] " " a[3] "+" a[3] : a[2] " vs " b[2]
-             printf "%s\t%s\t%s\tx\n", a[1], label, $NF }' ;;
-    bench_hash_table)  # operation  HashTable ns  peer ns  ratio
-      awk '/^operation/ { table = 1; next } table && NF == 4 && $4 ~ /^[0-9.]+$/ { printf "hash_table\t%s\t%s\tx\n", $1, $4 }' ;;
-    bench_trace)  # silent tracer (...): N ns per object beyond the empty loop
-      awk '/silent tracer/ { for (i = 1; i <= NF; i++) if ($(i + 1) == "ns") { printf "trace\tsilent tracer beyond empty loop\t%s\tns\n", $i; exit } }' ;;
-    bench_pcap)  # Write   64 bytes: r
-      awk '/ bytes: / { printf "pcap\t%s %s bytes\t%s\tx\n", $1, $2, $NF }' ;;
-    *)  # support/ratio_main: case  util/peer  throughput
-      awk -v b="${name#bench_}" '$1 == "case" && $2 == "util/peer" { table = 1; next }
-             table && NF == 3 && $3 ~ /x$/ { sub(/x$/, "", $3); printf "%s\t%s\t%s\tx\n", b, $1, $3 }' ;;
-  esac
+  awk -v b="${1#bench_}" '/^util beside its peers/ { block = 1; next }
+    block && ($NF == "x" || $NF == "ns") && NF >= 3 {
+      label = $1; for (i = 2; i <= NF - 2; i++) label = label " " $i
+      printf "%s\t%s\t%s\t%s\n", b, label, $(NF - 1), $NF }'
 }
 
 raw=$out/raw.tsv
