@@ -17,7 +17,7 @@
 using namespace util::platform;
 
 TEST(PlatformEvent, ManualResetAndTimeouts) {
-    void* event = createEvent();
+    Event* event = createEvent();
     ASSERT_NE(nullptr, event);
     EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 0));
     auto start = std::chrono::steady_clock::now();
@@ -35,7 +35,7 @@ TEST(PlatformEvent, ManualResetAndTimeouts) {
 // A set releases every thread waiting at that moment, even when the event is
 // reset before they run.
 TEST(PlatformEvent, SetReleasesAllWaitersDespiteReset) {
-    void* event = createEvent();
+    Event* event = createEvent();
     std::atomic<int> released{0}, waiting{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < 4; ++i) {
@@ -80,7 +80,7 @@ TEST(PlatformLock, TryEnterTakesOnlyWhatNeedsNoWait) {
 }
 
 TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
-    void* thread = createThread(
+    Thread* thread = createThread(
         [](void* argument) {
             ++routineRuns;
             return static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(argument));
@@ -106,7 +106,7 @@ TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
 TEST(PlatformThread, SleepGoesOnAfterASuspension) {
     static std::atomic<long long> slept{0};
     static std::atomic<int> started{0};
-    void* thread = createThread(
+    Thread* thread = createThread(
         [](void*) -> unsigned long {
             ++started;
             const auto start = std::chrono::steady_clock::now();
@@ -130,9 +130,9 @@ TEST(ZnThreadExitCode, BaseExecuteEndsWithOne) {
     ZnThread worker;
     ASSERT_EQ(1u, worker.Create(0));
     ASSERT_EQ(1u, worker.Resume());
-    ASSERT_TRUE(waitForThread(worker.GetHandle(), 10000));
+    ASSERT_TRUE(waitForThread(threadFromField(worker.GetHandle()), 10000));
     unsigned long code = 0;
-    ASSERT_TRUE(threadExitCode(worker.GetHandle(), &code));
+    ASSERT_TRUE(threadExitCode(threadFromField(worker.GetHandle()), &code));
     EXPECT_EQ(1u, code);
     EXPECT_EQ(1, worker.IsTerminated());
 }
@@ -150,5 +150,24 @@ TEST(PlatformLockDeathTest, LeavingALockNotHeldStops) {
     leaveCriticalSection(lock);
     EXPECT_DEATH(enterCriticalSection(nullptr), kStopped);
     deleteCriticalSection(lock);
+}
+
+// Handles travel through the exported classes' void* fields, where the compiler
+// cannot tell their kinds apart: a handle of the wrong kind, or one already
+// freed, stops at its next use.
+const char kMisused[] = "check failed|AddressSanitizer|ThreadSanitizer";
+TEST(PlatformHandleDeathTest, WrongKindOrFreedHandleStops) {
+    Event* event = createEvent();
+    Lock* lock = createCriticalSection();
+    EXPECT_DEATH(enterCriticalSection(lockFromField(eventToField(event))), kMisused);
+    EXPECT_DEATH(setEvent(eventFromField(lockToField(lock))), kMisused);
+    EXPECT_DEATH(waitForThread(threadFromField(eventToField(event)), 0), kMisused);
+    deleteCriticalSection(lock);
+    EXPECT_DEATH(deleteCriticalSection(lock), kMisused);
+    closeEvent(event);
+    EXPECT_DEATH(closeEvent(event), kMisused);
+    Thread* thread = createThread([](void*) -> unsigned long { return 0; }, nullptr, false, nullptr);
+    closeThread(thread);
+    EXPECT_DEATH(closeThread(thread), kMisused);
 }
 #endif

@@ -31,7 +31,7 @@ inline void cpuRelax() {
 }
 
 // Under the lock, after an insertion: wakes the sleeping consumers, if any.
-void wakeWaiters(std::uint16_t* waiting, void* event) {
+void wakeWaiters(std::uint16_t* waiting, Event* event) {
     if ((__atomic_load_n(waiting, __ATOMIC_SEQ_CST) & kWaiterMask) != 0) {
         __atomic_fetch_or(waiting, kEventMaySet, __ATOMIC_SEQ_CST);
         setEvent(event);
@@ -41,7 +41,7 @@ void wakeWaiters(std::uint16_t* waiting, void* event) {
 // Under the lock, with the queue empty: resets the event when it may be set
 // (always when `always`: Notify sets the mark and the event without the lock,
 // so a reset between the two can leave the event set without the mark).
-void clearEvent(std::uint16_t* waiting, void* event, bool always) {
+void clearEvent(std::uint16_t* waiting, Event* event, bool always) {
     if (always || (__atomic_load_n(waiting, __ATOMIC_SEQ_CST) & kEventMaySet) != 0) {
         __atomic_fetch_and(waiting, kWaiterMask, __ATOMIC_SEQ_CST);
         resetEvent(event);
@@ -60,7 +60,7 @@ FIFO::FIFO() : SharedObject("FIFO") {
     pszFifoName = nullptr;
     ulEnqueued = 0;
     ulMsgBytes = 0;
-    hEvent = createEvent();
+    hEvent = eventToField(createEvent());
     pHead = nullptr;
     usCount = 0;
     usWaiting = 0;
@@ -70,7 +70,7 @@ FIFO::FIFO() : SharedObject("FIFO") {
 FIFO::~FIFO() {
     std::free(pszFifoName);
     pszFifoName = nullptr;
-    closeEvent(hEvent);
+    closeEvent(eventFromField(hEvent));
     hEvent = nullptr;
 }
 
@@ -92,7 +92,7 @@ int FIFO::EntQ(FIFO_MSG* msg) {
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount + 1), __ATOMIC_RELAXED);
     pTail = msg;
     ulMsgBytes += msg->ulSize;
-    wakeWaiters(&usWaiting, hEvent);
+    wakeWaiters(&usWaiting, eventFromField(hEvent));
     return 1;
 }
 
@@ -112,7 +112,7 @@ int FIFO::EntQAtFront(FIFO_MSG* msg) {
     }
     __atomic_store_n(&usCount, static_cast<std::uint16_t>(usCount + 1), __ATOMIC_RELAXED);
     ulMsgBytes += msg->ulSize;
-    wakeWaiters(&usWaiting, hEvent);
+    wakeWaiters(&usWaiting, eventFromField(hEvent));
     return 1;
 }
 
@@ -133,7 +133,7 @@ FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
             // Woken (by Notify, or another consumer was first) to an empty
             // queue: clear the event so the next wait blocks. Insertions set it
             // under this lock, so none is missed.
-            clearEvent(&usWaiting, hEvent, true);
+            clearEvent(&usWaiting, eventFromField(hEvent), true);
         }
         if (timeout == 0) {
             Unlock();
@@ -143,7 +143,7 @@ FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
         // waiter and sets the event, so the wait below cannot miss it.
         __atomic_add_fetch(&usWaiting, 1, __ATOMIC_SEQ_CST);
         Unlock();
-        const WaitResult result = waitForEvent(hEvent, timeout, true);
+        const WaitResult result = waitForEvent(eventFromField(hEvent), timeout, true);
         Lock();
         __atomic_sub_fetch(&usWaiting, 1, __ATOMIC_SEQ_CST);
         if (result == WaitResult::TimedOut || result == WaitResult::Failed) {
@@ -162,7 +162,7 @@ FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
     // as a waiter and let go of the lock may be about to wait, and must still
     // wake for the messages that remain.
     if (usCount == 0) {
-        clearEvent(&usWaiting, hEvent, false);
+        clearEvent(&usWaiting, eventFromField(hEvent), false);
     }
     ulMsgBytes -= msg->ulSize;
     Unlock();
@@ -180,7 +180,7 @@ int FIFO::QSize() { return __atomic_load_n(&usCount, __ATOMIC_RELAXED); }
 
 void FIFO::Notify() {
     __atomic_fetch_or(&usWaiting, kEventMaySet, __ATOMIC_SEQ_CST);
-    setEvent(hEvent);
+    setEvent(eventFromField(hEvent));
 }
 
 void FIFO::SetName(char* name) {

@@ -7,8 +7,16 @@
 #ifndef UTIL_PLATFORM_CHECK_H
 #define UTIL_PLATFORM_CHECK_H
 
+#include <cstdint>
+
 namespace util {
 namespace platform {
+
+/// Kept in each lock, event and thread object of the library's own making while
+/// it lives, and overwritten when it is freed, so that the checks can tell a
+/// live object of the right kind from a freed one (destroyed twice, used after
+/// its end) or one of another kind handed over through a void* field.
+enum class Liveness : std::uint32_t { Lock = 0x4C6F636B, Event = 0x4576656E, Thread = 0x54687264, Freed = 0 };
 
 /// Prints "util: check failed: <condition> at <file>:<line>" and aborts.
 [[noreturn]] void checkFailed(const char* file, int line, const char* condition);

@@ -20,18 +20,26 @@ enum class WaitResult {
     Failed        // a null or broken event: the wait did not take place
 };
 
+/// An event; defined by each backend, never by its users.
+struct Event;
+
+/// The one conversion between an event and the void* field that an exported
+/// class stores it in.
+inline Event* eventFromField(void* field) { return static_cast<Event*>(field); }
+inline void* eventToField(Event* event) { return event; }
+
 /// An unnamed manual-reset event, initially not set. Returns null on failure.
-void* createEvent();
+Event* createEvent();
 /// Frees an event from createEvent. Null is ignored.
-/// REQUIRES: no thread waits on it or is still inside setEvent on it.
-void closeEvent(void* event);
+/// REQUIRES: no thread waits on it or is still inside setEvent on it; not closed before.
+void closeEvent(Event* event);
 /// Set / reset. Both ignore a null event.
-void setEvent(void* event);
-void resetEvent(void* event);
+void setEvent(Event* event);
+void resetEvent(Event* event);
 /// Waits until the event is set or timeoutMs milliseconds have passed
 /// (kWaitForever: no limit). `alertable` makes the Windows wait alertable
 /// (WaitForSingleObjectEx); POSIX has no APCs and never returns Interrupted.
-WaitResult waitForEvent(void* event, unsigned long timeoutMs, bool alertable = false);
+WaitResult waitForEvent(Event* event, unsigned long timeoutMs, bool alertable = false);
 
 }  // namespace platform
 }  // namespace util

@@ -7,12 +7,11 @@
 #include <cerrno>
 #include <new>
 
+#include "platform/check.h"
 #include "platform/clock_posix.h"
 
 namespace util {
 namespace platform {
-
-namespace {
 
 // The state lives in atomics so that setting and resetting take no lock while
 // nobody waits (the common case for a busy queue). A waiter registers in
@@ -20,13 +19,16 @@ namespace {
 // reads `waiters` (both sequentially consistent), so either the waiter sees the
 // set or the setter sees the waiter and broadcasts under the mutex, which the
 // waiter holds from its check until it sleeps.
-struct PosixEvent {
+struct Event {
+    Liveness live;
     pthread_mutex_t mutex;
     pthread_cond_t condition;
     std::atomic<bool> signalled;
     std::atomic<unsigned long> generation;  // raised by every set: releases the waiters of that moment
     std::atomic<int> waiters;
 };
+
+namespace {
 
 // Unlocks on every exit, including the unwinding of a cancelled thread:
 // pthread_cond_wait is a cancellation point and holds the mutex when it unwinds.
@@ -55,8 +57,8 @@ private:
 
 }  // namespace
 
-void* createEvent() {
-    auto* event = new (std::nothrow) PosixEvent;
+Event* createEvent() {
+    auto* event = new (std::nothrow) Event;
     if (event == nullptr) {
         return nullptr;
     }
@@ -73,24 +75,26 @@ void* createEvent() {
     event->signalled.store(false);
     event->generation.store(0);
     event->waiters.store(0);
+    event->live = Liveness::Event;
     return event;
 }
 
-void closeEvent(void* handle) {
-    if (handle == nullptr) {
+void closeEvent(Event* event) {
+    if (event == nullptr) {
         return;
     }
-    auto* event = static_cast<PosixEvent*>(handle);
+    UTIL_DCHECK(event->live == Liveness::Event);
+    event->live = Liveness::Freed;
     pthread_cond_destroy(&event->condition);
     pthread_mutex_destroy(&event->mutex);
     delete event;
 }
 
-void setEvent(void* handle) {
-    if (handle == nullptr) {
+void setEvent(Event* event) {
+    if (event == nullptr) {
         return;
     }
-    auto* event = static_cast<PosixEvent*>(handle);
+    UTIL_DCHECK(event->live == Liveness::Event);
     event->generation.fetch_add(1);
     event->signalled.store(true);
     if (event->waiters.load() > 0) {
@@ -100,17 +104,18 @@ void setEvent(void* handle) {
     }
 }
 
-void resetEvent(void* handle) {
-    if (handle != nullptr) {
-        static_cast<PosixEvent*>(handle)->signalled.store(false);
+void resetEvent(Event* event) {
+    if (event != nullptr) {
+        UTIL_DCHECK(event->live == Liveness::Event);
+        event->signalled.store(false);
     }
 }
 
-WaitResult waitForEvent(void* handle, unsigned long timeoutMs, bool /*alertable*/) {
-    if (handle == nullptr) {
+WaitResult waitForEvent(Event* event, unsigned long timeoutMs, bool /*alertable*/) {
+    if (event == nullptr) {
         return WaitResult::Failed;
     }
-    auto* event = static_cast<PosixEvent*>(handle);
+    UTIL_DCHECK(event->live == Liveness::Event);
     const timespec deadline = monotonicDeadlineAfter(timeoutMs == kWaitForever ? 0 : timeoutMs);
     const unsigned long startGeneration = event->generation.load();
     if (event->signalled.load()) {

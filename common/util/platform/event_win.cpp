@@ -1,31 +1,34 @@
 #include "platform/event.h"
 
+#include "platform/check.h"
 #include "platform/win_include.h"
 
 namespace util {
 namespace platform {
 
-void* createEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); }
+// An event is its Win32 handle; the struct is never defined here.
+Event* createEvent() { return static_cast<Event*>(CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
 
-void closeEvent(void* event) {
+void closeEvent(Event* event) {
     if (event != nullptr) {
-        CloseHandle(event);
+        const BOOL closed = CloseHandle(event);  // fails for a handle closed before
+        UTIL_DCHECK(closed != 0);
     }
 }
 
-void setEvent(void* event) {
+void setEvent(Event* event) {
     if (event != nullptr) {
         SetEvent(event);
     }
 }
 
-void resetEvent(void* event) {
+void resetEvent(Event* event) {
     if (event != nullptr) {
         ResetEvent(event);
     }
 }
 
-WaitResult waitForEvent(void* event, unsigned long timeoutMs, bool alertable) {
+WaitResult waitForEvent(Event* event, unsigned long timeoutMs, bool alertable) {
     if (event == nullptr) {
         return WaitResult::Failed;
     }

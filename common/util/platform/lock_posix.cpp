@@ -10,6 +10,7 @@ namespace util {
 namespace platform {
 
 struct Lock {
+    Liveness live = Liveness::Lock;
     pthread_mutex_t mutex;
 };
 
@@ -121,25 +122,27 @@ void deleteCriticalSection(Lock* lock) {
     if (lock == nullptr) {
         return;
     }
+    UTIL_DCHECK(lock->live == Liveness::Lock);  // not deleted before
+    lock->live = Liveness::Freed;
     const int destroyed = pthread_mutex_destroy(&lock->mutex);
     UTIL_DCHECK(destroyed == 0);  // EBUSY: a thread still holds it
     delete lock;
 }
 
 void enterCriticalSection(Lock* lock) {
-    UTIL_DCHECK(lock != nullptr);
+    UTIL_DCHECK(lock != nullptr && lock->live == Liveness::Lock);
     pthread_mutex_lock(&lock->mutex);
 }
 
 void leaveCriticalSection(Lock* lock) {
-    UTIL_DCHECK(lock != nullptr);
+    UTIL_DCHECK(lock != nullptr && lock->live == Liveness::Lock);
     // A recursive mutex refuses (EPERM) an unlock by a thread that does not hold it.
     const int left = pthread_mutex_unlock(&lock->mutex);
     UTIL_DCHECK(left == 0);
 }
 
 bool tryEnterCriticalSection(Lock* lock) {
-    UTIL_DCHECK(lock != nullptr);
+    UTIL_DCHECK(lock != nullptr && lock->live == Liveness::Lock);
     return pthread_mutex_trylock(&lock->mutex) == 0;
 }
 

@@ -9,6 +9,7 @@ namespace util {
 namespace platform {
 
 struct Lock {
+    Liveness live = Liveness::Lock;
     CRITICAL_SECTION section;
 };
 
@@ -24,6 +25,8 @@ void deleteCriticalSection(Lock* lock) {
     if (lock == nullptr) {
         return;
     }
+    UTIL_DCHECK(lock->live == Liveness::Lock);  // not deleted before
+    lock->live = Liveness::Freed;
     DeleteCriticalSection(&lock->section);
     delete lock;
 }
@@ -33,12 +36,12 @@ bool guardAcrossFork(Lock* lock, int) { return lock != nullptr; }
 void unguardAcrossFork(Lock*) {}
 
 void enterCriticalSection(Lock* lock) {
-    UTIL_DCHECK(lock != nullptr);
+    UTIL_DCHECK(lock != nullptr && lock->live == Liveness::Lock);
     EnterCriticalSection(&lock->section);
 }
 
 void leaveCriticalSection(Lock* lock) {
-    UTIL_DCHECK(lock != nullptr);
+    UTIL_DCHECK(lock != nullptr && lock->live == Liveness::Lock);
     // The section records its owner: only that thread may leave it.
     UTIL_DCHECK(lock->section.OwningThread ==
                 reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetCurrentThreadId())));
@@ -46,7 +49,7 @@ void leaveCriticalSection(Lock* lock) {
 }
 
 bool tryEnterCriticalSection(Lock* lock) {
-    UTIL_DCHECK(lock != nullptr);
+    UTIL_DCHECK(lock != nullptr && lock->live == Liveness::Lock);
     return TryEnterCriticalSection(&lock->section) != FALSE;
 }
 

@@ -50,6 +50,14 @@
 namespace util {
 namespace platform {
 
+/// A thread handle; defined by each backend, never by its users.
+struct Thread;
+
+/// The one conversion between a thread handle and the void* field that an
+/// exported class stores it in.
+inline Thread* threadFromField(void* field) { return static_cast<Thread*>(field); }
+inline void* threadToField(Thread* thread) { return thread; }
+
 /// The start routine of a thread; its result becomes the thread's exit code.
 using ThreadRoutine = unsigned long (*)(void* argument);
 
@@ -59,34 +67,35 @@ constexpr unsigned long kThreadCallFailed = 0xFFFFFFFFul;
 /// Starts routine(argument) on a new thread with the default stack, suspended
 /// when `suspended` (it then runs after resumeThread). Stores the thread's id in
 /// *threadId when that is not null. Returns the handle, or null on failure.
-void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId);
+Thread* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId);
 /// Starts routine(argument) on a thread that nobody waits for (CreateThread,
 /// then CloseHandle at once). Returns false when no thread could be started.
 bool startDetachedThread(ThreadRoutine routine, void* argument);
 /// Frees the handle; the thread, if it still runs, goes on. Null is ignored.
-void closeThread(void* thread);
+/// REQUIRES: not closed before.
+void closeThread(Thread* thread);
 
 /// Raises the suspend count and returns its previous value; a count above 0
 /// stops the thread. kThreadCallFailed when the thread has ended (POSIX) or the
 /// call fails.
-unsigned long suspendThread(void* thread);
+unsigned long suspendThread(Thread* thread);
 /// Lowers the suspend count (not below 0) and returns its previous value; the
 /// thread runs again at 0. kThreadCallFailed when the call fails.
-unsigned long resumeThread(void* thread);
+unsigned long resumeThread(Thread* thread);
 /// Stops the thread by force with exitCode as its exit code, without running
 /// any of its code again. A thread that has already ended keeps its exit code
 /// (and the call returns true). Returns false when it cannot. See the POSIX
 /// limits above.
-bool terminateThread(void* thread, unsigned long exitCode);
+bool terminateThread(Thread* thread, unsigned long exitCode);
 /// Sets the thread's priority (Win32 values). Returns false on failure.
-bool setThreadPriority(void* thread, int priority);
+bool setThreadPriority(Thread* thread, int priority);
 
 /// Waits up to timeoutMs (kWaitForever from event.h: no limit) for the thread
 /// to end. Returns true when it has ended.
-bool waitForThread(void* thread, unsigned long timeoutMs);
+bool waitForThread(Thread* thread, unsigned long timeoutMs);
 /// Stores the exit code of an ended thread in *exitCode and returns true;
 /// returns false while it runs.
-bool threadExitCode(void* thread, unsigned long* exitCode);
+bool threadExitCode(Thread* thread, unsigned long* exitCode);
 
 /// Sleep (Windows) / nanosleep (POSIX; sleeps the rest after a signal).
 void sleepMilliseconds(unsigned long milliseconds);

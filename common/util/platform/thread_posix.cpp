@@ -12,6 +12,7 @@
 #include <mutex>
 #include <new>
 
+#include "platform/check.h"
 #include "platform/clock_posix.h"
 
 #include "platform/event.h"
@@ -19,14 +20,10 @@
 namespace util {
 namespace platform {
 
-namespace {
-
-int parkSignal() { return SIGRTMIN + 6; }
-int wakeSignal() { return SIGRTMIN + 7; }
-
 // The handle of a POSIX thread. Two references: the creator's handle
 // (closeThread) and the running thread; the last one frees the block.
-struct ControlBlock {
+struct Thread {
+    Liveness live = Liveness::Thread;  // of the handle: Freed once closeThread let it go
     std::atomic<int> references{2};
     pthread_t thread{};
     pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;  // guards the plain fields below
@@ -49,10 +46,16 @@ struct ControlBlock {
     std::atomic<bool> parkedForGood{false};
 };
 
-// Initial-exec so that the signal handler reads it without a lazy TLS allocation.
-__attribute__((tls_model("initial-exec"))) thread_local ControlBlock* currentBlock = nullptr;
+namespace {
 
-void releaseBlock(ControlBlock* block) {
+int parkSignal() { return SIGRTMIN + 6; }
+int wakeSignal() { return SIGRTMIN + 7; }
+
+
+// Initial-exec so that the signal handler reads it without a lazy TLS allocation.
+__attribute__((tls_model("initial-exec"))) thread_local Thread* currentBlock = nullptr;
+
+void releaseBlock(Thread* block) {
     if (block->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
         pthread_cond_destroy(&block->changed);
         pthread_mutex_destroy(&block->mutex);
@@ -63,7 +66,7 @@ void releaseBlock(ControlBlock* block) {
 // The forced stop: the thread never runs again. Every signal stays blocked, so
 // no handler runs on it and the process's signals go to other threads; its
 // stack, thread-local data and whatever locks it holds are kept.
-[[noreturn]] void parkForGood(ControlBlock* self) {
+[[noreturn]] void parkForGood(Thread* self) {
     currentBlock = nullptr;
     sigset_t all;
     sigfillset(&all);
@@ -80,7 +83,7 @@ void releaseBlock(ControlBlock* block) {
 // check and the wait is not lost.
 void onParkSignal(int) {
     const int savedErrno = errno;
-    ControlBlock* self = currentBlock;
+    Thread* self = currentBlock;
     if (self != nullptr) {
         sigset_t waitMask;
         pthread_sigmask(SIG_BLOCK, nullptr, &waitMask);
@@ -127,7 +130,7 @@ void installSignalHandlers() {
 // a park signal sent meanwhile takes effect when the lock is let go.
 class BlockLock {
 public:
-    explicit BlockLock(ControlBlock* block) : block_(block), masked_(currentBlock != nullptr) {
+    explicit BlockLock(Thread* block) : block_(block), masked_(currentBlock != nullptr) {
         if (masked_) {
             sigset_t park;
             sigemptyset(&park);
@@ -146,7 +149,7 @@ public:
     BlockLock& operator=(const BlockLock&) = delete;
 
 private:
-    ControlBlock* block_;
+    Thread* block_;
     bool masked_;
     sigset_t previous_;
 };
@@ -155,7 +158,7 @@ private:
 // start gate (its exit code is then the one terminateThread gave).
 class FinishMark {
 public:
-    explicit FinishMark(ControlBlock* block) : block_(block) {}
+    explicit FinishMark(Thread* block) : block_(block) {}
     ~FinishMark() {
         // Ending: a suspension or stop that comes now has nothing left to stop.
         sigset_t park;
@@ -179,13 +182,19 @@ public:
     FinishMark& operator=(const FinishMark&) = delete;
 
 private:
-    ControlBlock* block_;
+    Thread* block_;
     unsigned long result_ = 0;
     bool returned_ = false;
 };
 
+// The handle, checked to be a live one (in the builds that check).
+Thread* liveBlock(Thread* thread) {
+    UTIL_DCHECK(thread != nullptr && thread->live == Liveness::Thread);
+    return thread;
+}
+
 void* threadStart(void* parameter) {
-    auto* block = static_cast<ControlBlock*>(parameter);
+    auto* block = static_cast<Thread*>(parameter);
     currentBlock = block;
     sigset_t ours;
     sigemptyset(&ours);
@@ -213,9 +222,9 @@ void* threadStart(void* parameter) {
 
 }  // namespace
 
-void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId) {
+Thread* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId) {
     installSignalHandlers();
-    auto* block = new (std::nothrow) ControlBlock;
+    auto* block = new (std::nothrow) Thread;
     if (block == nullptr) {
         return nullptr;
     }
@@ -247,22 +256,23 @@ void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::u
 }
 
 bool startDetachedThread(ThreadRoutine routine, void* argument) {
-    void* thread = createThread(routine, argument, false, nullptr);
+    Thread* thread = createThread(routine, argument, false, nullptr);
     closeThread(thread);
     return thread != nullptr;
 }
 
-void closeThread(void* thread) {
+void closeThread(Thread* thread) {
     if (thread == nullptr) {
         return;
     }
-    auto* block = static_cast<ControlBlock*>(thread);
+    Thread* block = liveBlock(thread);
+    block->live = Liveness::Freed;
     pthread_detach(block->thread);
     releaseBlock(block);
 }
 
-unsigned long suspendThread(void* thread) {
-    auto* block = static_cast<ControlBlock*>(thread);
+unsigned long suspendThread(Thread* thread) {
+    Thread* block = liveBlock(thread);
     long previous = 0;
     bool park = false;
     {
@@ -282,8 +292,8 @@ unsigned long suspendThread(void* thread) {
     return static_cast<unsigned long>(previous);
 }
 
-unsigned long resumeThread(void* thread) {
-    auto* block = static_cast<ControlBlock*>(thread);
+unsigned long resumeThread(Thread* thread) {
+    Thread* block = liveBlock(thread);
     BlockLock hold(block);
     const long previous = block->suspendCount.load();
     if (previous == 0) {
@@ -300,8 +310,8 @@ unsigned long resumeThread(void* thread) {
     return static_cast<unsigned long>(previous);
 }
 
-bool terminateThread(void* thread, unsigned long exitCode) {
-    auto* block = static_cast<ControlBlock*>(thread);
+bool terminateThread(Thread* thread, unsigned long exitCode) {
+    Thread* block = liveBlock(thread);
     BlockLock hold(block);
     if (block->finished) {
         return true;
@@ -336,7 +346,7 @@ bool terminateThread(void* thread, unsigned long exitCode) {
     return true;
 }
 
-bool setThreadPriority(void* thread, int priority) {
+bool setThreadPriority(Thread* thread, int priority) {
     int nice = 0;
     switch (priority) {
         case -15: nice = 19; break;
@@ -348,7 +358,7 @@ bool setThreadPriority(void* thread, int priority) {
         case 15: nice = -20; break;
         default: return false;
     }
-    auto* block = static_cast<ControlBlock*>(thread);
+    Thread* block = liveBlock(thread);
     BlockLock hold(block);
     if (block->finished) {
         return false;
@@ -356,8 +366,8 @@ bool setThreadPriority(void* thread, int priority) {
     return setpriority(PRIO_PROCESS, static_cast<id_t>(block->kernelId), nice) == 0;
 }
 
-bool waitForThread(void* thread, unsigned long timeoutMs) {
-    auto* block = static_cast<ControlBlock*>(thread);
+bool waitForThread(Thread* thread, unsigned long timeoutMs) {
+    Thread* block = liveBlock(thread);
     const timespec deadline = monotonicDeadlineAfter(timeoutMs == kWaitForever ? 0 : timeoutMs);
     BlockLock hold(block);
     while (!block->finished) {
@@ -370,8 +380,8 @@ bool waitForThread(void* thread, unsigned long timeoutMs) {
     return true;
 }
 
-bool threadExitCode(void* thread, unsigned long* exitCode) {
-    auto* block = static_cast<ControlBlock*>(thread);
+bool threadExitCode(Thread* thread, unsigned long* exitCode) {
+    Thread* block = liveBlock(thread);
     BlockLock hold(block);
     if (!block->finished) {
         return false;

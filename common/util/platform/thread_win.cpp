@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "platform/check.h"
 #include "platform/win_include.h"
 
 namespace util {
@@ -34,7 +35,7 @@ DWORD WINAPI createThreadTrampoline(void* parameter) {
 
 }  // namespace
 
-void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId) {
+Thread* createThread(ThreadRoutine routine, void* argument, bool suspended, std::uint32_t* threadId) {
     auto* block = new (std::nothrow) StartBlock{routine, argument};
     if (block == nullptr) {
         return nullptr;
@@ -49,7 +50,7 @@ void* createThread(ThreadRoutine routine, void* argument, bool suspended, std::u
     if (threadId != nullptr) {
         *threadId = id;
     }
-    return reinterpret_cast<void*>(handle);
+    return reinterpret_cast<Thread*>(handle);  // a thread is its Win32 handle
 }
 
 bool startDetachedThread(ThreadRoutine routine, void* argument) {
@@ -66,17 +67,18 @@ bool startDetachedThread(ThreadRoutine routine, void* argument) {
     return true;
 }
 
-void closeThread(void* thread) {
+void closeThread(Thread* thread) {
     if (thread != nullptr) {
-        CloseHandle(thread);
+        const BOOL closed = CloseHandle(thread);  // fails for a handle closed before
+        UTIL_DCHECK(closed != 0);
     }
 }
 
-unsigned long suspendThread(void* thread) { return SuspendThread(thread); }
+unsigned long suspendThread(Thread* thread) { return SuspendThread(thread); }
 
-unsigned long resumeThread(void* thread) { return ResumeThread(thread); }
+unsigned long resumeThread(Thread* thread) { return ResumeThread(thread); }
 
-bool terminateThread(void* thread, unsigned long exitCode) {
+bool terminateThread(Thread* thread, unsigned long exitCode) {
     // A thread that has ended keeps its exit code (Wine would replace it).
     if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) {
         return true;
@@ -84,13 +86,13 @@ bool terminateThread(void* thread, unsigned long exitCode) {
     return TerminateThread(thread, exitCode) != 0;
 }
 
-bool setThreadPriority(void* thread, int priority) { return SetThreadPriority(thread, priority) != 0; }
+bool setThreadPriority(Thread* thread, int priority) { return SetThreadPriority(thread, priority) != 0; }
 
-bool waitForThread(void* thread, unsigned long timeoutMs) {
+bool waitForThread(Thread* thread, unsigned long timeoutMs) {
     return WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
 }
 
-bool threadExitCode(void* thread, unsigned long* exitCode) {
+bool threadExitCode(Thread* thread, unsigned long* exitCode) {
     DWORD code = 0;
     if (GetExitCodeThread(thread, &code) == 0 || code == STILL_ACTIVE) {
         return false;

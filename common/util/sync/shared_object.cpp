@@ -59,14 +59,14 @@ const HandOffLocks& handOffLocks() {
 
 SharedObject::SharedObject(const char* name) {
     if (interlockedIncrement(&ulObjectCount) == 1 && atomicLoadPointer(&hAllIdleEvent) == nullptr) {
-        void* event = createEvent();
-        if (interlockedComparePointer(&hAllIdleEvent, event, nullptr) != nullptr) {
+        Event* event = createEvent();
+        if (interlockedComparePointer(&hAllIdleEvent, eventToField(event), nullptr) != nullptr) {
             closeEvent(event);  // another first constructor won the race
         }
     }
     pszName = name;
     pCritSec = lockToField(createCriticalSection());
-    hIdleEvent = createEvent();
+    hIdleEvent = eventToField(createEvent());
     lWaiting = 0;
     lRefCount = 0;
     lValid = 1;
@@ -77,10 +77,10 @@ SharedObject::~SharedObject() {
         deleteCriticalSection(lockFromField(pCritSec));
         pCritSec = nullptr;
     }
-    closeEvent(hIdleEvent);
+    closeEvent(eventFromField(hIdleEvent));
     hIdleEvent = nullptr;
     if (interlockedDecrement(&ulObjectCount) == 0) {
-        setEvent(atomicLoadPointer(&hAllIdleEvent));
+        setEvent(eventFromField(atomicLoadPointer(&hAllIdleEvent)));
     }
 }
 
@@ -108,7 +108,7 @@ unsigned long SharedObject::Release() {
     bool destroy = false;
     if (count == 0) {
         if (interlockedRead(&lWaiting) != 0) {
-            setEvent(hIdleEvent);
+            setEvent(eventFromField(hIdleEvent));
         } else {
             interlockedExchange(&lWaiting, 1);  // this thread owns the shutdown now
             destroy = true;
@@ -128,7 +128,7 @@ int SharedObject::IsIdle() { return interlockedRead(&lRefCount) == 0 ? 1 : 0; }
 void SharedObject::WaitIdle() {
     interlockedExchange(&lWaiting, 1);
     while (IsIdle() == 0) {
-        if (waitForEvent(hIdleEvent, kWaitForever) == WaitResult::Failed) {
+        if (waitForEvent(eventFromField(hIdleEvent), kWaitForever) == WaitResult::Failed) {
             sleepMilliseconds(1);
         }
     }
@@ -197,7 +197,7 @@ void SharedObject::Unlock() {
 const char* SharedObject::Name() { return pszName != nullptr ? pszName : kUnknownName; }
 
 void SharedObject::WaitAllIdle() {
-    void* event = atomicLoadPointer(&hAllIdleEvent);
+    Event* event = eventFromField(atomicLoadPointer(&hAllIdleEvent));
     if (event != nullptr) {
         waitForEvent(event, kWaitForever);
     }

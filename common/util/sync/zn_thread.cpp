@@ -37,11 +37,11 @@ ZnThread::~ZnThread() {
                 }
             }
             if (poll == kStopPolls && ZnThread::IsTerminated() == 0) {
-                terminateThread(hThread, kKilledExitCode);
+                terminateThread(threadFromField(hThread), kKilledExitCode);
             }
         }
     }
-    closeThread(hThread);
+    closeThread(threadFromField(hThread));
     hThread = nullptr;
 }
 
@@ -50,7 +50,7 @@ unsigned long ZnThread::Create(int autoDelete) {
         return 0;
     }
     std::uint32_t id = 0;
-    void* thread = createThread(ThreadStartProc, this, true, &id);
+    Thread* thread = createThread(ThreadStartProc, this, true, &id);
     if (thread == nullptr) {
         return 0;
     }
@@ -59,7 +59,7 @@ unsigned long ZnThread::Create(int autoDelete) {
     atomicStore(&bSuspended, 1);
     atomicStore(&bValid, 1);
     // Last: the thread may read the fields above only after a Resume.
-    hThread = thread;
+    hThread = threadToField(thread);
     return 1;
 }
 
@@ -67,7 +67,7 @@ unsigned long ZnThread::SetPriority(int priority) {
     if (hThread == nullptr) {
         return 0;
     }
-    return setThreadPriority(hThread, priority) ? 1 : 0;
+    return setThreadPriority(threadFromField(hThread), priority) ? 1 : 0;
 }
 
 ZnThread::operator void*() const { return hThread; }
@@ -88,7 +88,7 @@ unsigned long ZnThread::Suspend() {
     // The flag is set before the call: a thread that runs on until the
     // suspension takes hold may end and delete itself.
     atomicStore(&bSuspended, 1);
-    if (suspendThread(hThread) == kThreadCallFailed) {
+    if (suspendThread(threadFromField(hThread)) == kThreadCallFailed) {
         atomicStore(&bSuspended, 0);
         return 0;
     }
@@ -105,7 +105,7 @@ unsigned long ZnThread::Resume() {
     // The flag is cleared before the call: once resumed, a self-deleting
     // thread may end and delete this object before the call returns.
     atomicStore(&bSuspended, 0);
-    if (resumeThread(hThread) == kThreadCallFailed) {
+    if (resumeThread(threadFromField(hThread)) == kThreadCallFailed) {
         atomicStore(&bSuspended, 1);
         return 0;
     }
