@@ -8,6 +8,7 @@
 #include <string>
 
 #include "log/debug_output.h"
+#include "log/log_platform.h"
 #include "support/test_support.h"
 
 namespace {

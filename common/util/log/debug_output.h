@@ -1,5 +1,5 @@
-// Internal pieces of the debugger output and the side log, shared by the
-// portable code and its platform files, and reached by the tests directly.
+// Internal pieces of the debugger output and the side log, reached by the
+// tests directly. Their platform halves are in log/log_platform.h.
 #ifndef UTIL_LOG_DEBUG_OUTPUT_H
 #define UTIL_LOG_DEBUG_OUTPUT_H
 
@@ -12,10 +12,6 @@ namespace util {
 /// Sends a text through the current sink (see setDebugOutputSink).
 void debugOutput(const char* text);
 
-/// The platform's own sink: OutputDebugStringA, or the system log / standard
-/// error on POSIX.
-void platformDebugOutput(const char* text);
-
 /// The capacity of a dump line, terminator included.
 const std::size_t kDumpLineSize = 80;
 
@@ -23,13 +19,6 @@ const std::size_t kDumpLineSize = 80;
 /// count bytes (1 to 16) at offset into line, terminated.
 void formatDumpLine(char (&line)[kDumpLineSize], unsigned long offset, const unsigned char* bytes,
                     unsigned int count);
-
-/// The side log's fixed path on this platform.
-extern const char* const kSideLogPath;
-
-/// Opens path for appending, creating it when missing ("a+" on Windows; on
-/// POSIX without following a symbolic link, regular files only). Null on failure.
-std::FILE* openSideLog(const char* path);
 
 /// qvd_log's work on any path: format, open, write, close, with its messages on
 /// standard output. Returns 0 or -1.

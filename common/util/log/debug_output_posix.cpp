@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "log/debug_output.h"
+#include "log/log_platform.h"
 #include "platform/files_posix.h"
 #include "platform/lock.h"
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "log/debug_output.h"
+#include "log/log_platform.h"
 #include "platform/win_include.h"
 
 namespace util {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "log/debug_output.h"
+#include "log/log_platform.h"
 
 namespace {
 

@@ -1,6 +1,9 @@
-// The platform side of LastError and WinsockLastError.
+// The platform side of the log room: LastError and WinsockLastError's error
+// texts, the debugger output and the side log.
 #ifndef UTIL_LOG_LOG_PLATFORM_H
 #define UTIL_LOG_LOG_PLATFORM_H
+
+#include <cstdio>
 
 namespace util {
 
@@ -19,6 +22,16 @@ void releaseErrorText(char* text);
 
 /// The compiled-in Winsock text for code, or null (POSIX only).
 const char* findSocketErrorText(unsigned long code);
+
+/// The platform's own debugger output: OutputDebugStringA, or the system log /
+/// standard error on POSIX.
+void platformDebugOutput(const char* text);
+
+/// The side log's fixed path on this platform.
+extern const char* const kSideLogPath;
+/// Opens path for appending, creating it when missing ("a+" on Windows; on
+/// POSIX without following a symbolic link, regular files only). Null on failure.
+std::FILE* openSideLog(const char* path);
 
 }  // namespace util
 
