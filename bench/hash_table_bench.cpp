@@ -217,8 +217,7 @@ int main(int argc, char** argv) {
         // With 4-byte keys one HashTable pass takes seconds: one pass is enough.
         const int iterations = keys->length == 4 ? 1 : 0;
         auto add = [&](const std::string& name, auto function) {
-            auto* benchmark = benchmark::RegisterBenchmark(name.c_str(), function)
-                                  ->Unit(benchmark::kMillisecond);
+            auto* benchmark = benchmark::RegisterBenchmark(name.c_str(), function)->Unit(benchmark::kMillisecond);
             if (iterations > 0) {
                 benchmark->Iterations(iterations);
             }

@@ -49,10 +49,11 @@ void Record_peer(benchmark::State& state) {
         clock_gettime(CLOCK_REALTIME, &now);
         tm parts{};
         localtime_r(&now.tv_sec, &parts);
-        const int length = std::snprintf(
-            record, sizeof record, "%04d/%02d/%02d %02d:%02d:%02d.%03d bench bench.cpp:42 pid %ld tid %ld queue full %d\n",
-            parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
-            static_cast<int>(now.tv_nsec / 1000000), pid, tid, ++n);
+        const int length =
+            std::snprintf(record, sizeof record,
+                          "%04d/%02d/%02d %02d:%02d:%02d.%03d bench bench.cpp:42 pid %ld tid %ld queue full %d\n",
+                          parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min,
+                          parts.tm_sec, static_cast<int>(now.tv_nsec / 1000000), pid, tid, ++n);
         const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0666);
         struct stat info;
         fstat(fd, &info);

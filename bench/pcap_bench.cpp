@@ -22,8 +22,8 @@ constexpr long kFrames = 1000000;
 std::string scratchFile(const std::string& name) {
     std::error_code error;
     const std::filesystem::path memory("/dev/shm");
-    const auto directory = std::filesystem::is_directory(memory, error) ? memory
-                                                                        : std::filesystem::temp_directory_path();
+    const auto directory =
+        std::filesystem::is_directory(memory, error) ? memory : std::filesystem::temp_directory_path();
     return (directory / ("bench_pcap_" + name)).string();
 }
 
@@ -49,9 +49,9 @@ void writeWithLibpcap(const std::string& path, const std::vector<unsigned char>&
     pcap_pkthdr header{};
     header.caplen = header.len = static_cast<bpf_u_int32>(frame.size());
     for (long count = 0; count < kFrames; ++count) {
-        const auto now = std::chrono::duration_cast<std::chrono::microseconds>(
-                             std::chrono::system_clock::now().time_since_epoch())
-                             .count();
+        const auto now =
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count();
         header.ts.tv_sec = static_cast<time_t>(now / 1000000);
         header.ts.tv_usec = static_cast<suseconds_t>(now % 1000000);
         pcap_dump(reinterpret_cast<u_char*>(dumper), &header, frame.data());

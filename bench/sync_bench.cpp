@@ -20,7 +20,7 @@
 
 namespace {
 
-const int kBatch = 200000;             // messages per timed iteration
+const int kBatch = 200000;                // messages per timed iteration
 const std::uint32_t kStop = 0xFFFFFFFFu;  // ulUser of the message that ends a consumer
 
 FIFO_MSG* makeMessage(std::uint32_t user) {
@@ -146,9 +146,27 @@ void sharedPtrCopy(benchmark::State& state) {
 
 // Thread placement on a small machine swings single runs widely: each queue
 // figure is the best of several repetitions.
-BENCHMARK(transfer<FifoQueue>)->Name("queue/util")->Arg(1)->Arg(4)->UseRealTime()->MinTime(0.5)->Apply(util_bench::repeatForMinimum);
-BENCHMARK(transfer<StdQueue>)->Name("queue/peer.std_mutex_cv_deque")->Arg(1)->Arg(4)->UseRealTime()->MinTime(0.5)->Apply(util_bench::repeatForMinimum);
-BENCHMARK(transfer<MoodycamelQueue>)->Name("queue/peer.moodycamel")->Arg(1)->Arg(4)->UseRealTime()->MinTime(0.5)->Apply(util_bench::repeatForMinimum);
+BENCHMARK(transfer<FifoQueue>)
+    ->Name("queue/util")
+    ->Arg(1)
+    ->Arg(4)
+    ->UseRealTime()
+    ->MinTime(0.5)
+    ->Apply(util_bench::repeatForMinimum);
+BENCHMARK(transfer<StdQueue>)
+    ->Name("queue/peer.std_mutex_cv_deque")
+    ->Arg(1)
+    ->Arg(4)
+    ->UseRealTime()
+    ->MinTime(0.5)
+    ->Apply(util_bench::repeatForMinimum);
+BENCHMARK(transfer<MoodycamelQueue>)
+    ->Name("queue/peer.moodycamel")
+    ->Arg(1)
+    ->Arg(4)
+    ->UseRealTime()
+    ->MinTime(0.5)
+    ->Apply(util_bench::repeatForMinimum);
 BENCHMARK(addRefRelease)->Name("refcount/util");
 BENCHMARK(sharedPtrCopy)->Name("refcount/peer.shared_ptr_copy");
 

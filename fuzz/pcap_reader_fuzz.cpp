@@ -22,9 +22,8 @@ const std::string& scratchPath() {
         // thousands of times a second would measure the disk, not the reader.
         std::error_code error;
         const std::filesystem::path memory("/dev/shm");
-        const std::filesystem::path directory = std::filesystem::is_directory(memory, error)
-                                                    ? memory
-                                                    : std::filesystem::temp_directory_path();
+        const std::filesystem::path directory =
+            std::filesystem::is_directory(memory, error) ? memory : std::filesystem::temp_directory_path();
         std::random_device random;
         return (directory / ("pcap_reader_fuzz_" + std::to_string(random()) + ".pcap")).string();
     }();
@@ -103,8 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(std::memcmp(buffer.data(), file + offset + 16, recordLength) == 0, "wrong bytes");
         }
         if (call % 2 == 0) {
-            check(seconds == little32(file + offset) && microseconds == little32(file + offset + 4),
-                  "wrong time");
+            check(seconds == little32(file + offset) && microseconds == little32(file + offset + 4), "wrong time");
         }
         offset += 16 + recordLength;
     }

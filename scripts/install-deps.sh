@@ -4,7 +4,7 @@
 set -eu
 want=${1:-all}
 
-packages="cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev pkgconf"
+packages="cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev pkgconf clang-format"
 if [ "$want" = all ]; then
   # wine32:i386 runs util.dll's suites (the product is 32-bit); wine64 and the x86_64
   # cross compiler are the fallback where 32-bit programs cannot start.

@@ -68,8 +68,9 @@ public:
     }
 
     void printFigures() const {
-        std::printf("\nutil beside its peers (x: peer time / util time, above 1 util is faster;"
-                    " ns: util time beyond the base)\n");
+        std::printf(
+            "\nutil beside its peers (x: peer time / util time, above 1 util is faster;"
+            " ns: util time beyond the base)\n");
         for (const auto& [caseName, sides] : figures_) {
             const auto util = sides.find("util");
             if (util == sides.end() || util->second.nanoseconds <= 0) {

@@ -31,9 +31,9 @@ struct Arguments {
 };
 
 struct Command {
-    const char* name;      // the word after "utilctl"
-    const char* usage;     // the arguments, for the usage text
-    const char* summary;   // one line for --help
+    const char* name;     // the word after "utilctl"
+    const char* usage;    // the arguments, for the usage text
+    const char* summary;  // one line for --help
     int (*run)(const Arguments& arguments);
     /// The options, blank-separated; a trailing '=' marks one that takes a value
     /// ("--wait --dir="). The value follows as the next argument or after '='.

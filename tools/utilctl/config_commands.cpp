@@ -179,8 +179,8 @@ int configSet(const Arguments& arguments) {
         return failure("the store refused key '%s' of section '%s'", operand[2], operand[1]);
     }
     std::string why;
-    const bool written =
-        replaceFile(source, [store](std::FILE* stream) { return DumpConfig(store, stream) == 1; }, &why);
+    const bool written = replaceFile(
+        source, [store](std::FILE* stream) { return DumpConfig(store, stream) == 1; }, &why);
     CloseConfig(store);
     return written ? kSuccess : failure("cannot write configuration file '%s': %s", source.c_str(), why.c_str());
 }
@@ -277,7 +277,8 @@ int iniGet(const Arguments& arguments) {
     bool present = false;
     for (const std::string& line : iniList(reader, operand[1])) {
         const std::size_t equals = line.find('=');
-        present = present || (equals != std::string::npos && sameName(trimmed(line.substr(0, equals)), trimmed(operand[2])));
+        present =
+            present || (equals != std::string::npos && sameName(trimmed(line.substr(0, equals)), trimmed(operand[2])));
     }
     if (!present) {
         return failure("no key '%s' in section '%s' of '%s'", operand[2], operand[1], input.name());
@@ -345,8 +346,10 @@ int iniSection(const Arguments& arguments) {
 }
 
 const Command kConfigGet{"config-get", "FILE SECTION KEY", "print a value of a configuration file", configGet};
-const Command kConfigSet{"config-set", "FILE SECTION KEY VALUE",
-                         "set a value and write the file back (created when missing; comments are not kept)", configSet,
+const Command kConfigSet{"config-set",
+                         "FILE SECTION KEY VALUE",
+                         "set a value and write the file back (created when missing; comments are not kept)",
+                         configSet,
                          "",
                          "The file written is the one config-get reads: FILE, else $APP_HOME/FILE; with\n"
                          "neither, FILE is created. It is replaced whole through a new file of a unique\n"
@@ -355,17 +358,20 @@ const Command kConfigSet{"config-set", "FILE SECTION KEY VALUE",
                          "(a line break, a blank in SECTION or KEY, blanks round VALUE) is refused: exit 2."};
 const Command kConfigDump{"config-dump", "FILE", "print a configuration file as the store reads it", configDump};
 const Command kIniGet{"ini-get", "FILE SECTION KEY", "print a value of an INI file", iniGet};
-const Command kIniSet{"ini-set", "FILE SECTION KEY VALUE", "set a value in an INI file (created when missing)",
-                      iniSet, "",
+const Command kIniSet{"ini-set",
+                      "FILE SECTION KEY VALUE",
+                      "set a value in an INI file (created when missing)",
+                      iniSet,
+                      "",
                       "Refused with exit 2, the file untouched: a line break anywhere, '=' in KEY,\n"
                       "']' in SECTION, a KEY starting with '[' or ';'."};
 const Command kIniSections{"ini-sections", "FILE", "list the sections of an INI file", iniSections};
 const Command kIniSection{"ini-section", "FILE SECTION", "list the lines of a section of an INI file", iniSection};
 
-const CommandRegistration registrations[] = {
-    CommandRegistration(kConfigGet),   CommandRegistration(kConfigSet), CommandRegistration(kConfigDump),
-    CommandRegistration(kIniGet),      CommandRegistration(kIniSet),    CommandRegistration(kIniSections),
-    CommandRegistration(kIniSection)};
+const CommandRegistration registrations[] = {CommandRegistration(kConfigGet),  CommandRegistration(kConfigSet),
+                                             CommandRegistration(kConfigDump), CommandRegistration(kIniGet),
+                                             CommandRegistration(kIniSet),     CommandRegistration(kIniSections),
+                                             CommandRegistration(kIniSection)};
 
 }  // namespace
 

@@ -33,10 +33,8 @@ int runHexDump(const utilctl::Arguments& arguments);
 
 const utilctl::Command kErrorText{"errtext", "CODE", "the system's message for an error code (LastError)",
                                   &runErrorText};
-const utilctl::Command kWinsockText{"wsaerr", "CODE", "the library's text for a Winsock error code",
-                                    &runWinsockText};
-const utilctl::Command kHexDump{"hexdump", "FILE", "the file as DumpData lays it out, on standard output",
-                                &runHexDump};
+const utilctl::Command kWinsockText{"wsaerr", "CODE", "the library's text for a Winsock error code", &runWinsockText};
+const utilctl::Command kHexDump{"hexdump", "FILE", "the file as DumpData lays it out, on standard output", &runHexDump};
 
 // One CODE from 0 to 4294967295, decimal or 0x hexadecimal.
 bool codeOperand(const utilctl::Arguments& arguments, unsigned long* code) {

@@ -19,8 +19,7 @@ const Command kComputerId = {"computer-id", "[-v]",
 // Quoted, with bytes outside printable ASCII as \xNN so drive texts cannot upset the terminal.
 void printText(const char* label, const char* text) {
     std::printf("%s: \"", label);
-    for (const unsigned char* position = reinterpret_cast<const unsigned char*>(text);
-         *position != '\0'; ++position) {
+    for (const unsigned char* position = reinterpret_cast<const unsigned char*>(text); *position != '\0'; ++position) {
         if (*position < 0x20 || *position >= 0x7F || *position == '"' || *position == '\\') {
             std::printf("\\x%02X", *position);
         } else {

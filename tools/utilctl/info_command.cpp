@@ -48,8 +48,7 @@ void printNetwork() {
     if (runningUnderWine()) {
         std::printf("gateway mac:   not asked (Wine's MIB-II agent cannot walk its ARP table)\n");
     } else if (snmp_GetMacAddrByIp(gateway, mac)) {
-        std::printf("gateway mac:   %02x:%02x:%02x:%02x:%02x:%02x\n", mac[0], mac[1], mac[2], mac[3], mac[4],
-                    mac[5]);
+        std::printf("gateway mac:   %02x:%02x:%02x:%02x:%02x:%02x\n", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
     } else {
         std::printf("gateway mac:   unknown (the gateway is not in the ARP table)\n");
     }
@@ -98,8 +97,9 @@ int runInfo(const Arguments& arguments) {
     return kSuccess;
 }
 
-const CommandRegistration infoCommand(
-    {"info", "", "the overview of this machine: OS, computer id, default route, log settings", &runInfo});
+const CommandRegistration infoCommand({"info", "",
+                                       "the overview of this machine: OS, computer id, default route, log settings",
+                                       &runInfo});
 
 }  // namespace
 }  // namespace utilctl

@@ -9,8 +9,7 @@
 namespace utilctl {
 namespace {
 
-const Command kLog = {"log", "LEVEL TEXT", "write one record through a FileLog and print the log path",
-                      nullptr};
+const Command kLog = {"log", "LEVEL TEXT", "write one record through a FileLog and print the log path", nullptr};
 
 int runLog(const Arguments& arguments) {
     if (arguments.operands.size() != 2) {

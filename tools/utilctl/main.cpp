@@ -231,8 +231,7 @@ int main(int argc, char** argv) {
         printHelp(stderr);
         return kUsage;
     }
-    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
-        std::strcmp(argv[1], "help") == 0) {
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "help") == 0) {
         printHelp(stdout);
         return finish(kSuccess);
     }

@@ -62,13 +62,10 @@ int runIfindex(const Arguments& arguments) {
     return kSuccess;
 }
 
-const Command macCommand{"mac", "IP", "the hardware address of IP (ARP table, then local interfaces)",
-                         runMac};
-const Command nexthopCommand{"nexthop", "[IP]",
-                             "the next hop of the route whose destination is IP (default 0.0.0.0)",
+const Command macCommand{"mac", "IP", "the hardware address of IP (ARP table, then local interfaces)", runMac};
+const Command nexthopCommand{"nexthop", "[IP]", "the next hop of the route whose destination is IP (default 0.0.0.0)",
                              runNexthop};
-const Command ifindexCommand{"ifindex", "IP", "the index of the interface that owns local address IP",
-                             runIfindex};
+const Command ifindexCommand{"ifindex", "IP", "the index of the interface that owns local address IP", runIfindex};
 
 const CommandRegistration registerMac(macCommand);
 const CommandRegistration registerNexthop(nexthopCommand);

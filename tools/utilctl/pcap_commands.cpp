@@ -64,24 +64,25 @@ void civilFromDays(long long days, int* year, unsigned* month, unsigned* day) {
     *year = static_cast<int>(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
 }
 
-void printFrameLine(unsigned long number, unsigned long seconds, unsigned long microseconds,
-                    unsigned long length) {
+void printFrameLine(unsigned long number, unsigned long seconds, unsigned long microseconds, unsigned long length) {
     int year = 0;
     unsigned month = 0, day = 0;
     civilFromDays(static_cast<long long>(seconds / 86400), &year, &month, &day);
     const unsigned long secondOfDay = seconds % 86400;
-    std::printf("frame %lu  %04d-%02u-%02u %02lu:%02lu:%02lu.%06lu UTC  length %lu\n", number, year,
-                month, day, secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60, microseconds,
-                length);
+    std::printf("frame %lu  %04d-%02u-%02u %02lu:%02lu:%02lu.%06lu UTC  length %lu\n", number, year, month, day,
+                secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60, microseconds, length);
 }
 
 int runDump(const utilctl::Arguments& arguments);
 int runWrite(const utilctl::Arguments& arguments);
 
-const utilctl::Command kDump{"pcap-dump", "FILE",
-                             "list the frames of a packet log with their times and bytes", runDump};
-const utilctl::Command kWrite{"pcap-write", "FILE [--cap BYTES]",
-                              "write a packet log, one frame per line of hex text on stdin", runWrite, "--cap=",
+const utilctl::Command kDump{"pcap-dump", "FILE", "list the frames of a packet log with their times and bytes",
+                             runDump};
+const utilctl::Command kWrite{"pcap-write",
+                              "FILE [--cap BYTES]",
+                              "write a packet log, one frame per line of hex text on stdin",
+                              runWrite,
+                              "--cap=",
                               "Each line holds hexadecimal digits in pairs (blanks between pairs allowed);\n"
                               "blank lines are skipped. With --cap, frames are written while fewer than BYTES\n"
                               "record bytes (16 per record header plus the data) are written; the frames left\n"
@@ -131,7 +132,8 @@ int runDump(const utilctl::Arguments& arguments) {
             std::fprintf(stderr, "utilctl: pcap-dump: '%s' ends inside its file header (%llu bytes)\n", input.name(),
                          static_cast<unsigned long long>(size));
         } else if (size > consumed) {
-            std::fprintf(stderr, "utilctl: pcap-dump: '%s' is cut short: %llu bytes after frame %lu are not a whole record\n",
+            std::fprintf(stderr,
+                         "utilctl: pcap-dump: '%s' is cut short: %llu bytes after frame %lu are not a whole record\n",
                          input.name(), static_cast<unsigned long long>(size - consumed), number);
         }
     }

@@ -115,8 +115,7 @@ std::string writeTemporaryFile(const std::string& text) {
     std::string error;
     return writeUniqueFile(
         std::string(directory != nullptr && *directory != '\0' ? directory : "/tmp") + "/utilctl-XXXXXX", nullptr,
-        [&text](std::FILE* stream) { return std::fwrite(text.data(), 1, text.size(), stream) == text.size(); },
-        &error);
+        [&text](std::FILE* stream) { return std::fwrite(text.data(), 1, text.size(), stream) == text.size(); }, &error);
 }
 
 void removeFile(const std::string& path) { unlink(path.c_str()); }

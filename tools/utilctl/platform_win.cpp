@@ -125,11 +125,9 @@ std::string writeTemporaryFile(const std::string& text) {
         return std::string();
     }
     std::string error;
-    return writeUniqueFile(directory,
-                           [&text](std::FILE* stream) {
-                               return std::fwrite(text.data(), 1, text.size(), stream) == text.size();
-                           },
-                           &error);
+    return writeUniqueFile(
+        directory,
+        [&text](std::FILE* stream) { return std::fwrite(text.data(), 1, text.size(), stream) == text.size(); }, &error);
 }
 
 void removeFile(const std::string& path) { DeleteFileA(path.c_str()); }

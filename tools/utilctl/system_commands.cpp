@@ -21,11 +21,12 @@ int runExec(const utilctl::Arguments& arguments);
 int runOpen(const utilctl::Arguments& arguments);
 int runOs(const utilctl::Arguments& arguments);
 
-const utilctl::Command kArguments{"argv", "'COMMAND LINE'",
-                                  "splits a command line as CommandLineToArgv does, one [argument] a line",
-                                  &runArguments};
-const utilctl::Command kExec{"exec", "[--wait] [--dir DIR] 'COMMAND LINE'",
-                             "starts a program (Exec), shown; the failure line goes to standard error", &runExec,
+const utilctl::Command kArguments{
+    "argv", "'COMMAND LINE'", "splits a command line as CommandLineToArgv does, one [argument] a line", &runArguments};
+const utilctl::Command kExec{"exec",
+                             "[--wait] [--dir DIR] 'COMMAND LINE'",
+                             "starts a program (Exec), shown; the failure line goes to standard error",
+                             &runExec,
                              "--wait --dir=",
                              "Exit status 0 means the program was started, not that it succeeded (with\n"
                              "--wait too: its own exit status is not passed on); 1 means it could not be\n"
@@ -96,8 +97,7 @@ int runExec(const utilctl::Arguments& arguments) {
     std::error_code error;
     if (directory != nullptr && !std::filesystem::is_directory(directory, error)) {
         return utilctl::failure("exec: cannot start in '%s': %s", directory,
-                                std::filesystem::exists(directory, error) ? "not a directory"
-                                                                          : std::strerror(ENOENT));
+                                std::filesystem::exists(directory, error) ? "not a directory" : std::strerror(ENOENT));
     }
     const util::DebugOutputSink previous = util::setDebugOutputSink(&writeToStandardError);
     const int started = Exec(arguments.operands[0], directory, 1, wait);

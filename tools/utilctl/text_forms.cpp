@@ -37,9 +37,8 @@ void formatAddress(unsigned long ip, char* text, std::size_t size) {
 }
 
 const char* releaseName(_OS_TYPE release) {
-    static const char* const kNames[] = {"OS_UNKNOWN", "OS_WIN95",  "OS_WIN98",   "OS_WINME",
-                                         "OS_WINNT351", "OS_WINNT4", "OS_WIN2000", "OS_WINXP",
-                                         "OS_WIN2003", "OS_VISTA",  "OS_WIN7",    "OS_WIN8"};
+    static const char* const kNames[] = {"OS_UNKNOWN", "OS_WIN95", "OS_WIN98",   "OS_WINME", "OS_WINNT351", "OS_WINNT4",
+                                         "OS_WIN2000", "OS_WINXP", "OS_WIN2003", "OS_VISTA", "OS_WIN7",     "OS_WIN8"};
     const int value = static_cast<int>(release);
     return value >= 0 && value <= 11 ? kNames[value] : "?";
 }

@@ -27,8 +27,8 @@ bool isApplicationName(const char* text) {
     }
     for (const char* cursor = text; *cursor != '\0'; ++cursor) {
         const char c = *cursor;
-        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                             c == '_' || c == '-' || c == '.';
+        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+                             c == '-' || c == '.';
         if (!allowed) {
             return false;
         }
@@ -42,15 +42,12 @@ extern const Command kTraceDemo;
 // Exit status 0 when the viewer's shell ended with 0, else 1 with the reason.
 int reportEnd(const WishEnd& end) {
     switch (end.kind) {
-    case WishEnd::kNotStarted:
-        return failure("cannot run wish (is Tk installed and on PATH?)");
-    case WishEnd::kKilled:
-        return failure("the viewer (wish) was killed by signal %d", end.code);
-    case WishEnd::kUnknown:
-        std::fprintf(stderr, "utilctl: the viewer ended; its exit status is not known (SIGCHLD is ignored)\n");
-        return kSuccess;
-    case WishEnd::kExited:
-        break;
+        case WishEnd::kNotStarted: return failure("cannot run wish (is Tk installed and on PATH?)");
+        case WishEnd::kKilled: return failure("the viewer (wish) was killed by signal %d", end.code);
+        case WishEnd::kUnknown:
+            std::fprintf(stderr, "utilctl: the viewer ended; its exit status is not known (SIGCHLD is ignored)\n");
+            return kSuccess;
+        case WishEnd::kExited: break;
     }
     return end.code == 0 ? kSuccess : failure("the viewer ended with status %d", end.code);
 }
@@ -195,8 +192,10 @@ int runTraceDemo(const Arguments& arguments) {
     }
     const unsigned long reached = connectedThreads.load();
     if (reached == 0) {
-        return failure("trace-demo: no viewer window \"%s\" was found: nothing was traced (start one with "
-                       "utilctl trace-demo --viewer)", viewer_title);
+        return failure(
+            "trace-demo: no viewer window \"%s\" was found: nothing was traced (start one with "
+            "utilctl trace-demo --viewer)",
+            viewer_title);
     }
     if (reached < threads) {
         return failure("trace-demo: only %lu of %lu threads found the viewer window on port %lu", reached, threads,
@@ -207,12 +206,13 @@ int runTraceDemo(const Arguments& arguments) {
 }
 
 const Command kViewer = {"viewer", "APP PID PORT",
-                         "runs the trace viewer (wish) for process PID of APP, listening on localhost:PORT",
-                         runViewer};
-const Command kTraceDemo = {"trace-demo", "[--viewer] [--port PORT] [--threads COUNT] [--wait]",
+                         "runs the trace viewer (wish) for process PID of APP, listening on localhost:PORT", runViewer};
+const Command kTraceDemo = {"trace-demo",
+                            "[--viewer] [--port PORT] [--threads COUNT] [--wait]",
                             "traces nested calls on COUNT threads (default 2) to the viewer "
                             "\"Trace Viewer - utilctl\" on PORT (default 8888)",
-                            runTraceDemo, "--port= --threads= --wait --viewer",
+                            runTraceDemo,
+                            "--port= --threads= --wait --viewer",
                             "--viewer starts the viewer for this process first (wish must be on PATH) and\n"
                             "leaves it open; --wait prints the process id and reads a line before tracing,\n"
                             "so that a viewer can be started for it (utilctl viewer utilctl PID PORT).\n"

@@ -20,8 +20,7 @@ struct WishEnd {
 /// the system reaps wish itself and the end is kUnknown.
 WishEnd runWish(const std::string& script, const char* app, const char* pid, const char* port);
 /// Starts the same without waiting; false when it cannot be started.
-bool startWish(const std::string& script, const char* app, const char* pid, const char* port,
-               std::uintptr_t* process);
+bool startWish(const std::string& script, const char* app, const char* pid, const char* port, std::uintptr_t* process);
 /// True while the started wish runs; once it has ended, false with *end set.
 bool wishRunning(std::uintptr_t process, WishEnd* end);
 /// True when something accepts TCP connections on 127.0.0.1:port (the connection is closed at once).

@@ -26,8 +26,8 @@ void noteSignal(int number) { pendingSignal = number; }
 
 bool spawnWish(const std::string& script, const char* app, const char* pid, const char* port, pid_t* child) {
     std::vector<char*> arguments = {const_cast<char*>("wish"), const_cast<char*>(script.c_str()),
-                                    const_cast<char*>(app), const_cast<char*>(pid), const_cast<char*>(port),
-                                    nullptr};
+                                    const_cast<char*>(app),    const_cast<char*>(pid),
+                                    const_cast<char*>(port),   nullptr};
     return posix_spawnp(child, "wish", nullptr, nullptr, arguments.data(), environ) == 0;
 }
 
@@ -95,8 +95,7 @@ WishEnd runWish(const std::string& script, const char* app, const char* pid, con
     return end;
 }
 
-bool startWish(const std::string& script, const char* app, const char* pid, const char* port,
-               std::uintptr_t* process) {
+bool startWish(const std::string& script, const char* app, const char* pid, const char* port, std::uintptr_t* process) {
     pid_t child = 0;
     if (!spawnWish(script, app, pid, port, &child)) {
         return false;

@@ -32,8 +32,7 @@ WishEnd runWish(const std::string& script, const char* app, const char* pid, con
     return end;
 }
 
-bool startWish(const std::string& script, const char* app, const char* pid, const char* port,
-               std::uintptr_t* process) {
+bool startWish(const std::string& script, const char* app, const char* pid, const char* port, std::uintptr_t* process) {
     const intptr_t handle = spawnWish(_P_NOWAIT, script, app, pid, port);
     if (handle == -1) {
         return false;

@@ -25,9 +25,7 @@ bool isWhiteSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\
 
 // Ends a word of a header: the brackets, blanks, and the line end (which must
 // never become part of a name).
-bool isHeaderDelimiter(char c) {
-    return c == '[' || c == ']' || isBlank(c) || c == '\r' || c == '\n';
-}
+bool isHeaderDelimiter(char c) { return c == '[' || c == ']' || isBlank(c) || c == '\r' || c == '\n'; }
 
 // Only regular files are stores: a directory or a FIFO of that name counts as
 // missing, so the APP_HOME fallback is tried. An empty APP_HOME counts as unset
@@ -97,8 +95,8 @@ void handleKeyLine(ConfigSection* current, const char* text) {
     if (current == nullptr) {
         return;  // before the first header, or after a broken one
     }
-    ConfigEntry* entry = newEntry(text, static_cast<std::size_t>(keyEnd - text), value,
-                                  static_cast<std::size_t>(valueEnd - value));
+    ConfigEntry* entry =
+        newEntry(text, static_cast<std::size_t>(keyEnd - text), value, static_cast<std::size_t>(valueEnd - value));
     if (entry != nullptr) {
         appendEntry(current, entry);
     }

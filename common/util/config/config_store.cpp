@@ -52,8 +52,8 @@ bool readsBack(const char* section, const char* key, const char* value) {
     const std::size_t valueLength = std::strlen(value);
     const bool sectionOk = sectionLength > 0 && sectionLength + 2 <= kLongestLine &&
                            std::strpbrk(section, kWhiteSpace) == nullptr && std::strpbrk(section, "[]") == nullptr;
-    const bool keyOk = std::strpbrk(key, kWhiteSpace) == nullptr && std::strchr(key, '=') == nullptr &&
-                       key[0] != '#' && key[0] != '[';
+    const bool keyOk =
+        std::strpbrk(key, kWhiteSpace) == nullptr && std::strchr(key, '=') == nullptr && key[0] != '#' && key[0] != '[';
     const bool valueOk = std::strpbrk(value, "\r\n") == nullptr &&
                          (valueLength == 0 || (!isWhiteSpace(value[0]) && !isWhiteSpace(value[valueLength - 1])));
     return sectionOk && keyOk && valueOk && keyLength + 3 + valueLength <= kLongestLine;

@@ -75,7 +75,8 @@ void ZnIniReader::SetINIFileName(const char* fileName) {
     if (query == DirectoryQuery::kUnavailable) {
         needed = std::snprintf(ini_path, sizeof ini_path, "%s", fileName);
     } else {
-        needed = std::snprintf(ini_path, sizeof ini_path, "%s%c%s", directory, util::platform::kPathSeparator, fileName);
+        needed =
+            std::snprintf(ini_path, sizeof ini_path, "%s%c%s", directory, util::platform::kPathSeparator, fileName);
     }
     if (needed < 0 || static_cast<std::size_t>(needed) >= sizeof ini_path) {
         ini_path[0] = '\0';  // never keep a path cut short
@@ -115,8 +116,7 @@ int ZnIniReader::GetSectionData(const char* section, char** strings, unsigned lo
     return GetList(section, false, strings, count, size);
 }
 
-int ZnIniReader::GetList(const char* section, bool names, char** strings, unsigned long* count,
-                         unsigned long* size) {
+int ZnIniReader::GetList(const char* section, bool names, char** strings, unsigned long* count, unsigned long* size) {
     if (ini_path[0] == '\0') {
         const char empty[2] = {'\0', '\0'};
         return RetriveStrings(empty, 0, strings, count, size);

@@ -374,8 +374,8 @@ unsigned long profileGetSectionNames(LineSource* lines, char* buffer, unsigned l
     return sectionNames(lines, buffer, size);
 }
 
-unsigned long profileGetString(const std::string* text, const char* section, const char* key,
-                               const char* defaultValue, char* buffer, unsigned long size) {
+unsigned long profileGetString(const std::string* text, const char* section, const char* key, const char* defaultValue,
+                               char* buffer, unsigned long size) {
     TextLines lines(text != nullptr ? string_view(*text) : string_view());
     return profileGetString(text != nullptr ? &lines : nullptr, section, key, defaultValue, buffer, size);
 }

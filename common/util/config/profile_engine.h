@@ -94,8 +94,8 @@ unsigned long profileGetSection(LineSource* lines, const char* section, char* bu
 unsigned long profileGetSectionNames(LineSource* lines, char* buffer, unsigned long size);
 
 /// The same three over a whole text (null: no file).
-unsigned long profileGetString(const std::string* text, const char* section, const char* key,
-                               const char* defaultValue, char* buffer, unsigned long size);
+unsigned long profileGetString(const std::string* text, const char* section, const char* key, const char* defaultValue,
+                               char* buffer, unsigned long size);
 unsigned long profileGetSection(const std::string* text, const char* section, char* buffer, unsigned long size);
 unsigned long profileGetSectionNames(const std::string* text, char* buffer, unsigned long size);
 

@@ -53,8 +53,7 @@ public:
 class FileLock {
 public:
     FileLock(int descriptor, int operation) : descriptor_(descriptor) {
-        while (flock(descriptor_, operation) != 0 && errno == EINTR) {
-        }
+        while (flock(descriptor_, operation) != 0 && errno == EINTR) {}
     }
     ~FileLock() { flock(descriptor_, LOCK_UN); }
     FileLock(const FileLock&) = delete;
@@ -206,12 +205,9 @@ long writeProfile(const char* section, const char* key, const char* value, const
     std::size_t mark;
     const ProfileEncoding encoding = encodingOf(bytes, &mark);
     switch (profileWriteString(text, section, key, value)) {
-    case ProfileEdit::kRefused:
-        return 0;
-    case ProfileEdit::kUnchanged:
-        return 1;
-    case ProfileEdit::kChanged:
-        break;
+        case ProfileEdit::kRefused: return 0;
+        case ProfileEdit::kUnchanged: return 1;
+        case ProfileEdit::kChanged: break;
     }
     std::string edited;
     return encodeProfileText(text, encoding, edited) && rewriteInPlace(file.get(), bytes, edited) ? 1 : 0;

@@ -51,8 +51,8 @@ public:
 
 private:
     bool nextRawByte(unsigned char& byte);
-    bool nextUnit(unsigned& unit);      // one UTF-16 code unit
-    bool nextDecodedByte(char& byte);   // one byte of the engine's text
+    bool nextUnit(unsigned& unit);     // one UTF-16 code unit
+    bool nextDecodedByte(char& byte);  // one byte of the engine's text
 
     std::FILE* file_;
     ProfileEncoding encoding_ = ProfileEncoding::kBytes;

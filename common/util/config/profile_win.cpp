@@ -19,7 +19,6 @@ static_assert(sizeof(void*) != 4 || sizeof(ZnIniReader) == 516, "ZnIniReader: ta
 namespace util {
 namespace config {
 
-
 unsigned long profileString(const char* section, const char* key, const char* defaultValue, char* buffer,
                             unsigned long size, const char* path) {
     return GetPrivateProfileStringA(section, key, defaultValue, buffer, size, path);

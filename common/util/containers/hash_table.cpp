@@ -23,9 +23,7 @@ bool bucketArrayFits(std::uint32_t logSize) {
     return bucketCount <= static_cast<std::size_t>(-1) / sizeof(HashNode*);
 }
 
-std::uint64_t bucketCount(const HashHeader* header) {
-    return static_cast<std::uint64_t>(header->ulMask) + 1;
-}
+std::uint64_t bucketCount(const HashHeader* header) { return static_cast<std::uint64_t>(header->ulMask) + 1; }
 
 // Byte equality of two keys of one length; short keys without a library call.
 inline bool sameBytes(const void* left, const void* right, int length) {
@@ -38,8 +36,8 @@ inline bool sameBytes(const void* left, const void* right, int length) {
     return std::memcmp(left, right, static_cast<std::size_t>(length)) == 0;
 }
 
-inline HashNode* findInBucket(const HashHeader* header, std::uint32_t bucket, std::uint32_t hash,
-                              const void* key, int keyLength) {
+inline HashNode* findInBucket(const HashHeader* header, std::uint32_t bucket, std::uint32_t hash, const void* key,
+                              int keyLength) {
     for (HashNode* node = header->ppBuckets[bucket]; node != nullptr; node = node->pNext) {
         if (node->ulHash == hash && node->nKeyLen == keyLength && sameBytes(node->pKey, key, keyLength)) {
             return node;
@@ -92,8 +90,7 @@ bool grow(HashHeader* header) {
         return false;
     }
     const std::size_t newCount = std::size_t{1} << newLogSize;
-    HashNode** newBuckets =
-        static_cast<HashNode**>(allocateClearedMemory(newCount, sizeof(HashNode*)));
+    HashNode** newBuckets = static_cast<HashNode**>(allocateClearedMemory(newCount, sizeof(HashNode*)));
     if (newBuckets == nullptr) {
         return false;
     }
@@ -228,8 +225,7 @@ void* HashTable::Get(void* key, int keyLen) {
     if (keyLen == 16 && util::containers::hashesByWords(key)) {
         hash = util::containers::hash_detail::lookup2Aligned16(static_cast<const unsigned char*>(key));
         node = header->ppBuckets[hash & header->ulMask];
-        while (node != nullptr &&
-               !(node->ulHash == hash && node->nKeyLen == 16 && sameBytes(node->pKey, key, 16))) {
+        while (node != nullptr && !(node->ulHash == hash && node->nKeyLen == 16 && sameBytes(node->pKey, key, 16))) {
             node = node->pNext;
         }
     } else {

@@ -70,11 +70,11 @@
 
 /// One entry: a chain node. While recycled, pKey links the pool's free list.
 struct HashNode {
-    void* pKey;          // the caller's key pointer
-    int nKeyLen;         // key length in bytes
-    void* pValue;        // the caller's value
+    void* pKey;            // the caller's key pointer
+    int nKeyLen;           // key length in bytes
+    void* pValue;          // the caller's value
     std::uint32_t ulHash;  // the key's hash value, so growth and comparisons need no rehash
-    HashNode* pNext;     // next node in the same bucket
+    HashNode* pNext;       // next node in the same bucket
 };
 
 /// The node pool (blocks, free list); defined with the pool's code.
@@ -82,14 +82,14 @@ struct NodePool;
 
 /// The table's state, reached through HashTable's single pointer.
 struct HashHeader {
-    HashNode** ppBuckets;    // chain heads, 2^ulLogSize entries
-    std::uint32_t ulLogSize; // log2 of the bucket count
-    std::uint32_t ulMask;    // bucket count - 1; a hash's bucket is hash & ulMask
-    std::uint32_t ulCount;   // number of entries
-    std::uint32_t ulPos;     // cursor: current bucket index
-    HashNode* pCurrent;      // cursor: current node, or null
-    NodePool* pPool;         // supplies the nodes
-    HashNode* pWalkNext;     // what the next Next returns without a scan
+    HashNode** ppBuckets;     // chain heads, 2^ulLogSize entries
+    std::uint32_t ulLogSize;  // log2 of the bucket count
+    std::uint32_t ulMask;     // bucket count - 1; a hash's bucket is hash & ulMask
+    std::uint32_t ulCount;    // number of entries
+    std::uint32_t ulPos;      // cursor: current bucket index
+    HashNode* pCurrent;       // cursor: current node, or null
+    NodePool* pPool;          // supplies the nodes
+    HashNode* pWalkNext;      // what the next Next returns without a scan
 };
 
 class UTIL_API HashTable {

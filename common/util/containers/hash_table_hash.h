@@ -37,15 +37,33 @@ inline std::uint32_t piece(const unsigned char* bytes, std::uint32_t count) {
 
 // The nine subtract-and-shift steps that spread every input bit over a, b and c.
 inline void mix(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c) {
-    a -= b; a -= c; a ^= c >> 13;
-    b -= c; b -= a; b ^= a << 8;
-    c -= a; c -= b; c ^= b >> 13;
-    a -= b; a -= c; a ^= c >> 12;
-    b -= c; b -= a; b ^= a << 16;
-    c -= a; c -= b; c ^= b >> 5;
-    a -= b; a -= c; a ^= c >> 3;
-    b -= c; b -= a; b ^= a << 10;
-    c -= a; c -= b; c ^= b >> 15;
+    a -= b;
+    a -= c;
+    a ^= c >> 13;
+    b -= c;
+    b -= a;
+    b ^= a << 8;
+    c -= a;
+    c -= b;
+    c ^= b >> 13;
+    a -= b;
+    a -= c;
+    a ^= c >> 12;
+    b -= c;
+    b -= a;
+    b ^= a << 16;
+    c -= a;
+    c -= b;
+    c ^= b >> 5;
+    a -= b;
+    a -= c;
+    a ^= c >> 3;
+    b -= c;
+    b -= a;
+    b ^= a << 10;
+    c -= a;
+    c -= b;
+    c ^= b >> 15;
 }
 
 template <bool kWords>

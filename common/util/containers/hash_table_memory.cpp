@@ -23,9 +23,7 @@ bool allocationAllowed() {
 
 }  // namespace
 
-void* allocateMemory(std::size_t bytes) {
-    return allocationAllowed() ? std::malloc(bytes) : nullptr;
-}
+void* allocateMemory(std::size_t bytes) { return allocationAllowed() ? std::malloc(bytes) : nullptr; }
 
 void* allocateClearedMemory(std::size_t count, std::size_t size) {
     if (size != 0 && count > static_cast<std::size_t>(-1) / size) {

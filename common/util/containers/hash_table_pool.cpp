@@ -10,8 +10,7 @@ namespace containers {
 
 static_assert(kNodePoolItemSize % 4 == 0 && kNodePoolItemSize >= sizeof(HashNode),
               "pool slots hold a node and keep 4-byte multiples");
-static_assert(sizeof(NodePoolBlock) % alignof(HashNode) == 0,
-              "nodes after a block header stay aligned");
+static_assert(sizeof(NodePoolBlock) % alignof(HashNode) == 0, "nodes after a block header stay aligned");
 static_assert(nodePoolBlockCapacity(kNodePoolItemSize, 40) * kNodePoolItemSize < 0x80000000u,
               "block sizes stay far from 32-bit overflow");
 
@@ -53,8 +52,7 @@ HashNode* obtainNode(NodePool* pool) {
     if (nodePoolKeepsDoubling(blockBytes)) {
         ++pool->ulLogItems;
     }
-    NodePoolBlock* block =
-        static_cast<NodePoolBlock*>(allocateMemory(sizeof(NodePoolBlock) + blockBytes));
+    NodePoolBlock* block = static_cast<NodePoolBlock*>(allocateMemory(sizeof(NodePoolBlock) + blockBytes));
     if (block == nullptr) {
         pool->ulLogItems = savedLogItems;
         pool->ulBytesLeft = savedBytesLeft;

@@ -15,11 +15,11 @@ struct NodePoolBlock {
 };
 
 struct NodePool {
-    NodePoolBlock* pBlocks;      // newest block first
-    HashNode* pFree;             // recycled nodes
-    std::uint32_t ulItemSize;    // node size rounded up to the node alignment
-    std::uint32_t ulLogItems;    // log2 of the node count of the next block
-    std::uint32_t ulBytesLeft;   // bytes at the front of the newest block not yet handed out
+    NodePoolBlock* pBlocks;     // newest block first
+    HashNode* pFree;            // recycled nodes
+    std::uint32_t ulItemSize;   // node size rounded up to the node alignment
+    std::uint32_t ulLogItems;   // log2 of the node count of the next block
+    std::uint32_t ulBytesLeft;  // bytes at the front of the newest block not yet handed out
 };
 
 namespace util {
@@ -30,13 +30,11 @@ constexpr std::uint32_t kNodePoolDoublingLimit = 65500;
 
 /// The pool's slot size for a node: its size rounded up to a multiple of its
 /// alignment (which is at least 4), so every carved node is aligned.
-constexpr std::uint32_t kNodePoolItemSize = static_cast<std::uint32_t>(
-    (sizeof(HashNode) + alignof(HashNode) - 1) / alignof(HashNode) * alignof(HashNode));
+constexpr std::uint32_t kNodePoolItemSize =
+    static_cast<std::uint32_t>((sizeof(HashNode) + alignof(HashNode) - 1) / alignof(HashNode) * alignof(HashNode));
 
 /// Whether a block of blockBytes makes the next block twice as large.
-constexpr bool nodePoolKeepsDoubling(std::uint32_t blockBytes) {
-    return blockBytes < kNodePoolDoublingLimit;
-}
+constexpr bool nodePoolKeepsDoubling(std::uint32_t blockBytes) { return blockBytes < kNodePoolDoublingLimit; }
 
 /// The node count of the block at blockIndex (0 first) for items of itemSize bytes.
 constexpr std::uint32_t nodePoolBlockCapacity(std::uint32_t itemSize, std::uint32_t blockIndex) {

@@ -3,12 +3,9 @@
 
 #include "identity/drive_store.h"
 
-long getHardDriveComputerID() {
-    return util::identity::computeHardDriveComputerID(util::identity::readAllDrives);
-}
+long getHardDriveComputerID() { return util::identity::computeHardDriveComputerID(util::identity::readAllDrives); }
 
-void getHardDriveComputerIDTexts(const char** serialText, const char** modelText,
-                                 const char** readerName) {
+void getHardDriveComputerIDTexts(const char** serialText, const char** modelText, const char** readerName) {
     if (serialText != nullptr) {
         *serialText = util::identity::driveSerialText;
     }

@@ -57,7 +57,6 @@ UTIL_API long getHardDriveComputerID();
 /// "smart", "scsi miniport", "storage query", "legacy driver"; Linux readers:
 /// "ata identify", "sysfs". Each pointer argument may be null. The texts are the
 /// module's own buffers: valid until the next computation, not to be written.
-UTIL_API void getHardDriveComputerIDTexts(const char** serialText, const char** modelText,
-                                          const char** readerName);
+UTIL_API void getHardDriveComputerIDTexts(const char** serialText, const char** modelText, const char** readerName);
 
 #endif

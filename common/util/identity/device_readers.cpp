@@ -17,9 +17,9 @@ namespace {
 constexpr int kDeviceCount = 16;
 constexpr std::uint32_t kCommandOutputSize = kCommandOutputHeaderSize + kIdentifyByteCount;  // 528
 constexpr std::uint32_t kMiniportPayloadSize = 529;  // SENDCMDINPARAMS in, SENDCMDOUTPARAMS out
-constexpr std::uint32_t kMiniportBufferSize = kSrbHeaderSize + kMiniportPayloadSize;  // 557
+constexpr std::uint32_t kMiniportBufferSize = kSrbHeaderSize + kMiniportPayloadSize;          // 557
 constexpr std::uint32_t kMiniportIdentifyOffset = kSrbHeaderSize + kCommandOutputHeaderSize;  // 44
-constexpr std::uint32_t kModelPresenceOffset = kMiniportIdentifyOffset + 54;  // 98
+constexpr std::uint32_t kModelPresenceOffset = kMiniportIdentifyOffset + 54;                  // 98
 constexpr std::size_t kWorkingTextCapacity = 1000;
 constexpr unsigned char kIdentifyCommand = 0xEC;
 constexpr unsigned char kIdentifyPacketCommand = 0xA1;
@@ -77,15 +77,14 @@ void readDrivesBySmart(DriveDevices& devices) {
         const unsigned char command =
             ((deviceMap >> (drive + 4)) & 1u) != 0 ? kIdentifyPacketCommand : kIdentifyCommand;
 
-        unsigned char input[kCommandInputSize + 1] = {};  // SENDCMDINPARAMS with its one-byte tail
-        putLittleEndian32(input, kIdentifyByteCount);      // cBufferSize
-        input[5] = 1;                                      // sector count
+        unsigned char input[kCommandInputSize + 1] = {};                   // SENDCMDINPARAMS with its one-byte tail
+        putLittleEndian32(input, kIdentifyByteCount);                      // cBufferSize
+        input[5] = 1;                                                      // sector count
         input[9] = static_cast<unsigned char>(0xA0 | ((drive & 1) << 4));  // drive/head
         input[10] = command;
-        input[12] = static_cast<unsigned char>(drive);     // bDriveNumber
+        input[12] = static_cast<unsigned char>(drive);  // bDriveNumber
         unsigned char output[kCommandOutputSize] = {};
-        if (devices.controlDevice(device, kSmartReceiveDriveData, input, kCommandInputSize, output,
-                                  sizeof output)) {
+        if (devices.controlDevice(device, kSmartReceiveDriveData, input, kCommandInputSize, output, sizeof output)) {
             storeIdentifyBytes(output + kCommandOutputHeaderSize);
         }
         devices.closeDevice(device);
@@ -102,16 +101,16 @@ void readDrivesByScsiMiniport(DriveDevices& devices) {
         }
         for (int drive = 0; drive < 2; ++drive) {
             unsigned char buffer[kMiniportBufferSize] = {};
-            putLittleEndian32(buffer + 0, kSrbHeaderSize);         // HeaderLength
-            std::memcpy(buffer + 4, "SCSIDISK", 8);                // Signature, no NUL
-            putLittleEndian32(buffer + 12, 10000);                 // Timeout
-            putLittleEndian32(buffer + 16, kScsiMiniportIdentify); // ControlCode
-            putLittleEndian32(buffer + 20, 0);                     // ReturnCode
-            putLittleEndian32(buffer + 24, kMiniportPayloadSize);  // Length
-            buffer[kSrbHeaderSize + 4 + 6] = kIdentifyCommand;     // IDEREGS command register
+            putLittleEndian32(buffer + 0, kSrbHeaderSize);                    // HeaderLength
+            std::memcpy(buffer + 4, "SCSIDISK", 8);                           // Signature, no NUL
+            putLittleEndian32(buffer + 12, 10000);                            // Timeout
+            putLittleEndian32(buffer + 16, kScsiMiniportIdentify);            // ControlCode
+            putLittleEndian32(buffer + 20, 0);                                // ReturnCode
+            putLittleEndian32(buffer + 24, kMiniportPayloadSize);             // Length
+            buffer[kSrbHeaderSize + 4 + 6] = kIdentifyCommand;                // IDEREGS command register
             buffer[kSrbHeaderSize + 12] = static_cast<unsigned char>(drive);  // bDriveNumber
-            if (devices.controlDevice(device, kScsiMiniport, buffer, kSrbHeaderSize + kCommandInputSize,
-                                      buffer, sizeof buffer) &&
+            if (devices.controlDevice(device, kScsiMiniport, buffer, kSrbHeaderSize + kCommandInputSize, buffer,
+                                      sizeof buffer) &&
                 buffer[kModelPresenceOffset] != 0) {
                 storeIdentifyBytes(buffer + kMiniportIdentifyOffset);
             }
@@ -136,17 +135,14 @@ void readDrivesByStorageQuery(DriveDevices& devices) {
                                   kStorageReplySize)) {
             char serial[kWorkingTextCapacity];
             char model[kWorkingTextCapacity];
-            copyTextCut(serial, sizeof serial,
-                        hexPairsToText(descriptorText(reply.data(), kSerialNumberOffsetField)));
+            copyTextCut(serial, sizeof serial, hexPairsToText(descriptorText(reply.data(), kSerialNumberOffsetField)));
             copyTextCut(model, sizeof model, descriptorText(reply.data(), kProductIdOffsetField));
             storeDriveTexts(serial, model);
         }
         std::fill(reply.begin(), reply.end(), 0);
-        if (devices.controlDevice(device, kStorageGetMediaSerialNumber, nullptr, 0, reply.data(),
-                                  kStorageReplySize)) {
+        if (devices.controlDevice(device, kStorageGetMediaSerialNumber, nullptr, 0, reply.data(), kStorageReplySize)) {
             char serial[kWorkingTextCapacity];
-            copyTextCut(serial, sizeof serial,
-                        reinterpret_cast<const char*>(reply.data() + kMediaSerialTextOffset));
+            copyTextCut(serial, sizeof serial, reinterpret_cast<const char*>(reply.data() + kMediaSerialTextOffset));
             storeDriveTexts(serial, nullptr);
         }
         devices.closeDevice(device);

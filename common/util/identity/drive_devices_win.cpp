@@ -24,8 +24,7 @@ static_assert(offsetof(IDEREGS, bDriveHeadReg) == 5 && offsetof(IDEREGS, bComman
 static_assert(offsetof(SENDCMDOUTPARAMS, bBuffer) == kCommandOutputHeaderSize, "data at 16");
 static_assert(sizeof(SRB_IO_CONTROL) == kSrbHeaderSize, "SRB_IO_CONTROL is 28 bytes");
 static_assert(sizeof(STORAGE_PROPERTY_QUERY) == kStorageQuerySize, "query is 12 bytes");
-static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, ProductIdOffset) == kProductIdOffsetField,
-              "product id offset field");
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, ProductIdOffset) == kProductIdOffsetField, "product id offset field");
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, SerialNumberOffset) == kSerialNumberOffsetField,
               "serial number offset field");
 static_assert(SMART_GET_VERSION == kSmartGetVersion && SMART_RCV_DRIVE_DATA == kSmartReceiveDriveData,
@@ -35,9 +34,10 @@ static_assert(IOCTL_STORAGE_QUERY_PROPERTY == kStorageQueryProperty &&
                   IOCTL_STORAGE_GET_MEDIA_SERIAL_NUMBER == kStorageGetMediaSerialNumber,
               "storage control codes");
 static_assert(GENERIC_READ + GENERIC_WRITE == kReadWriteAccess && OPEN_EXISTING == kOpenExisting &&
-                  FILE_FLAG_DELETE_ON_CLOSE == kDeleteOnClose, "open values");
-static_assert(REALTIME_PRIORITY_CLASS == kRealtimePriorityClass &&
-                  NORMAL_PRIORITY_CLASS == kNormalPriorityClass && MB_ICONSTOP == kIconStop,
+                  FILE_FLAG_DELETE_ON_CLOSE == kDeleteOnClose,
+              "open values");
+static_assert(REALTIME_PRIORITY_CLASS == kRealtimePriorityClass && NORMAL_PRIORITY_CLASS == kNormalPriorityClass &&
+                  MB_ICONSTOP == kIconStop,
               "priority classes and message style");
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is 148 bytes");
 static_assert(sizeof(LegacyDriveInfo) == 4108, "LegacyDriveInfo is 4108 bytes");
@@ -54,17 +54,17 @@ public:
         return version.dwPlatformId;
     }
 
-    void* openDevice(const char* path, std::uint32_t access, std::uint32_t sharing,
-                     std::uint32_t creation, std::uint32_t flags) override {
+    void* openDevice(const char* path, std::uint32_t access, std::uint32_t sharing, std::uint32_t creation,
+                     std::uint32_t flags) override {
         HANDLE handle = CreateFileA(path, access, sharing, nullptr, creation, flags, nullptr);
         return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
     }
 
-    bool controlDevice(void* device, std::uint32_t controlCode, const void* input,
-                       std::uint32_t inputLength, void* output, std::uint32_t outputLength) override {
+    bool controlDevice(void* device, std::uint32_t controlCode, const void* input, std::uint32_t inputLength,
+                       void* output, std::uint32_t outputLength) override {
         DWORD bytesReturned = 0;
-        return DeviceIoControl(static_cast<HANDLE>(device), controlCode, const_cast<void*>(input),
-                               inputLength, output, outputLength, &bytesReturned, nullptr) != 0;
+        return DeviceIoControl(static_cast<HANDLE>(device), controlCode, const_cast<void*>(input), inputLength, output,
+                               outputLength, &bytesReturned, nullptr) != 0;
     }
 
     void closeDevice(void* device) override { CloseHandle(static_cast<HANDLE>(device)); }

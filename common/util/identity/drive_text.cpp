@@ -16,8 +16,7 @@ char hexTextBuffer[kHexTextCapacity];
 
 bool isAsciiLetterOrDigit(char character) {
     const unsigned char value = static_cast<unsigned char>(character);
-    return (value >= '0' && value <= '9') || (value >= 'A' && value <= 'Z') ||
-           (value >= 'a' && value <= 'z');
+    return (value >= '0' && value <= '9') || (value >= 'A' && value <= 'Z') || (value >= 'a' && value <= 'z');
 }
 
 unsigned hexDigitValue(char character) {
@@ -37,8 +36,8 @@ unsigned hexDigitValue(char character) {
 
 void widenIdentifyBytes(const unsigned char* bytes, std::uint32_t words[kIdentifyWordCount]) {
     for (int index = 0; index < kIdentifyWordCount; ++index) {
-        words[index] = static_cast<std::uint32_t>(bytes[2 * index]) |
-                       (static_cast<std::uint32_t>(bytes[2 * index + 1]) << 8);
+        words[index] =
+            static_cast<std::uint32_t>(bytes[2 * index]) | (static_cast<std::uint32_t>(bytes[2 * index + 1]) << 8);
     }
 }
 

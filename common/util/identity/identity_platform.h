@@ -22,13 +22,12 @@ public:
     virtual unsigned long platformId() = 0;
     /// CreateFileA(path, access, sharing, no security, creation, flags, no template);
     /// null when the device is absent.
-    virtual void* openDevice(const char* path, std::uint32_t access, std::uint32_t sharing,
-                             std::uint32_t creation, std::uint32_t flags) = 0;
+    virtual void* openDevice(const char* path, std::uint32_t access, std::uint32_t sharing, std::uint32_t creation,
+                             std::uint32_t flags) = 0;
     /// DeviceIoControl without overlapped I/O; `input` and `output` may be the same
     /// buffer. True on success. The bytes-returned count is not reported.
-    virtual bool controlDevice(void* device, std::uint32_t controlCode, const void* input,
-                               std::uint32_t inputLength, void* output,
-                               std::uint32_t outputLength) = 0;
+    virtual bool controlDevice(void* device, std::uint32_t controlCode, const void* input, std::uint32_t inputLength,
+                               void* output, std::uint32_t outputLength) = 0;
     virtual void closeDevice(void* device) = 0;
     /// SetPriorityClass(GetCurrentProcess(), priorityClass).
     virtual void setPriorityClass(std::uint32_t priorityClass) = 0;
@@ -38,8 +37,8 @@ public:
 
 /// The record the legacy drive driver fills: 4108 bytes, no gaps.
 struct LegacyDriveInfo {
-    unsigned char channelPresent[4];   // k non-zero: the channel of drives 2k, 2k+1 exists
-    unsigned char drivePresent[8];     // i non-zero: drive i exists
+    unsigned char channelPresent[4];     // k non-zero: the channel of drives 2k, 2k+1 exists
+    unsigned char drivePresent[8];       // i non-zero: drive i exists
     unsigned char identifyData[8][512];  // drive i's identify words, little-endian
 };
 static_assert(sizeof(LegacyDriveInfo) == 4108, "the legacy driver fills exactly 4108 bytes");
@@ -55,22 +54,22 @@ constexpr std::uint32_t kLegacyDriverIdentify = 1;
 constexpr std::uint32_t kReadWriteAccess = 0xC0000000;  // GENERIC_READ | GENERIC_WRITE
 constexpr std::uint32_t kShareReadWrite = 3;            // FILE_SHARE_READ | FILE_SHARE_WRITE
 constexpr std::uint32_t kOpenExisting = 3;
-constexpr std::uint32_t kDeleteOnClose = 0x4000000;     // FILE_FLAG_DELETE_ON_CLOSE
+constexpr std::uint32_t kDeleteOnClose = 0x4000000;  // FILE_FLAG_DELETE_ON_CLOSE
 constexpr std::uint32_t kRealtimePriorityClass = 0x100;
 constexpr std::uint32_t kNormalPriorityClass = 0x20;
-constexpr std::uint32_t kIconStop = 0x10;               // MB_ICONSTOP
+constexpr std::uint32_t kIconStop = 0x10;  // MB_ICONSTOP
 constexpr unsigned long kPlatformWin32Nt = 2;
 
 // Record sizes and offsets (the Windows build asserts them against the SDK).
-constexpr std::uint32_t kVersionRecordSize = 24;         // GETVERSIONOUTPARAMS
-constexpr std::uint32_t kDeviceMapOffset = 3;            // its bIDEDeviceMap
-constexpr std::uint32_t kCommandInputSize = 32;          // SENDCMDINPARAMS without bBuffer
-constexpr std::uint32_t kCommandOutputHeaderSize = 16;   // SENDCMDOUTPARAMS before bBuffer
-constexpr std::uint32_t kSrbHeaderSize = 28;             // SRB_IO_CONTROL
-constexpr std::uint32_t kStorageQuerySize = 12;          // STORAGE_PROPERTY_QUERY
-constexpr std::uint32_t kProductIdOffsetField = 16;      // STORAGE_DEVICE_DESCRIPTOR fields
+constexpr std::uint32_t kVersionRecordSize = 24;        // GETVERSIONOUTPARAMS
+constexpr std::uint32_t kDeviceMapOffset = 3;           // its bIDEDeviceMap
+constexpr std::uint32_t kCommandInputSize = 32;         // SENDCMDINPARAMS without bBuffer
+constexpr std::uint32_t kCommandOutputHeaderSize = 16;  // SENDCMDOUTPARAMS before bBuffer
+constexpr std::uint32_t kSrbHeaderSize = 28;            // SRB_IO_CONTROL
+constexpr std::uint32_t kStorageQuerySize = 12;         // STORAGE_PROPERTY_QUERY
+constexpr std::uint32_t kProductIdOffsetField = 16;     // STORAGE_DEVICE_DESCRIPTOR fields
 constexpr std::uint32_t kSerialNumberOffsetField = 24;
-constexpr std::uint32_t kMediaSerialTextOffset = 16;     // MEDIA_SERIAL_NUMBER_DATA.SerialNumberData
+constexpr std::uint32_t kMediaSerialTextOffset = 16;  // MEDIA_SERIAL_NUMBER_DATA.SerialNumberData
 constexpr std::uint32_t kStorageReplySize = 10000;
 
 /// Reader 1: ATA IDENTIFY through SMART_RCV_DRIVE_DATA on \\.\PhysicalDrive0..15.

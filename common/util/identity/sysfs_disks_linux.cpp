@@ -55,8 +55,8 @@ std::string vpdSerialText(const std::string& page) {
     if (page.size() < 4 || static_cast<unsigned char>(page[1]) != 0x80) {
         return std::string();
     }
-    const std::size_t length = (static_cast<std::size_t>(static_cast<unsigned char>(page[2])) << 8) |
-                               static_cast<unsigned char>(page[3]);
+    const std::size_t length =
+        (static_cast<std::size_t>(static_cast<unsigned char>(page[2])) << 8) | static_cast<unsigned char>(page[3]);
     return attributeText(page.substr(4, std::min(length, page.size() - 4)));
 }
 

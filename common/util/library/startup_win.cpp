@@ -52,32 +52,29 @@ void findRuntimeTlsIndex() {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
-    case DLL_PROCESS_ATTACH:
-        util::setModuleHandle(instance);
-        findRuntimeTlsIndex();
-        SymSetOptions(SYMOPT_UNDNAME | SYMOPT_DEFERRED_LOADS | SYMOPT_LOAD_LINES | SYMOPT_LOAD_ANYTHING);
-        symbolHandlerOpened = SymInitialize(GetCurrentProcess(), nullptr, TRUE) != FALSE;
-        break;
-    case DLL_THREAD_DETACH:
-        util::trace::threadDetaching();
-        break;
-    case DLL_PROCESS_DETACH:
-        util::setModuleHandle(nullptr);
-        if (reserved == nullptr) {
-            if (symbolHandlerOpened) {
-                SymCleanup(GetCurrentProcess());
-                symbolHandlerOpened = false;
+        case DLL_PROCESS_ATTACH:
+            util::setModuleHandle(instance);
+            findRuntimeTlsIndex();
+            SymSetOptions(SYMOPT_UNDNAME | SYMOPT_DEFERRED_LOADS | SYMOPT_LOAD_LINES | SYMOPT_LOAD_ANYTHING);
+            symbolHandlerOpened = SymInitialize(GetCurrentProcess(), nullptr, TRUE) != FALSE;
+            break;
+        case DLL_THREAD_DETACH: util::trace::threadDetaching(); break;
+        case DLL_PROCESS_DETACH:
+            util::setModuleHandle(nullptr);
+            if (reserved == nullptr) {
+                if (symbolHandlerOpened) {
+                    SymCleanup(GetCurrentProcess());
+                    symbolHandlerOpened = false;
+                }
+                util::releaseLogLock();
+                util::trace::libraryUnloading();
+                if (runtimeIndex != TLS_OUT_OF_INDEXES) {
+                    TlsFree(runtimeIndex);
+                    runtimeIndex = TLS_OUT_OF_INDEXES;
+                }
             }
-            util::releaseLogLock();
-            util::trace::libraryUnloading();
-            if (runtimeIndex != TLS_OUT_OF_INDEXES) {
-                TlsFree(runtimeIndex);
-                runtimeIndex = TLS_OUT_OF_INDEXES;
-            }
-        }
-        break;
-    default:
-        break;
+            break;
+        default: break;
     }
     return TRUE;
 }

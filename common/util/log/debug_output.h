@@ -17,8 +17,7 @@ const std::size_t kDumpLineSize = 80;
 
 /// Writes one dump line (without the two leading spaces or the line end) for
 /// count bytes (1 to 16) at offset into line, terminated.
-void formatDumpLine(char (&line)[kDumpLineSize], unsigned long offset, const unsigned char* bytes,
-                    unsigned int count);
+void formatDumpLine(char (&line)[kDumpLineSize], unsigned long offset, const unsigned char* bytes, unsigned int count);
 
 /// qvd_log's work on any path: format, open, write, close, with its messages on
 /// standard output. Returns 0 or -1.

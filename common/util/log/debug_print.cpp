@@ -29,8 +29,7 @@ DebugOutputSink setDebugOutputSink(DebugOutputSink sink) {
     return currentSink.exchange(sink != nullptr ? sink : &platformDebugOutput);
 }
 
-void formatDumpLine(char (&line)[kDumpLineSize], unsigned long offset, const unsigned char* bytes,
-                    unsigned int count) {
+void formatDumpLine(char (&line)[kDumpLineSize], unsigned long offset, const unsigned char* bytes, unsigned int count) {
     if (count > 16) {
         count = 16;
     }
@@ -104,7 +103,8 @@ void DumpData(const char* title, const char* data, unsigned int size) {
     char line[util::kDumpLineSize];
     for (unsigned long long offset = 0; offset < size; offset += 16) {
         const unsigned long long left = size - offset;
-        util::formatDumpLine(line, static_cast<unsigned long>(offset), bytes + offset, left < 16 ? static_cast<unsigned int>(left) : 16);
+        util::formatDumpLine(line, static_cast<unsigned long>(offset), bytes + offset,
+                             left < 16 ? static_cast<unsigned int>(left) : 16);
         DbgPrint("  %s\n", line);
     }
 }

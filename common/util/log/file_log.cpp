@@ -34,8 +34,8 @@ const char* shortFileName(const char* name) {
 // The timestamp piece, "2024/03/05 14:07:09.042 ", into text; returns its length.
 int formatTimestamp(char (&text)[64]) {
     const util::platform::LocalTime now = util::platform::localTimeNow();
-    return std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d.%03d ", now.year, now.month,
-                         now.day, now.hour, now.minute, now.second, now.millisecond);
+    return std::snprintf(text, sizeof text, "%04d/%02d/%02d %02d:%02d:%02d.%03d ", now.year, now.month, now.day,
+                         now.hour, now.minute, now.second, now.millisecond);
 }
 
 int processId() { return static_cast<int>(util::platform::currentProcessId()); }
@@ -120,8 +120,7 @@ int FileLog::LogMsg(int level, const char* format, ...) {
     return count;
 }
 
-int FileLog::LogMsg(int level, const char* moduleName, const char* fileName, int lineNumber,
-                    const char* format, ...) {
+int FileLog::LogMsg(int level, const char* moduleName, const char* fileName, int lineNumber, const char* format, ...) {
     if (!passesFilter(flag, level)) {
         return 0;  // before the argument list is set up: a dropped record costs the flag loads alone
     }
@@ -132,8 +131,8 @@ int FileLog::LogMsg(int level, const char* moduleName, const char* fileName, int
     return count;
 }
 
-int FileLog::LogIt(int level, const char* moduleName, const char* fileName, int lineNumber,
-                   const char* format, std::va_list arguments) {
+int FileLog::LogIt(int level, const char* moduleName, const char* fileName, int lineNumber, const char* format,
+                   std::va_list arguments) {
     if (!passesFilter(flag, level)) {
         return 0;
     }

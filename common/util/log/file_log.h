@@ -85,8 +85,8 @@ public:
     int LogMsg(int level, const char* format, ...) __attribute__((format(printf, 3, 4)));
     /// A record in the layout log_mask chooses, with an explicit position; the
     /// object's own module, file and line play no part. Returns the characters written.
-    int LogMsg(int level, const char* moduleName, const char* fileName, int lineNumber,
-               const char* format, ...) __attribute__((format(printf, 6, 7)));
+    int LogMsg(int level, const char* moduleName, const char* fileName, int lineNumber, const char* format, ...)
+        __attribute__((format(printf, 6, 7)));
     /// A record with the object's stored position. Shortens the stored `file`
     /// for good, and echoes the record to standard error when log_mask has
     /// LOGMASK_STDERR (not counted in the result). Returns the characters written to the file.
@@ -112,10 +112,10 @@ public:
     /// or 0 for null, for 1,023 characters or more, and for paths that would not fit.
     static int SetLogFilePath(const char* name);
 
-    static int log_flag;    // 0: no file records at all
-    static int log_level;   // records of a level above it are dropped (signed)
-    static int log_mask;    // LogMaskBits; exactly 0xFFFF is the fixed layout
-    static long log_size;   // rotate when the file holds at least this many bytes
+    static int log_flag;   // 0: no file records at all
+    static int log_level;  // records of a level above it are dropped (signed)
+    static int log_mask;   // LogMaskBits; exactly 0xFFFF is the fixed layout
+    static long log_size;  // rotate when the file holds at least this many bytes
     static char log_path[1024];
     static char log_bak_path[1024];
 
@@ -128,8 +128,8 @@ private:
     // Opens the log file into stream, rotating it first when it is full.
     static bool OpenLogFile(util::LogStream& stream);
     static int LogDateTime(util::LogStream& stream);
-    int LogIt(int level, const char* moduleName, const char* fileName, int lineNumber,
-              const char* format, std::va_list arguments);
+    int LogIt(int level, const char* moduleName, const char* fileName, int lineNumber, const char* format,
+              std::va_list arguments);
 };
 
 namespace util {

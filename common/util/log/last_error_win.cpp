@@ -10,8 +10,7 @@ namespace util {
 
 namespace {
 
-const DWORD kFormatFlags =
-    FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
+const DWORD kFormatFlags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
 static_assert(kFormatFlags == 0x1300, "FormatMessageA flags");
 const DWORD kUserDefaultLanguage = 0x0400;
 const int kLoadBufferSize = 1024;
@@ -24,8 +23,8 @@ unsigned long threadSocketError() { return static_cast<unsigned long>(WSAGetLast
 
 char* formatSystemErrorText(unsigned long code) {
     char* text = nullptr;
-    const DWORD length = FormatMessageA(kFormatFlags, nullptr, code, kUserDefaultLanguage,
-                                        reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    const DWORD length =
+        FormatMessageA(kFormatFlags, nullptr, code, kUserDefaultLanguage, reinterpret_cast<LPSTR>(&text), 0, nullptr);
     if (length == 0) {
         if (text != nullptr) {
             LocalFree(text);

@@ -11,9 +11,9 @@ namespace netinfo {
 
 namespace {
 
-const unsigned kArpComplete = 0x02;  // ATF_COM
-const unsigned kRouteUp = 0x0001;    // RTF_UP
-const unsigned kRouteGateway = 0x0002;  // RTF_GATEWAY
+const unsigned kArpComplete = 0x02;             // ATF_COM
+const unsigned kRouteUp = 0x0001;               // RTF_UP
+const unsigned kRouteGateway = 0x0002;          // RTF_GATEWAY
 const std::size_t kMaximumPhysicalLength = 32;  // the kernel's MAX_ADDR_LEN
 
 int hexDigit(char c) {
@@ -145,9 +145,9 @@ std::vector<RouteRow> parseRouteText(const std::string& text, const InterfaceInd
     for (const auto& fields : dataLines(text)) {
         RouteRow row;
         std::uint32_t flags;
-        if (fields.size() < 8 || !parseHex32(fields[1], &row.destination) ||
-            !parseHex32(fields[2], &row.gateway) || !parseHex32(fields[3], &flags) ||
-            !parseDecimal32(fields[6], &row.metric) || !parseHex32(fields[7], &row.mask)) {
+        if (fields.size() < 8 || !parseHex32(fields[1], &row.destination) || !parseHex32(fields[2], &row.gateway) ||
+            !parseHex32(fields[3], &flags) || !parseDecimal32(fields[6], &row.metric) ||
+            !parseHex32(fields[7], &row.mask)) {
             continue;
         }
         row.flags = flags;
@@ -216,8 +216,7 @@ bool preferred(const RouteRow& route, const RouteRow& current) {
 
 }  // namespace
 
-void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes,
-                   const std::vector<AddressRow>& addresses) {
+void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes, const std::vector<AddressRow>& addresses) {
     std::map<std::uint32_t, const RouteRow*> chosen;  // by destination
     for (const RouteRow& route : routes) {
         if ((route.flags & kRouteUp) == 0) continue;

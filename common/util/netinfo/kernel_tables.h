@@ -20,8 +20,8 @@ using InterfaceIndexOf = std::function<std::uint32_t(const std::string& name)>;
 
 struct ArpRow {
     std::uint32_t interfaceIndex = 0;
-    std::uint32_t address = 0;        // network byte order in memory
-    bool complete = false;            // the kernel has a hardware address for it
+    std::uint32_t address = 0;  // network byte order in memory
+    bool complete = false;      // the kernel has a hardware address for it
     std::vector<unsigned char> physical;
 };
 
@@ -69,8 +69,7 @@ void addInterfaceTable(MibTable& table, const std::vector<InterfaceRow>& rows);
 /// 0.0.0.0/0 before 0.0.0.0/1), then the lowest metric, then the first listed.
 /// A route without a gateway gets the first address of its interface in
 /// addresses as next hop, 0.0.0.0 when it has none.
-void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes,
-                   const std::vector<AddressRow>& addresses);
+void addRouteTable(MibTable& table, const std::vector<RouteRow>& routes, const std::vector<AddressRow>& addresses);
 
 }  // namespace netinfo
 }  // namespace util

@@ -11,9 +11,7 @@ namespace {
 
 // Whether a 32-bit address read from a value equals the caller's argument; an
 // argument wider than 32 bits is no IPv4 address and matches nothing.
-bool sameAddress(std::uint32_t address, unsigned long ip) {
-    return static_cast<unsigned long>(address) == ip;
-}
+bool sameAddress(std::uint32_t address, unsigned long ip) { return static_cast<unsigned long>(address) == ip; }
 
 }  // namespace
 
@@ -24,16 +22,16 @@ int getMacAddressByIp(MibAgent& agent, unsigned long ip, unsigned char* mac) {
     // The neighbours first: an address resolved on the network.
     bool found = false;
     unsigned char physical[6];
-    walkColumns(agent, columns::ipNetToMediaNetAddress, columns::ipNetToMediaPhysAddress,
-                [&](const MibValue& key, const MibValue& companion) {
-                    std::uint32_t address;
-                    unsigned char candidate[6];
-                    if (readAddress(key, &address) && sameAddress(address, ip) &&
-                        readPhysicalAddress(companion, candidate)) {
-                        std::memcpy(physical, candidate, sizeof physical);
-                        found = true;
-                    }
-                });
+    walkColumns(
+        agent, columns::ipNetToMediaNetAddress, columns::ipNetToMediaPhysAddress,
+        [&](const MibValue& key, const MibValue& companion) {
+            std::uint32_t address;
+            unsigned char candidate[6];
+            if (readAddress(key, &address) && sameAddress(address, ip) && readPhysicalAddress(companion, candidate)) {
+                std::memcpy(physical, candidate, sizeof physical);
+                found = true;
+            }
+        });
     if (!found) {
         // Then the machine's own addresses: the hardware address of the owning interface.
         bool local = false;
@@ -42,8 +40,7 @@ int getMacAddressByIp(MibAgent& agent, unsigned long ip, unsigned char* mac) {
                     [&](const MibValue& key, const MibValue& companion) {
                         std::uint32_t address;
                         std::uint32_t number;
-                        if (readAddress(companion, &address) && sameAddress(address, ip) &&
-                            readInteger(key, &number)) {
+                        if (readAddress(companion, &address) && sameAddress(address, ip) && readInteger(key, &number)) {
                             interfaceIndex = number;
                             local = true;
                         }
@@ -74,16 +71,15 @@ int getRouteNextHop(MibAgent& agent, unsigned long ip, unsigned long* nextHop) {
     }
     bool found = false;
     std::uint32_t hop = 0;
-    walkColumns(agent, columns::ipRouteDest, columns::ipRouteNextHop,
-                [&](const MibValue& key, const MibValue& companion) {
-                    std::uint32_t destination;
-                    std::uint32_t candidate;
-                    if (readAddress(key, &destination) && sameAddress(destination, ip) &&
-                        readAddress(companion, &candidate)) {
-                        hop = candidate;
-                        found = true;
-                    }
-                });
+    walkColumns(
+        agent, columns::ipRouteDest, columns::ipRouteNextHop, [&](const MibValue& key, const MibValue& companion) {
+            std::uint32_t destination;
+            std::uint32_t candidate;
+            if (readAddress(key, &destination) && sameAddress(destination, ip) && readAddress(companion, &candidate)) {
+                hop = candidate;
+                found = true;
+            }
+        });
     if (found) {
         *nextHop = hop;
     }
@@ -100,8 +96,7 @@ int getAdapterIndexByAddress(MibAgent& agent, unsigned long ip, unsigned long* i
                 [&](const MibValue& key, const MibValue& companion) {
                     std::uint32_t address;
                     std::uint32_t number;
-                    if (readAddress(key, &address) && sameAddress(address, ip) &&
-                        readInteger(companion, &number)) {
+                    if (readAddress(key, &address) && sameAddress(address, ip) && readInteger(companion, &number)) {
                         interfaceIndex = number;
                         found = true;
                     }

@@ -19,8 +19,7 @@ MibValue physicalValue(const unsigned char* physical, std::size_t length) {
 
 class TableWalk : public ColumnPairWalk {
 public:
-    TableWalk(std::shared_ptr<const MibTable> table, const ObjectId& keyColumn,
-              const ObjectId& companionColumn)
+    TableWalk(std::shared_ptr<const MibTable> table, const ObjectId& keyColumn, const ObjectId& companionColumn)
         : table_(std::move(table)), keyColumn_(keyColumn) {
         names_[0] = keyColumn;
         names_[1] = companionColumn;
@@ -68,13 +67,12 @@ bool MibTable::getNext(const ObjectId& name, ObjectId* nextName, MibValue* nextV
     return true;
 }
 
-void MibTable::addArpEntry(std::uint32_t interfaceIndex, std::uint32_t address,
-                           const unsigned char* physical, std::size_t physicalLength) {
+void MibTable::addArpEntry(std::uint32_t interfaceIndex, std::uint32_t address, const unsigned char* physical,
+                           std::size_t physicalLength) {
     ObjectId index = addressIndex(address);
     index.insert(index.begin(), interfaceIndex);
     set(columnInstance(kIpNetToMediaIfIndex, index), MibValue::makeInteger(interfaceIndex));
-    set(columnInstance(columns::ipNetToMediaPhysAddress, index),
-        physicalValue(physical, physicalLength));
+    set(columnInstance(columns::ipNetToMediaPhysAddress, index), physicalValue(physical, physicalLength));
     set(columnInstance(columns::ipNetToMediaNetAddress, index), MibValue::makeAddress(address));
 }
 
@@ -84,8 +82,7 @@ void MibTable::addAddressEntry(std::uint32_t address, std::uint32_t interfaceInd
     set(columnInstance(columns::ipAdEntIfIndex, index), MibValue::makeInteger(interfaceIndex));
 }
 
-void MibTable::addInterface(std::uint32_t interfaceIndex, const unsigned char* physical,
-                            std::size_t physicalLength) {
+void MibTable::addInterface(std::uint32_t interfaceIndex, const unsigned char* physical, std::size_t physicalLength) {
     ObjectId index{interfaceIndex};
     set(columnInstance(columns::ifIndex, index), MibValue::makeInteger(interfaceIndex));
     set(columnInstance(columns::ifPhysAddress, index), physicalValue(physical, physicalLength));
@@ -100,14 +97,12 @@ void MibTable::addRoute(std::uint32_t destination, std::uint32_t mask, std::uint
     set(columnInstance(kIpRouteMask, index), MibValue::makeAddress(mask));
 }
 
-std::unique_ptr<ColumnPairWalk> beginTableWalk(std::shared_ptr<const MibTable> table,
-                                               const ObjectId& keyColumn,
+std::unique_ptr<ColumnPairWalk> beginTableWalk(std::shared_ptr<const MibTable> table, const ObjectId& keyColumn,
                                                const ObjectId& companionColumn) {
     if (!table) {
         return nullptr;
     }
-    return std::unique_ptr<ColumnPairWalk>(
-        new TableWalk(std::move(table), keyColumn, companionColumn));
+    return std::unique_ptr<ColumnPairWalk>(new TableWalk(std::move(table), keyColumn, companionColumn));
 }
 
 }  // namespace netinfo

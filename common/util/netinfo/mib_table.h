@@ -24,17 +24,15 @@ public:
     // Whole rows, each setting every column the table serves; a null or
     // zero-length physical address is served as an empty octet string.
     /// ipNetToMediaTable, indexed by interface index then address.
-    void addArpEntry(std::uint32_t interfaceIndex, std::uint32_t address,
-                     const unsigned char* physical, std::size_t physicalLength);
+    void addArpEntry(std::uint32_t interfaceIndex, std::uint32_t address, const unsigned char* physical,
+                     std::size_t physicalLength);
     /// ipAddrTable, indexed by address.
     void addAddressEntry(std::uint32_t address, std::uint32_t interfaceIndex);
     /// ifTable, indexed by interface index.
-    void addInterface(std::uint32_t interfaceIndex, const unsigned char* physical,
-                      std::size_t physicalLength);
+    void addInterface(std::uint32_t interfaceIndex, const unsigned char* physical, std::size_t physicalLength);
     /// ipRouteTable, indexed by destination: ipRouteDest, ipRouteIfIndex,
     /// ipRouteNextHop and ipRouteMask.
-    void addRoute(std::uint32_t destination, std::uint32_t mask, std::uint32_t nextHop,
-                  std::uint32_t interfaceIndex);
+    void addRoute(std::uint32_t destination, std::uint32_t mask, std::uint32_t nextHop, std::uint32_t interfaceIndex);
 
 private:
     std::map<ObjectId, MibValue> variables_;
@@ -42,8 +40,7 @@ private:
 
 /// A walk over a table that it keeps alive. A GETNEXT past the table's last
 /// variable is refused, as an agent refuses a name past the end of its view.
-std::unique_ptr<ColumnPairWalk> beginTableWalk(std::shared_ptr<const MibTable> table,
-                                               const ObjectId& keyColumn,
+std::unique_ptr<ColumnPairWalk> beginTableWalk(std::shared_ptr<const MibTable> table, const ObjectId& keyColumn,
                                                const ObjectId& companionColumn);
 
 }  // namespace netinfo

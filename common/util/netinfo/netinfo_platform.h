@@ -36,8 +36,7 @@ public:
     virtual int startup() = 0;
     /// A fresh two-entry list for a walk of keyColumn with companionColumn; null
     /// when the list cannot be made.
-    virtual std::unique_ptr<ColumnPairWalk> beginWalk(const ObjectId& keyColumn,
-                                                      const ObjectId& companionColumn) = 0;
+    virtual std::unique_ptr<ColumnPairWalk> beginWalk(const ObjectId& keyColumn, const ObjectId& companionColumn) = 0;
 };
 
 /// Called once per row of the key column with the key's and companion's values.

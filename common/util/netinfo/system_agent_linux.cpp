@@ -53,8 +53,7 @@ void readInterfaces(std::vector<AddressRow>* addresses, std::vector<InterfaceRow
                 std::memcpy(&link, entry->ifa_addr, sizeof link);
                 InterfaceRow row;
                 row.interfaceIndex = static_cast<std::uint32_t>(link.sll_ifindex);
-                std::size_t length = link.sll_halen < sizeof link.sll_addr ? link.sll_halen
-                                                                           : sizeof link.sll_addr;
+                std::size_t length = link.sll_halen < sizeof link.sll_addr ? link.sll_halen : sizeof link.sll_addr;
                 row.physical.assign(link.sll_addr, link.sll_addr + length);
                 interfaces->push_back(std::move(row));
             }
@@ -99,8 +98,7 @@ std::shared_ptr<const MibTable> readTableOf(const ObjectId& keyColumn) {
     } else if (columnOf(keyColumn, routeTable)) {
         std::vector<AddressRow> addresses;
         readInterfaces(&addresses, nullptr);
-        addRouteTable(*table, parseRouteText(readWholeFile("/proc/net/route"), interfaceIndexOf),
-                      addresses);
+        addRouteTable(*table, parseRouteText(readWholeFile("/proc/net/route"), interfaceIndexOf), addresses);
     }
     return table;
 }
@@ -112,8 +110,7 @@ class KernelAgent : public MibAgent {
 public:
     int startup() override { return snmpAgentStartup(); }
 
-    std::unique_ptr<ColumnPairWalk> beginWalk(const ObjectId& keyColumn,
-                                              const ObjectId& companionColumn) override {
+    std::unique_ptr<ColumnPairWalk> beginWalk(const ObjectId& keyColumn, const ObjectId& companionColumn) override {
         return beginTableWalk(readTableOf(keyColumn), keyColumn, companionColumn);
     }
 };

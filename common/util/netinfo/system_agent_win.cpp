@@ -25,7 +25,7 @@ struct AgentState {
     HMODULE library = nullptr;
     PFNSNMPEXTENSIONINIT initialise = nullptr;
     PFNSNMPEXTENSIONQUERY query = nullptr;
-    HANDLE trapEvent = nullptr;               // filled in by SnmpExtensionInit, unused
+    HANDLE trapEvent = nullptr;                        // filled in by SnmpExtensionInit, unused
     AsnObjectIdentifier supportedView = {0, nullptr};  // likewise
 };
 
@@ -89,20 +89,17 @@ private:
 
 MibValue valueOf(const AsnAny& any) {
     switch (any.asnType) {
-    case ASN_INTEGER:
-        return MibValue::makeInteger(static_cast<std::uint32_t>(any.asnValue.number));
-    case ASN_COUNTER32:
-    case ASN_GAUGE32:
-    case ASN_TIMETICKS:
-    case ASN_UINTEGER32:
-        return MibValue::makeInteger(static_cast<std::uint32_t>(any.asnValue.unsigned32));
-    case ASN_OCTETSTRING:
-    case ASN_IPADDRESS:
-    case ASN_OPAQUE:
-        return MibValue::makeOctets(any.asnValue.string.stream,
-                                    any.asnValue.string.stream != nullptr ? any.asnValue.string.length : 0);
-    default:
-        return MibValue();
+        case ASN_INTEGER: return MibValue::makeInteger(static_cast<std::uint32_t>(any.asnValue.number));
+        case ASN_COUNTER32:
+        case ASN_GAUGE32:
+        case ASN_TIMETICKS:
+        case ASN_UINTEGER32: return MibValue::makeInteger(static_cast<std::uint32_t>(any.asnValue.unsigned32));
+        case ASN_OCTETSTRING:
+        case ASN_IPADDRESS:
+        case ASN_OPAQUE:
+            return MibValue::makeOctets(any.asnValue.string.stream,
+                                        any.asnValue.string.stream != nullptr ? any.asnValue.string.length : 0);
+        default: return MibValue();
     }
 }
 
@@ -169,8 +166,7 @@ class WindowsAgent : public MibAgent {
 public:
     int startup() override { return snmpAgentStartup(); }
 
-    std::unique_ptr<ColumnPairWalk> beginWalk(const ObjectId& keyColumn,
-                                              const ObjectId& companionColumn) override {
+    std::unique_ptr<ColumnPairWalk> beginWalk(const ObjectId& keyColumn, const ObjectId& companionColumn) override {
         if (agentState().query == nullptr) {
             return nullptr;
         }

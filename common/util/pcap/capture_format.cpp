@@ -66,8 +66,8 @@ void encodeRecordHeader(const RecordHeader& header, unsigned char (&bytes)[kReco
 }
 
 RecordHeader decodeRecordHeader(const unsigned char (&bytes)[kRecordHeaderSize]) {
-    return RecordHeader{RecordTime{getLittle32(bytes + 0), getLittle32(bytes + 4)},
-                        getLittle32(bytes + 8), getLittle32(bytes + 12)};
+    return RecordHeader{RecordTime{getLittle32(bytes + 0), getLittle32(bytes + 4)}, getLittle32(bytes + 8),
+                        getLittle32(bytes + 12)};
 }
 
 }  // namespace pcap

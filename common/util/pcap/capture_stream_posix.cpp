@@ -103,8 +103,7 @@ void untrackHandleAcrossFork(EthrLogHandle* handle) {
 std::int64_t systemFileTime() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    return static_cast<std::int64_t>(now.tv_sec) * 10000000 + now.tv_nsec / 100 +
-           kFileTimeAtUnixEpoch;
+    return static_cast<std::int64_t>(now.tv_sec) * 10000000 + now.tv_nsec / 100 + kFileTimeAtUnixEpoch;
 }
 
 }  // namespace pcap

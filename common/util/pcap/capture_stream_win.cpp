@@ -37,8 +37,7 @@ void untrackHandleAcrossFork(EthrLogHandle*) {}
 std::int64_t systemFileTime() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(now.dwHighDateTime) << 32 |
-                                     now.dwLowDateTime);
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime);
 }
 
 }  // namespace pcap

@@ -121,9 +121,8 @@ void EthrLogPacket(void* opaque, const void* data, unsigned long length) {
     const auto frameLength = static_cast<std::uint32_t>(length);
     const std::uint32_t storedLength =
         frameLength < util::pcap::kLargestStoredFrame ? frameLength : util::pcap::kLargestStoredFrame;
-    util::pcap::RecordHeader record{
-        util::pcap::recordTimeFromFileTime(util::pcap::captureFileTimeNow()), storedLength,
-        frameLength};
+    util::pcap::RecordHeader record{util::pcap::recordTimeFromFileTime(util::pcap::captureFileTimeNow()), storedLength,
+                                    frameLength};
     unsigned char header[util::pcap::kRecordHeaderSize];
     util::pcap::encodeRecordHeader(record, header);
 
@@ -171,8 +170,7 @@ void* EthrReadLog(const char* path) {
 
 int EthrReadPacketEx(void* opaque, void* buffer, unsigned long* length, unsigned long* seconds,
                      unsigned long* microseconds) {
-    if (opaque == nullptr || buffer == nullptr || length == nullptr || seconds == nullptr ||
-        microseconds == nullptr) {
+    if (opaque == nullptr || buffer == nullptr || length == nullptr || seconds == nullptr || microseconds == nullptr) {
         return 0;
     }
     auto* handle = static_cast<EthrLogHandle*>(opaque);

@@ -86,17 +86,17 @@ UTIL_API void EthrCloseLog(void* handle);
 
 /// Opens an existing log for reading, positioned at its first record.
 /// Returns null for a null path, when memory runs out, when the file cannot be
-/// opened or its header cannot be read (a directory: refused on every platform), when its first four bytes are not D4 C3 B2 A1 (big-endian logs and the
-/// nanosecond variant are refused) or when its version is not 2.4.
+/// opened or its header cannot be read (a directory: refused on every platform), when its first four bytes are not D4
+/// C3 B2 A1 (big-endian logs and the nanosecond variant are refused) or when its version is not 2.4.
 UTIL_API void* EthrReadLog(const char* path);
 
 /// Reads the next record. On entry *length is the buffer's capacity in bytes.
 /// Returns 1 when a frame was delivered: its bytes are in `buffer` and *length is
 /// their number (above 0). What is delivered is what the record stores: for a
-/// frame that was cut when it was logged, the first 262,144 bytes. Returns 0 with *length = 0 at the end of the file, for a
-/// cut record (see above), for a zero-length record, and for a record longer than
-/// the capacity, which is consumed and lost (the next call reads the next record).
-/// A null handle, buffer or length gives 0 without reading or touching *length.
+/// frame that was cut when it was logged, the first 262,144 bytes. Returns 0 with *length = 0 at the end of the file,
+/// for a cut record (see above), for a zero-length record, and for a record longer than the capacity, which is consumed
+/// and lost (the next call reads the next record). A null handle, buffer or length gives 0 without reading or touching
+/// *length.
 UTIL_API int EthrReadPacket(void* handle, void* buffer, unsigned long* length);
 
 /// EthrReadPacket that also reports the record's time and tells the cases apart.
@@ -106,7 +106,7 @@ UTIL_API int EthrReadPacket(void* handle, void* buffer, unsigned long* length);
 /// record, with *length = 0. On 1 and -1 *seconds and *microseconds hold the
 /// record's time (seconds since 1970 UTC, unsigned 32 bits). Null arguments give 0
 /// and touch nothing.
-UTIL_API int EthrReadPacketEx(void* handle, void* buffer, unsigned long* length,
-                              unsigned long* seconds, unsigned long* microseconds);
+UTIL_API int EthrReadPacketEx(void* handle, void* buffer, unsigned long* length, unsigned long* seconds,
+                              unsigned long* microseconds);
 
 #endif

@@ -39,8 +39,12 @@ LocalTime localTimeNow() {
     if (lock != nullptr) {
         leaveCriticalSection(lock);
     }
-    return LocalTime{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                     parts.tm_hour,        parts.tm_min,     parts.tm_sec,
+    return LocalTime{parts.tm_year + 1900,
+                     parts.tm_mon + 1,
+                     parts.tm_mday,
+                     parts.tm_hour,
+                     parts.tm_min,
+                     parts.tm_sec,
                      static_cast<int>(now.tv_nsec / 1000000)};
 }
 

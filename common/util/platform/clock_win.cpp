@@ -8,8 +8,7 @@ namespace platform {
 LocalTime localTimeNow() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return LocalTime{now.wYear, now.wMonth,  now.wDay,         now.wHour,
-                     now.wMinute, now.wSecond, now.wMilliseconds};
+    return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds};
 }
 
 }  // namespace platform

@@ -65,8 +65,8 @@ Event* createEvent() {
     pthread_condattr_t attributes;
     pthread_condattr_init(&attributes);
     pthread_condattr_setclock(&attributes, CLOCK_MONOTONIC);
-    const bool ready = pthread_mutex_init(&event->mutex, nullptr) == 0 &&
-                       pthread_cond_init(&event->condition, &attributes) == 0;
+    const bool ready =
+        pthread_mutex_init(&event->mutex, nullptr) == 0 && pthread_cond_init(&event->condition, &attributes) == 0;
     pthread_condattr_destroy(&attributes);
     if (!ready) {
         delete event;

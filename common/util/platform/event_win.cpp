@@ -32,17 +32,13 @@ WaitResult waitForEvent(Event* event, unsigned long timeoutMs, bool alertable) {
     if (event == nullptr) {
         return WaitResult::Failed;
     }
-    const DWORD result = alertable ? WaitForSingleObjectEx(event, timeoutMs, TRUE)
-                                   : WaitForSingleObject(event, timeoutMs);
+    const DWORD result =
+        alertable ? WaitForSingleObjectEx(event, timeoutMs, TRUE) : WaitForSingleObject(event, timeoutMs);
     switch (result) {
-        case WAIT_OBJECT_0:
-            return WaitResult::Signalled;
-        case WAIT_TIMEOUT:
-            return WaitResult::TimedOut;
-        case WAIT_IO_COMPLETION:
-            return WaitResult::Interrupted;
-        default:
-            return WaitResult::Failed;
+        case WAIT_OBJECT_0: return WaitResult::Signalled;
+        case WAIT_TIMEOUT: return WaitResult::TimedOut;
+        case WAIT_IO_COMPLETION: return WaitResult::Interrupted;
+        default: return WaitResult::Failed;
     }
 }
 

@@ -6,15 +6,15 @@
 #define UTIL_PLATFORM_EXPORT_H
 
 #if defined(_WIN32)
-#  if defined(UTIL_STATIC)
-#    define UTIL_API
-#  elif defined(UTIL_BUILDING)
-#    define UTIL_API __declspec(dllexport)
-#  else
-#    define UTIL_API __declspec(dllimport)
-#  endif
+#if defined(UTIL_STATIC)
+#define UTIL_API
+#elif defined(UTIL_BUILDING)
+#define UTIL_API __declspec(dllexport)
 #else
-#  define UTIL_API __attribute__((visibility("default")))
+#define UTIL_API __declspec(dllimport)
+#endif
+#else
+#define UTIL_API __attribute__((visibility("default")))
 #endif
 
 #endif

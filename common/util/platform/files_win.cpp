@@ -36,9 +36,7 @@ bool executableFullPath(char* buffer, std::size_t size, std::size_t* nameOffset)
 
 void makeDirectory(const char* path) { _mkdir(path); }
 
-bool isAbsoluteLogName(const char* name) {
-    return name[0] != '\0' && name[1] == ':' && name[2] == '\\';
-}
+bool isAbsoluteLogName(const char* name) { return name[0] != '\0' && name[1] == ':' && name[2] == '\\'; }
 
 int openForAppend(const char* path) {
     // Append data only (no write data): the system places every write at the
@@ -46,8 +44,7 @@ int openForAppend(const char* path) {
     // _O_APPEND would seek first and write second. Read data only so that the
     // write can also be fenced with a byte-range lock (see writeToFile).
     HANDLE file = CreateFileA(path, FILE_APPEND_DATA | FILE_READ_DATA | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return -1;
     }
@@ -127,7 +124,8 @@ bool writeToFile(int descriptor, const char* data, std::size_t size) {
     if (lineFeeds == 0) {
         return writeHandle(file, data, size);
     }
-    char* translated = size <= static_cast<std::size_t>(-1) - lineFeeds ? static_cast<char*>(std::malloc(size + lineFeeds)) : nullptr;
+    char* translated =
+        size <= static_cast<std::size_t>(-1) - lineFeeds ? static_cast<char*>(std::malloc(size + lineFeeds)) : nullptr;
     if (translated == nullptr) {
         // Short of memory: translate and write through a small buffer.
         char piece[512];

@@ -7,9 +7,7 @@ long interlockedIncrement(long* value) { return __atomic_add_fetch(value, 1, __A
 
 long interlockedDecrement(long* value) { return __atomic_sub_fetch(value, 1, __ATOMIC_SEQ_CST); }
 
-long interlockedExchange(long* value, long newValue) {
-    return __atomic_exchange_n(value, newValue, __ATOMIC_SEQ_CST);
-}
+long interlockedExchange(long* value, long newValue) { return __atomic_exchange_n(value, newValue, __ATOMIC_SEQ_CST); }
 
 long interlockedCompareExchange(long* value, long newValue, long expected) {
     __atomic_compare_exchange_n(value, &expected, newValue, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);

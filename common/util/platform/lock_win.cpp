@@ -43,8 +43,7 @@ void enterCriticalSection(Lock* lock) {
 void leaveCriticalSection(Lock* lock) {
     UTIL_DCHECK(lock != nullptr && lock->live == Liveness::Lock);
     // The section records its owner: only that thread may leave it.
-    UTIL_DCHECK(lock->section.OwningThread ==
-                reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetCurrentThreadId())));
+    UTIL_DCHECK(lock->section.OwningThread == reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(GetCurrentThreadId())));
     LeaveCriticalSection(&lock->section);
 }
 

@@ -51,7 +51,6 @@ namespace {
 int parkSignal() { return SIGRTMIN + 6; }
 int wakeSignal() { return SIGRTMIN + 7; }
 
-
 // Initial-exec so that the signal handler reads it without a lazy TLS allocation.
 __attribute__((tls_model("initial-exec"))) thread_local Thread* currentBlock = nullptr;
 
@@ -392,10 +391,8 @@ bool threadExitCode(Thread* thread, unsigned long* exitCode) {
 
 void sleepMilliseconds(unsigned long milliseconds) {
     // nanosleep is never restarted after a signal handler; the loop sleeps the rest.
-    timespec remaining{static_cast<time_t>(milliseconds / 1000),
-                       static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
-    }
+    timespec remaining{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {}
 }
 
 }  // namespace platform

@@ -25,13 +25,9 @@ unsigned long runStartBlock(void* parameter) {
     return block.routine(block.argument);
 }
 
-unsigned __stdcall beginThreadTrampoline(void* parameter) {
-    return static_cast<unsigned>(runStartBlock(parameter));
-}
+unsigned __stdcall beginThreadTrampoline(void* parameter) { return static_cast<unsigned>(runStartBlock(parameter)); }
 
-DWORD WINAPI createThreadTrampoline(void* parameter) {
-    return static_cast<DWORD>(runStartBlock(parameter));
-}
+DWORD WINAPI createThreadTrampoline(void* parameter) { return static_cast<DWORD>(runStartBlock(parameter)); }
 
 }  // namespace
 
@@ -41,8 +37,8 @@ Thread* createThread(ThreadRoutine routine, void* argument, bool suspended, std:
         return nullptr;
     }
     unsigned id = 0;
-    const uintptr_t handle = _beginthreadex(nullptr, 0, beginThreadTrampoline, block,
-                                            suspended ? CREATE_SUSPENDED : 0, &id);
+    const uintptr_t handle =
+        _beginthreadex(nullptr, 0, beginThreadTrampoline, block, suspended ? CREATE_SUSPENDED : 0, &id);
     if (handle == 0) {
         delete block;
         return nullptr;

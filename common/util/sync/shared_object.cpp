@@ -159,8 +159,8 @@ void SharedObject::Shutdown(int inThread) {
 void SharedObject::Invalid() { interlockedExchange(&lValid, 0); }
 
 int SharedObject::IsValid() {
-    return pszName != nullptr && pCritSec != nullptr && hIdleEvent != nullptr &&
-                   interlockedRead(&lRefCount) >= 0 && interlockedRead(&lValid) == 1
+    return pszName != nullptr && pCritSec != nullptr && hIdleEvent != nullptr && interlockedRead(&lRefCount) >= 0 &&
+                   interlockedRead(&lValid) == 1
                ? 1
                : 0;
 }

@@ -110,8 +110,7 @@ Reaper reaper;
 
 void wakeReaper() {
     const char byte = 0;
-    while (write(reaper.wakeWrite, &byte, 1) < 0 && errno == EINTR) {
-    }
+    while (write(reaper.wakeWrite, &byte, 1) < 0 && errno == EINTR) {}
 }
 
 // Collects the children that have ended. Called with the mutex held.
@@ -168,8 +167,7 @@ void* runReaper(void*) {
         }
         if (poll(watched, used, look ? 100 : -1) > 0 && (watched[0].revents & POLLIN) != 0) {
             char drained[64];
-            while (read(wakeRead, drained, sizeof drained) > 0) {
-            }
+            while (read(wakeRead, drained, sizeof drained) > 0) {}
         }
     }
     std::free(watched);

@@ -43,8 +43,8 @@ bool startProgram(const char* commandLine, const char* directory, int show, int 
         std::memcpy(line, commandLine, size);
     }
     PROCESS_INFORMATION process{};
-    const BOOL created = CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
-                                        directory, &startup, &process);
+    const BOOL created = CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, directory,
+                                        &startup, &process);
     const DWORD error = GetLastError();
     std::free(line);
     if (created != 1) {

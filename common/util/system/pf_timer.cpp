@@ -16,8 +16,7 @@ int scaleElapsedCounts(long long now, long long start, long long frequency, long
     const std::uint64_t factor = static_cast<std::uint64_t>(scale);
     // Whole periods and the remainder apart: remainder * scale stays far below
     // 2^64 for real frequencies, and wrapping in the first product keeps the low bits.
-    const std::uint64_t quotient =
-        (magnitude / divisor) * factor + (magnitude % divisor) * factor / divisor;
+    const std::uint64_t quotient = (magnitude / divisor) * factor + (magnitude % divisor) * factor / divisor;
     const std::uint64_t result = negative ? 0 - quotient : quotient;
     return static_cast<int>(static_cast<std::uint32_t>(result));
 }

@@ -37,8 +37,7 @@ std::size_t formatText(char (&buffer)[kTextBufferSize], const char* format, std:
     return kept;
 }
 
-void sendFormatted(const TraceThreadRecord* record, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+void sendFormatted(const TraceThreadRecord* record, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 void sendFormatted(const TraceThreadRecord* record, const char* format, ...) {
     char buffer[kTextBufferSize];
@@ -56,14 +55,13 @@ void sendPrefix(const TraceThreadRecord* record) {
     }
     const util::platform::LocalTime now = util::platform::localTimeNow();
     sendFormatted(record, "%d thread-%d %02d:%02d:%02d.%03d %d %*.*s ", static_cast<int>(record->pid),
-                  static_cast<int>(record->tid), now.hour, now.minute, now.second, now.millisecond,
-                  record->depth / 2, static_cast<int>(record->depth), static_cast<int>(record->depth), "");
+                  static_cast<int>(record->tid), now.hour, now.minute, now.second, now.millisecond, record->depth / 2,
+                  static_cast<int>(record->depth), static_cast<int>(record->depth), "");
 }
 
 }  // namespace
 
-FunctionCallTracer::FunctionCallTracer(const char* name)
-    : function_name(name), thread_record(nullptr) {
+FunctionCallTracer::FunctionCallTracer(const char* name) : function_name(name), thread_record(nullptr) {
     return_value[0] = '\0';
     if (trace_flag != 0 && name != nullptr) {
         Enter();

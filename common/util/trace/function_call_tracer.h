@@ -123,7 +123,7 @@ UTIL_API void DbgFunctionBannerOff();
 struct TraceThreadRecord {
     std::uint32_t pid;
     std::uint32_t tid;
-    std::int32_t depth;  // indentation in columns: 2 per nesting level
+    std::int32_t depth;   // indentation in columns: 2 per nesting level
     std::uintptr_t sock;  // the connection to the viewer; all bits set when none was attempted
 };
 

@@ -25,9 +25,7 @@ std::atomic<RecordNode*> allRecords{nullptr};
 
 void keepReachable(RecordNode* node) {
     node->next = allRecords.load(std::memory_order_relaxed);
-    while (!allRecords.compare_exchange_weak(node->next, node, std::memory_order_release,
-                                             std::memory_order_relaxed)) {
-    }
+    while (!allRecords.compare_exchange_weak(node->next, node, std::memory_order_release, std::memory_order_relaxed)) {}
 }
 
 // The viewer's connection, made only when tracing to the viewer and its window is up.

@@ -116,8 +116,7 @@ Xcb loadXcb() {
                    resolve(library, "xcb_disconnect", &calls.disconnect) &&
                    resolve(library, "xcb_connection_has_error", &calls.hasError) &&
                    resolve(library, "xcb_get_file_descriptor", &calls.fileDescriptor) &&
-                   resolve(library, "xcb_flush", &calls.flush) &&
-                   resolve(library, "xcb_get_setup", &calls.setup) &&
+                   resolve(library, "xcb_flush", &calls.flush) && resolve(library, "xcb_get_setup", &calls.setup) &&
                    resolve(library, "xcb_setup_roots_iterator", &calls.rootsIterator) &&
                    resolve(library, "xcb_screen_next", &calls.screenNext) &&
                    resolve(library, "xcb_intern_atom", &calls.internAtom) &&
@@ -170,8 +169,8 @@ bool reachable(const char* host, int port) {
     bool connected = false;
     const Clock::time_point deadline = Clock::now() + kConnectTimeOut;
     for (addrinfo* address = addresses; address != nullptr && !connected; address = address->ai_next) {
-        const int probe = socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK,
-                                 address->ai_protocol);
+        const int probe =
+            socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, address->ai_protocol);
         if (probe < 0) {
             continue;
         }
@@ -264,7 +263,10 @@ constexpr Atom kAnyPropertyType = 0;
 class TitleSearch {
 public:
     TitleSearch(const Xcb& calls, Connection* connection, const char* title)
-        : calls_(calls), connection_(connection), title_(title), titleLength_(std::strlen(title)),
+        : calls_(calls),
+          connection_(connection),
+          title_(title),
+          titleLength_(std::strlen(title)),
           deadline_(Clock::now() + kWalkTimeOut) {}
 
     bool found(int screenNumber) {
