@@ -12,8 +12,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "config/config_store.h"
 #include "config/ini_reader.h"
@@ -137,6 +140,25 @@ TEST(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
     const std::string before = readFile(path);
     EXPECT_EQ(write(100, "written", "again"), 2);
     EXPECT_TRUE(readFile(path) == before);
+    // A read that runs out of memory on a 2 MiB line gives the failure result
+    // and closes the file.
+    writeFile(path, "[s]\nk=" + std::string(2u << 20, 'v') + "\n");
+    EXPECT_EQ(runInChild([&] {
+        unsigned long pages = 0;  // the address space in use, then 16 MiB more, all but 256 KiB of it filled
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1 || std::fclose(statm) != 0) return 10;
+        const rlimit limit{pages * sysconf(_SC_PAGESIZE) + (16u << 20), pages * sysconf(_SC_PAGESIZE) + (16u << 20)};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
+        std::vector<void*> blocks;
+        while (void* block = std::malloc(64u << 10)) blocks.push_back(block);
+        for (int spare = 0; spare < 4 && !blocks.empty(); ++spare, blocks.pop_back()) std::free(blocks.back());
+        const int probe = dup(0);
+        close(probe);
+        char buffer[8] = "x";
+        if (profileString("s", "k", "d", buffer, sizeof buffer, path.c_str()) != 0 || buffer[0] != '\0') return 1;
+        const int after = dup(0);
+        return after == probe ? 0 : 2;
+    }), 0);
 #endif
 }
 
