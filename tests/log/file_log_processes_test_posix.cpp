@@ -48,6 +48,22 @@ TEST(FileLogProcesses, ForkedWritersAppendWholeRecordsWithTheirOwnIds) {
     EXPECT_EQ(expected, seen);
 }
 
+// With standard input closed, the log file opens as descriptor 0: still a
+// file to write, and closed after each record.
+TEST(FileLogProcesses, LogFileOnDescriptorZero) {
+    TempDir dir;
+    const std::string path = dir.file("zero.log");
+    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+    EXPECT_EQ(0, runInChild([] {
+        close(0);
+        if (FileLog("zero").LogMsg(1, "zero", "z.cpp", 1, "on zero\n") <= 0) return 1;
+        const int probe = open("/dev/null", O_RDONLY);
+        return probe == 0 ? 0 : 2;
+    }));
+    const std::string text = normalizeLog(readFile(path));
+    EXPECT_TRUE(text.rfind("T zero z.cpp:1 pid ", 0) == 0 && text.find(" on zero\n") + 9 == text.size()) << text;
+}
+
 // A child forked while other threads hold the log lock or the clock lock (for
 // timestamps on standard error) must find both free.
 TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {

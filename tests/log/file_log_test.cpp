@@ -45,6 +45,14 @@ TEST_F(FileLogRecords, FixedLayoutShortRecordPlaceholdersAndEcho) {
     EXPECT_EQ(isWindows(), readFile(path).find("\r\n") != std::string::npos);  // Windows stores CR LF
 }
 
+// A record of any length reaches the file whole: past twice the writer's
+// 4 KiB stack buffer the heap block is sized to the record and its terminator.
+TEST_F(FileLogRecords, RecordLongerThanTwiceTheStackBufferArrivesWhole) {
+    const std::string text(10000, 'L');
+    EXPECT_GT(FileLog("mod").LogMsg(1, "mod", "f", 1, "%s\n", text.c_str()), 0);
+    EXPECT_EQ("T mod f:1 " + idsPiece() + text + "\n", logText());
+}
+
 TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
     FileLog log("mod");
     const std::string source = native("a/b/x.cpp");
