@@ -109,6 +109,14 @@ TEST(ProfileFilePosix, WhatIsNotARegularFileIsMissing) {
     }
     EXPECT_EQ(profileWrite("s", "k", "v", ""), 0);
     EXPECT_EQ(profileWrite("s", "k", "v", nullptr), 0);
+    // A configuration store keeps no descriptor of its file once loaded.
+    writeFile(dir.file("c.conf"), "[s]\nk=v\n");
+    const int probe = dup(0);
+    close(probe);
+    EXPECT_EQ(CloseConfig(OpenConfig(dir.file("c.conf").c_str())), 1);
+    const int after = dup(0);
+    close(after);
+    EXPECT_EQ(after, probe);
 }
 
 // 32 MiB of short lines under an address-space limit: reading keeps one line at
@@ -141,15 +149,18 @@ TEST(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
     EXPECT_EQ(write(100, "written", "again"), 2);
     EXPECT_TRUE(readFile(path) == before);
     // A read that runs out of memory on a 2 MiB line gives the failure result
-    // and closes the file.
+    // and closes the file; a list without memory for its buffer reports a
+    // count and size of 0.
     writeFile(path, "[s]\nk=" + std::string(2u << 20, 'v') + "\n");
     EXPECT_EQ(runInChild([&] {
         unsigned long pages = 0;  // the address space in use, then 16 MiB more, all but 256 KiB of it filled
         std::FILE* statm = std::fopen("/proc/self/statm", "r");
         if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1 || std::fclose(statm) != 0) return 10;
         const rlimit limit{pages * sysconf(_SC_PAGESIZE) + (16u << 20), pages * sysconf(_SC_PAGESIZE) + (16u << 20)};
-        if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
+        ZnIniReader reader(path.c_str());
         std::vector<void*> blocks;
+        blocks.reserve(4096);
+        if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
         while (void* block = std::malloc(64u << 10)) blocks.push_back(block);
         for (int spare = 0; spare < 4 && !blocks.empty(); ++spare, blocks.pop_back()) std::free(blocks.back());
         const int probe = dup(0);
@@ -157,7 +168,10 @@ TEST(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
         char buffer[8] = "x";
         if (profileString("s", "k", "d", buffer, sizeof buffer, path.c_str()) != 0 || buffer[0] != '\0') return 1;
         const int after = dup(0);
-        return after == probe ? 0 : 2;
+        if (after != probe) return 2;
+        while (void* block = std::malloc(4096)) blocks.push_back(block);
+        unsigned long count = 5, size = 5;
+        return reader.GetSectionNames(nullptr, &count, &size) == 0 && count == 0 && size == 0 ? 0 : 3;
     }), 0);
 #endif
 }
