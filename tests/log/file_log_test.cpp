@@ -109,6 +109,7 @@ TEST_F(FileLogRecords, TraceMsgExIgnoresTheFilterAndLogMsgExShortensTheStoredFil
     FileLog::StartLog();
     FileLog::log_mask = 0x007F;  // no standard-error echo
     ASSERT_EQ(1, FileLog::SetLogFilePath(dir.file("missing/dir/x.log").c_str()));
+    EXPECT_EQ(0, log.LogMsg(1, "lost\n"));  // the file does not open
     EXPECT_EQ(0, log.LogMsgEx(1, "m\n"));  // shortens the name although the record is lost
     log.TraceMsgEx("t\n");
     const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
