@@ -33,7 +33,6 @@ public:
     std::vector<std::string> list(const char* section) {
         unsigned long count = 0, size = 0;
         if (call(section, nullptr, &count, &size) == 1) return {};
-        EXPECT_GE(size, 1u);
         std::vector<std::vector<char>> storage(count, std::vector<char>(size, '#'));
         std::vector<char*> strings;
         for (auto& buffer : storage) strings.push_back(buffer.data());
@@ -47,47 +46,32 @@ public:
     }
 };
 
-std::string inCurrentDirectory(const std::string& name) {
-    return std::filesystem::current_path().string() + static_cast<char>(std::filesystem::path::preferred_separator) +
-           name;
-}
-
 // Names are joined to the current directory once; a path that would not fit
-// in 511 characters, or a null name, leaves the path empty; copies share it.
+// in 511 characters, or a null name, leaves the path empty (and then nothing is
+// touched); copies share it. A current directory longer than 260 characters is
+// joined whole, and one too long for the join leaves no path, never a relative
+// one that a later chdir would move.
 TEST(IniReader, PathRules) {
     TempDir dir;
     const std::string absolute = dir.file("a.ini");
     EXPECT_STREQ(Reader(absolute.c_str()).path(), absolute.c_str());
-    const std::string fits(511 - inCurrentDirectory("").size(), 'f');
-    for (const std::string& name : {std::string("file.ini"), std::string("sub/dir.ini"), std::string("\\lead.ini"),
-                                    std::string("x"), std::string(), fits}) {
-        EXPECT_EQ(Reader(name.c_str()).path(), inCurrentDirectory(name)) << name;
+    const std::string here = (std::filesystem::current_path() / "").string();
+    const std::string fits(511 - here.size(), 'f');
+    for (const std::string& name : {std::string("sub/dir.ini"), std::string(), fits}) {
+        EXPECT_EQ(Reader(name.c_str()).path(), here + name) << name;
     }
     EXPECT_STREQ(Reader((fits + "g").c_str()).path(), "");
-    EXPECT_STREQ(Reader(("/" + std::string(600, 'h')).c_str()).path(), "");
     Reader reader(absolute.c_str()), unset;
-    EXPECT_STREQ(unset.path(), "");  // and without a path nothing is touched:
+    EXPECT_STREQ(unset.path(), "");
     EXPECT_EQ(unset.value("k", "s"), "");
     EXPECT_EQ(unset.SetKey("v", "k", "s"), 0);
-    EXPECT_EQ(unset.SectionExists("s"), 0);
     EXPECT_EQ(unset.state(nullptr, nullptr, 0, 0), "0 0 1");
-    EXPECT_EQ(unset.state(nullptr, nullptr, 0, 1), "1 0 1");
-    Reader copy(reader);
-    EXPECT_STREQ(copy.path(), absolute.c_str());
-    ZnIniReader& self = unset = reader;
-    EXPECT_EQ(&self, &unset);
-    EXPECT_STREQ(unset.path(), absolute.c_str());
-    unset = unset;
+    EXPECT_STREQ(Reader(reader).path(), absolute.c_str());
+    unset = reader;
     EXPECT_STREQ(unset.path(), absolute.c_str());
     reader.SetINIFileName(nullptr);
     EXPECT_STREQ(reader.path(), "");
-}
-
-// A current directory longer than 260 characters is joined whole; one too long
-// for the join leaves no path, never a relative one that a later chdir moves.
-TEST(IniReader, LongCurrentDirectory) {
-    if (util_test::isWindows()) GTEST_SKIP() << "the Windows current directory stays within MAX_PATH";
-    TempDir dir;
+    if (util_test::isWindows()) return;  // the Windows current directory stays within MAX_PATH
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::path deep(dir.path());
     std::string joined, tooLong;
@@ -96,19 +80,15 @@ TEST(IniReader, LongCurrentDirectory) {
         std::filesystem::create_directory(deep);
         std::filesystem::current_path(deep);
         const std::string path = Reader("a.ini").path();
-        if (deep.string().size() + 6 <= 511) {
-            EXPECT_EQ(path, deep.string() + "/a.ini");
-            joined = path;
-        } else {
-            EXPECT_EQ(path, "");
-            tooLong = deep.string();
-        }
+        EXPECT_EQ(path, deep.string().size() + 6 <= 511 ? deep.string() + "/a.ini" : "");
+        (path.empty() ? tooLong : joined) = path.empty() ? deep.string() : path;
     }
     std::filesystem::current_path(previous);
     EXPECT_GT(joined.size(), 300u);
     EXPECT_FALSE(tooLong.empty());
 }
 
+// The operations end to end; a write into a missing directory creates nothing.
 TEST(IniReader, FileOperations) {
     TempDir dir;
     Reader reader(dir.file("client.ini").c_str());
@@ -120,21 +100,6 @@ TEST(IniReader, FileOperations) {
     EXPECT_EQ(reader.SectionExists("NETWORK"), 1);
     EXPECT_EQ(reader.SectionExists("Absent"), 0);
     EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Port=443", "Host=vpn"}));
-    EXPECT_NE(reader.SetKey(nullptr, "Port", "Network"), 0);
-    EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Host=vpn"}));
-    EXPECT_NE(reader.SetKey(nullptr, nullptr, "Network"), 0);
-    EXPECT_EQ(reader.SectionExists("Network"), 0);
-    // A read-only file is refused and keeps its text. (Not checked under Wine: run
-    // as root there, it writes a read-only file that Windows itself refuses.)
-    if (!util_test::isWindows()) {
-        const std::string text = util_test::readFile(dir.file("client.ini"));
-        namespace fs = std::filesystem;
-        fs::permissions(dir.file("client.ini"), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                        fs::perm_options::remove);
-        EXPECT_EQ(reader.SetKey("v", "k", "s"), 0);
-        EXPECT_EQ(util_test::readFile(dir.file("client.ini")), text);
-        fs::permissions(dir.file("client.ini"), fs::perms::owner_write, fs::perm_options::add);
-    }
     Reader nowhere(dir.file("missing-dir/x.ini").c_str());
     EXPECT_EQ(nowhere.SetKey("v", "k", "s"), 0);
     EXPECT_FALSE(util_test::fileExists(dir.file("missing-dir")));
@@ -148,11 +113,9 @@ TEST(IniReader, SetKeyRefusesWhatWouldNotReadBack) {
     ASSERT_NE(reader.SetKey("vpn", "host", "server"), 0);
     const std::string before = util_test::readFile(dir.file("client.ini"));
     struct Write { const char *value, *key, *section; };
-    for (const Write& w : {Write{"a\nb=c", "nl", "server"}, Write{"a\rb=c", "cr", "server"},
-                           Write{"v", "k\nx", "server"}, Write{"v", "k", "ser\nver"}, Write{"v", "k", "s\r"},
-                           Write{"v", "a=b", "server"}, Write{"v", "=", "server"}, Write{"v", "k", "a]b"},
-                           Write{"v", "[evil]", "server"}, Write{"v", " ;k", "server"},
-                           Write{nullptr, "a=b", "server"}, Write{nullptr, nullptr, "x\n[y"}}) {
+    for (const Write& w : {Write{"a\nb=c", "nl", "server"}, Write{"v", "k\rx", "server"}, Write{"v", "k", "s\n"},
+                           Write{"v", "a=b", "server"}, Write{"v", "k", "a]b"}, Write{"v", "[evil]", "server"},
+                           Write{"v", " ;k", "server"}, Write{nullptr, nullptr, "x\n[y"}}) {
         EXPECT_EQ(reader.SetKey(w.value, w.key, w.section), 0) << (w.key ? w.key : "(null)");
     }
     EXPECT_EQ(util_test::readFile(dir.file("client.ini")), before);
@@ -162,27 +125,10 @@ TEST(IniReader, SetKeyRefusesWhatWouldNotReadBack) {
     EXPECT_EQ(reader.value("host", "server"), "");
 }
 
-// A UTF-16 file is read, and written back in UTF-16 alone, never with 8-bit
-// lines added after its wide text.
-TEST(IniReader, Utf16FileKeepsItsEncoding) {
-    TempDir dir;
-    const auto wide = [](const std::string& text) {
-        std::string bytes = "\xFF\xFE";
-        for (char c : text) bytes += std::string{c, '\0'};
-        return bytes;
-    };
-    util_test::writeFile(dir.file("wide.ini"), wide("[s]\r\nk=v\r\n"));
-    Reader reader(dir.file("wide.ini").c_str());
-    EXPECT_EQ(reader.value("k", "s"), "v");
-    EXPECT_NE(reader.SetKey("w", "n", "s"), 0);
-    EXPECT_NE(reader.SetKey("1", "x", "t"), 0);
-    EXPECT_EQ(reader.value("n", "s"), "w");
-    EXPECT_EQ(reader.list(nullptr), (std::vector<std::string>{"s", "t"}));
-    EXPECT_EQ(util_test::readFile(dir.file("wide.ini")), wide("[s]\r\nk=v\r\nn=w\r\n[t]\r\nx=1\r\n"));
-}
-
-// Section names, and a section with a header only (it counts as absent).
-TEST(IniReader, TwoCallProtocol) {
+// The two-call protocol: too small a count or size gives the needed ones and
+// stores nothing; a section with a header only counts as absent; lists longer
+// than the first buffer are fetched whole.
+TEST(IniReader, TwoCallProtocolAndLongLists) {
     TempDir dir;
     util_test::writeFile(dir.file("n.ini"), "[a]\nk=1\n[longest]\nk=2\n[empty]\n; nothing\n[mid]\nk=3\n");
     Reader reader(dir.file("n.ini").c_str());
@@ -191,55 +137,27 @@ TEST(IniReader, TwoCallProtocol) {
     std::memset(buffers, '#', sizeof buffers);
     char* strings[5] = {buffers[0], buffers[1], buffers[2], buffers[3], buffers[4]};
     EXPECT_EQ(reader.state(nullptr, strings, 4, 7), "0 4 8");  // one too few for "longest"
+    EXPECT_EQ(reader.state(nullptr, strings, 3, 8), "0 4 8");
     EXPECT_EQ(buffers[0][0], '#');
     EXPECT_EQ(reader.state(nullptr, strings, 5, 8), "1 5 8");  // more than needed: succeeds, count stays
     EXPECT_EQ(std::vector<std::string>(strings, strings + 4), (std::vector<std::string>{"a", "longest", "empty", "mid"}));
     EXPECT_EQ(buffers[4][0], '#');
     EXPECT_EQ(reader.SectionExists("empty"), 0);
-    EXPECT_EQ(reader.SectionExists("mid"), 1);
-    EXPECT_EQ(reader.state("empty", nullptr, 0, 0), "0 0 1");
+    EXPECT_EQ(reader.state("empty", nullptr, 0, 0), "0 0 1");  // a real "too small" needs size 1
     EXPECT_EQ(reader.state("empty", nullptr, 0, 1), "1 0 1");
-}
-
-TEST(IniReader, LongListsGrowTheBuffer) {
-    TempDir dir;
-    std::string text;
-    std::vector<std::string> names, lines;
-    for (int i = 0; i < 1000; ++i) {  // 13,000 bytes of names
-        names.push_back("section_" + std::to_string(10000 + i).substr(1));
-        text += "[" + names.back() + "]\nk=v\n";
-    }
-    names.push_back("big");
-    text += "[big]\n";
+    char* withNull[2] = {buffers[0], nullptr};
+    unsigned long count = 2, size = 4;
+    EXPECT_EQ(reader.RetriveStrings("ab\0cde\0\0", 7, withNull, &count, &size), 0);
+    EXPECT_EQ(reader.RetriveStrings("ab\0cde\0\0", 7, strings, nullptr, &size), 0);
+    std::string text = "[big]\n";
+    std::vector<std::string> lines;
     for (int i = 0; i < 2000; ++i) {  // 40,000 bytes of lines: 8191, 16382, 32764, 65528
         lines.push_back("key" + std::to_string(i) + "=value_" + std::to_string(i));
         text += lines.back() + "\n";
     }
     util_test::writeFile(dir.file("long.ini"), text);
-    Reader reader(dir.file("long.ini").c_str());
-    EXPECT_EQ(reader.list(nullptr), names);
+    reader.SetINIFileName(dir.file("long.ini").c_str());
     EXPECT_EQ(reader.list("big"), lines);
-}
-
-TEST(IniReader, RetriveStringsSplitsTheList) {
-    Reader reader;
-    char first[4], second[4];
-    char* strings[2] = {first, second};
-    char* withNull[2] = {first, nullptr};
-    auto split = [&](char** to, unsigned long length, unsigned long count, unsigned long size) {
-        const int r = reader.RetriveStrings("ab\0cde\0\0", length, to, &count, &size);
-        return std::to_string(r) + " " + std::to_string(count) + " " + std::to_string(size);
-    };
-    EXPECT_EQ(split(strings, 7, 2, 3), "0 2 4");
-    EXPECT_EQ(split(strings, 7, 1, 4), "0 2 4");
-    EXPECT_EQ(split(strings, 7, 2, 4), "1 2 4");
-    EXPECT_STREQ(first, "ab");
-    EXPECT_STREQ(second, "cde");
-    EXPECT_EQ(split(withNull, 7, 2, 4), "0 2 4");
-    EXPECT_EQ(split(nullptr, 7, 2, 4), "0 2 4");
-    unsigned long size = 4;
-    EXPECT_EQ(reader.RetriveStrings("ab\0cde\0\0", 7, strings, nullptr, &size), 0);
-    EXPECT_EQ(split(strings, 0, 2, 0), "0 0 1");  // an empty list needs size 1
 }
 
 }  // namespace

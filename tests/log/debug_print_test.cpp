@@ -35,8 +35,6 @@ TEST(DumpData, HeaderAndSixteenBytesALine) {
         unsigned int size;
         Lines expected;
     } cases[] = {
-        {"pkt", "AB\0", 3, {"pkt, Size = 3 - 0x3\n", "  0000  41 42 00" + std::string(42, ' ') + "AB.\n"}},
-        {"empty", "xyz", 0, {"empty, Size = 0 - 0x0\n"}},
         {nullptr, nullptr, 26, {"(null), Size = 26 - 0x1a\n"}},
         {"data",
          "0123456789abcdef~",

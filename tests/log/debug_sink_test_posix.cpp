@@ -4,13 +4,12 @@
 // makes the choice afresh.
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "log/debug_print.h"
+#include "support/child_posix.h"
 #include "support/test_support.h"
 
 namespace {
@@ -19,15 +18,11 @@ namespace {
 std::string childStandardError(const char* value) {
     util_test::TempDir directory;
     const std::string errorPath = directory.file("stderr.txt");
-    const pid_t child = fork();
-    if (child == 0) {
+    EXPECT_EQ(util_test::runInChild([&] {
         dup2(open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-        value != nullptr ? setenv("UTIL_DEBUG_OUTPUT", value, 1) : unsetenv("UTIL_DEBUG_OUTPUT");
-        _exit(DbgPrint("child line %d\n", 7) == 13 ? 0 : 3);
-    }
-    int status = -1;
-    EXPECT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        util_test::setEnvironment("UTIL_DEBUG_OUTPUT", value);
+        return DbgPrint("child line %d\n", 7) == 13 ? 0 : 3;
+    }), 0);
     return util_test::readFile(errorPath);
 }
 

@@ -43,27 +43,15 @@ const int writerRan = runWriterWhenAsked();
 // whole record "<timestamp> proc p.cpp:2 pid P tid T n=N <text>" with N new for P.
 // (Checked by hand: a regular expression over 6,000 characters overflows the stack.)
 void countWholeRecords(const std::string& text, std::map<int, std::set<int>>* seen) {
-    std::size_t start = 0;
+    std::istringstream lines(text);
     int torn = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        int pid = 0, tid = 0, n = 0, offset = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        int pid = 0, tid = 0, n = 0, offset = 0;  // after the timestamp "yyyy/mm/dd hh:mm:ss.mmm "
         const bool parsed = line.size() > 24 && line[4] == '/' && line[23] == ' ' &&
-                            std::sscanf(line.c_str() + 24, "proc p.cpp:2 pid %d tid %d n=%d %n", &pid, &tid, &n,
-                                        &offset) == 3 &&
-                            line.size() == 24 + offset + kLongText &&
-                            line.find_first_not_of('x', 24 + offset) == std::string::npos;
-        if (!parsed || !(*seen)[pid].insert(n).second) {
-            ++torn;
-        }
+                            std::sscanf(&line[24], "proc p.cpp:2 pid %d tid %d n=%d %n", &pid, &tid, &n, &offset) == 3 &&
+                            line.compare(24 + offset, std::string::npos, std::string(kLongText, 'x')) == 0;
+        torn += !parsed || !(*seen)[pid].insert(n).second;
     }
     EXPECT_EQ(0, torn) << "torn, mixed or repeated records";
 }
@@ -85,9 +73,7 @@ TEST_F(FileLogConcurrency, FourThreadsWriteWholeRecordsAndLoseNoneAcrossARotatio
             }
         });
     }
-    for (auto& writer : writers) {
-        writer.join();
-    }
+    for (auto& writer : writers) writer.join();
     ASSERT_TRUE(fileExists(backupPath)) << "expected one rotation";
     const std::string record = R"(T mod f\.cpp:1 pid \d+ tid \d+ w=(\d+) n=(\d+) [.]{40})";
     std::set<std::pair<int, int>> seen;
@@ -110,9 +96,7 @@ TEST_F(FileLogConcurrency, FourProcessesAppendLongRecordsWhole) {
     for (int p = 0; p < kProcesses; ++p) {
         starters.emplace_back([&, p] { started[p] = Exec(command.c_str(), nullptr, 0, 1); });
     }
-    for (auto& starter : starters) {
-        starter.join();
-    }
+    for (auto& starter : starters) starter.join();
     setEnvironment(kWriterRequest, nullptr);
     EXPECT_EQ(std::vector<int>(kProcesses, 1), started);
     std::map<int, std::set<int>> seen;

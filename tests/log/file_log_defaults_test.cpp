@@ -6,6 +6,7 @@
 #include <string>
 
 #include "log/file_log.h"
+#include "log/last_error.h"
 #include "support/test_support.h"
 
 namespace {
@@ -19,6 +20,8 @@ TEST(FileLogDefaults, SettingsAtLoadAndTheDefaultPathOfThisExecutable) {
     EXPECT_EQ(65535, FileLog::GetLogMask());
     EXPECT_STREQ("", FileLog::log_path);
     EXPECT_STREQ("", FileLog::log_bak_path);
+    // Start-up recorded the library's module handle, which the Winsock texts need.
+    EXPECT_STREQ("Connection reset by peer", static_cast<char*>(WinsockLastError(10054)));
 
     const fs::path executable = fs::absolute(util_test::selfPath());
     const fs::path logs = executable.parent_path() / "logs";

@@ -3,7 +3,6 @@
 // filled the cached ids before the fork. Children forked while another thread
 // logs can log at once.
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include <vector>
 
 #include "log_test_support.h"
+#include "support/child_posix.h"
 
 namespace util_test {
 namespace {
@@ -48,20 +48,24 @@ TEST(FileLogProcesses, ForkedWritersAppendWholeRecordsWithTheirOwnIds) {
     EXPECT_EQ(expected, seen);
 }
 
-// Waits up to 2 s for child; kills it and returns false when it hangs.
-bool endsInTime(pid_t child) {
-    int status = 0;
-    for (int waited = 0; waited < 2000; ++waited) {
-        if (waitpid(child, &status, WNOHANG) == child) {
-            return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        }
-        usleep(1000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    return false;
+// With standard input closed, the log file opens as descriptor 0: still a
+// file to write, and closed after each record.
+TEST(FileLogProcesses, LogFileOnDescriptorZero) {
+    TempDir dir;
+    const std::string path = dir.file("zero.log");
+    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+    EXPECT_EQ(0, runInChild([] {
+        close(0);
+        if (FileLog("zero").LogMsg(1, "zero", "z.cpp", 1, "on zero\n") <= 0) return 1;
+        const int probe = open("/dev/null", O_RDONLY);
+        return probe == 0 ? 0 : 2;
+    }));
+    const std::string text = normalizeLog(readFile(path));
+    EXPECT_TRUE(text.rfind("T zero z.cpp:1 pid ", 0) == 0 && text.find(" on zero\n") + 9 == text.size()) << text;
 }
 
+// A child forked while other threads hold the log lock or the clock lock (for
+// timestamps on standard error) must find both free.
 TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
     const int kChildren = 50;
     TempDir dir;
@@ -93,31 +97,20 @@ TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
     }
     int failed = 0;
     for (int n = 0; n < kChildren && failed < 3; ++n) {
-        const pid_t child = fork();
-        if (child == 0) {
-            FileLog log("child");
-            _exit(log.LogMsg(1, "child", "c.cpp", 1, "child %d\n", n) > 0 ? 0 : 1);
-        }
-        ASSERT_GT(child, 0);
-        failed += endsInTime(child) ? 0 : 1;
+        failed += runInChild([n] { return FileLog("child").LogMsg(1, "child", "c.cpp", 1, "child %d\n", n) > 0 ? 0 : 1; },
+                             std::chrono::seconds(2)) != 0;
     }
     stop = true;
     logger.join();
-    for (auto& echo : echoes) {
-        echo.join();
-    }
+    for (auto& echo : echoes) echo.join();
     dup2(savedError, 2);
     close(savedError);
     close(nowhere);
     FileLog::log_size = savedSize;
     EXPECT_EQ(0, failed) << "children that hung or could not log";
     const std::string text = readFile(path);
-    std::size_t found = 0;
     int records = 0;
-    while ((found = text.find(" child c.cpp:1 pid ", found)) != std::string::npos) {
-        ++records;
-        ++found;
-    }
+    for (std::size_t at = 0; (at = text.find(" child c.cpp:1 pid ", at)) != std::string::npos; ++at) ++records;
     EXPECT_EQ(kChildren, records);
 }
 

@@ -38,45 +38,29 @@ TEST(WinsockLastError, HasExactlyThe44TableTextsAndNoSystemFallback) {
     EXPECT_STREQ(static_cast<char*>(WinsockLastError(0x10000UL + 10054)), "");
 }
 
-TEST(WinsockLastError, CachesUntilANewCodeAndCopiesOwnTheirText) {
-    WinsockLastError error(10061);
-    char* first = error;
-    EXPECT_EQ(static_cast<char*>(error), first);
-    EXPECT_EQ(error = 10060UL, 0);
-    EXPECT_STREQ(static_cast<char*>(error), "Request timed out");
-    EXPECT_EQ(static_cast<int>(error), 10060);
-
-    WinsockLastError other(10065);
-    static_cast<char*>(other);
-    other = error;
-    EXPECT_EQ(other.code, 10060u);
-    EXPECT_EQ(other.text, nullptr);  // its own text was released
-    EXPECT_STREQ(static_cast<char*>(other), "Request timed out");
-
-    WinsockLastError copy(error);
-    EXPECT_EQ(copy.text, nullptr);
-    EXPECT_NE(static_cast<char*>(copy), static_cast<char*>(error));
-    EXPECT_STREQ(static_cast<char*>(copy), "Request timed out");
-}
-
-TEST(LastError, FormatsTheGivenCodeOnceUntilReleasedAndSharesTheEmptyText) {
+// A text is formatted once and kept until the code changes; an assigned or
+// copied object takes the code, never the other's text; a code without a text
+// gives the one shared empty string and caches nothing.
+TEST(LastError, CachesTheTextUntilANewCodeAndCopiesOwnTheirText) {
     LastError error(kKnownSystemCode);
     char* first = error;
     EXPECT_EQ(std::string(first), kKnownSystemText);
     EXPECT_EQ(static_cast<char*>(error), first);  // same pointer, not formatted again
     EXPECT_EQ(static_cast<int>(error), static_cast<int>(kKnownSystemCode));
-
     EXPECT_EQ(error = kOtherSystemCode, 0);
     EXPECT_EQ(error.text, nullptr);
     EXPECT_EQ(std::string(static_cast<char*>(error)), kOtherSystemText);
-
     LastError source(kKnownSystemCode);
     error = source;
     EXPECT_EQ(error.code, kKnownSystemCode);
-    EXPECT_EQ(error.text, nullptr);
+    EXPECT_EQ(error.text, nullptr);  // its own text was released
     EXPECT_EQ(std::string(static_cast<char*>(error)), kKnownSystemText);
 
-    // A code without a text gives the one shared empty string and caches nothing.
+    WinsockLastError socketError(10060);
+    WinsockLastError copy(socketError);
+    EXPECT_EQ(copy.text, nullptr);
+    EXPECT_NE(static_cast<char*>(copy), static_cast<char*>(socketError));
+    EXPECT_STREQ(static_cast<char*>(copy), "Request timed out");
     LastError unknown(0x2A3B4C5DUL);
     char* empty = unknown;
     EXPECT_STREQ(empty, "");
