@@ -44,8 +44,7 @@ std::string resourceViewerScript();
 struct TitledWindow {
     explicit TitledWindow(const std::string& title);
     ~TitledWindow();
-    std::uintptr_t window;  // Windows: the HWND; POSIX: the pid of the wish that shows it
-    void* process = nullptr;
+    std::uintptr_t window;
 };
 
 /// POSIX: a private Xvfb with 300 titled windows of another process, and its

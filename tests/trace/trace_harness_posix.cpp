@@ -1,7 +1,9 @@
-// The harness on POSIX: BSD sockets, private Xvfb servers, and wish for windows.
+// The harness on POSIX: BSD sockets, private Xvfb servers, windows made through
+// libX11 (loaded at run time), and wish for the windows of a server that is killed.
 #include "trace/trace_harness.h"
 
 #include <arpa/inet.h>
+#include <dlfcn.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/select.h>
@@ -31,6 +33,14 @@ namespace trace_test {
 
 namespace {
 
+// libX11 is loaded at run time, as the library loads libxcb.
+template <typename Function>
+Function* x(const char* name) {
+    static void* xlib = dlopen("libX11.so.6", RTLD_NOW);
+    return reinterpret_cast<Function*>(xlib != nullptr ? dlsym(xlib, name) : nullptr);
+}
+using Window = unsigned long;
+void* display = nullptr;  // one connection, used by one thread at a time
 FILE* xvfb = nullptr;
 
 // Xvfb on a free display (-displayfd), its pid first; the DISPLAY value, or "" when it
@@ -57,21 +67,26 @@ bool startNetworkAndDisplay(int width, int height) {
     const std::string name =
         startXvfb("-screen 0 " + std::to_string(width) + "x" + std::to_string(height) + "x24", &xvfb, &pid);
     util_test::setEnvironment("DISPLAY", name.c_str());
-    return !name.empty();
+    display = x<void*(const char*)>("XOpenDisplay") != nullptr ? x<void*(const char*)>("XOpenDisplay")(nullptr) : nullptr;
+    return display != nullptr;
 }
 
-void stopDisplay() { pclose(xvfb); }
+void stopDisplay() {
+    x<int(void*)>("XCloseDisplay")(display);
+    pclose(xvfb);
+}
 
-// A wish of its own, whose main window has the title.
 TitledWindow::TitledWindow(const std::string& title) {
-    FILE* output = nullptr;
-    window = static_cast<std::uintptr_t>(startWish(std::getenv("DISPLAY"), "wm title . {" + title + "}", &output));
-    process = output;
+    window = x<Window(void*, Window, int, int, unsigned, unsigned, unsigned, unsigned long, unsigned long)>(
+        "XCreateSimpleWindow")(display, x<Window(void*)>("XDefaultRootWindow")(display), 10, 10, 120, 40, 0, 0, 0);
+    x<int(void*, Window, const char*)>("XStoreName")(display, window, title.c_str());
+    x<int(void*, Window)>("XMapWindow")(display, window);
+    x<int(void*, int)>("XSync")(display, 0);
 }
 
 TitledWindow::~TitledWindow() {
-    kill(static_cast<pid_t>(window), SIGKILL);
-    pclose(static_cast<FILE*>(process));
+    x<int(void*, Window)>("XDestroyWindow")(display, window);
+    x<int(void*, int)>("XSync")(display, 0);
 }
 
 std::string resourceViewerScript() { return viewer_script; }
