@@ -47,9 +47,18 @@ TEST(KernelTables, RouteTextToRowsInNetworkByteOrder) {
         "tun9\t0000000A\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
         "eth0\t0000000G\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
         "eth0\t0000000A\t00000000\t0001\t0\t0\t-1\t000000FF\t0\t0\t0\n"
+        "eth0\t0000000A\t00000000\t0001\t0\t0\t1a0\t000000FF\t0\t0\t0\n"
+        "eth0\t0000000A\t00000000\t0001\t0\t0\t4294967296\t000000FF\t0\t0\t0\n"
+        "eth0\t0000000b\t00000000\t0001\t0\t0\t99\t000000ff\t0\t0\t0\n"
+        "eth0\t0000000C\t00000000\t0001\t0\t0\t4294967295\t000000FF\t0\t0\t0\n"
         "eth0\t000000\n";
     std::vector<RouteRow> rows = parseRouteText(text, indexOfName);
-    ASSERT_EQ(2u, rows.size());
+    ASSERT_EQ(4u, rows.size());
+    // Lower-case hexadecimal, and decimal fields up to their last digit and value.
+    EXPECT_EQ(ip32("11.0.0.0"), rows[2].destination);
+    EXPECT_EQ(ip32("255.0.0.0"), rows[2].mask);
+    EXPECT_EQ(99u, rows[2].metric);
+    EXPECT_EQ(4294967295u, rows[3].metric);
     EXPECT_EQ(ip32("0.0.0.0"), rows[0].destination);
     EXPECT_EQ(ip32("192.0.2.1"), rows[0].gateway);
     EXPECT_EQ(3u, rows[0].flags);

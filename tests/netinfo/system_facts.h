@@ -16,9 +16,6 @@ struct LocalAddress {
 bool systemDefaultGateway(unsigned long* gateway);
 /// The machine's IPv4 addresses, loopback ones included.
 std::vector<LocalAddress> systemLocalAddresses();
-/// Whether this is the Windows build under Wine, whose ARP walk faults inside its
-/// network layer. False on Linux.
-bool runningUnderWine();
 
 }  // namespace netinfo_test
 

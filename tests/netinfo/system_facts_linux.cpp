@@ -32,8 +32,6 @@ bool systemDefaultGateway(unsigned long* gateway) {
     return found;
 }
 
-bool runningUnderWine() { return false; }
-
 std::vector<LocalAddress> systemLocalAddresses() {
     std::vector<LocalAddress> result;
     ifaddrs* list = nullptr;

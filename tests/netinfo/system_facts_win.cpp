@@ -42,11 +42,6 @@ bool systemDefaultGateway(unsigned long* gateway) {
     return found;
 }
 
-bool runningUnderWine() {
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 std::vector<LocalAddress> systemLocalAddresses() {
     std::vector<LocalAddress> result;
     auto buffer = readTable<MIB_IPADDRTABLE>(

@@ -1,13 +1,15 @@
 // The exported look-ups against this machine's own tables, checked against what
 // other system interfaces report. Wine's agent serves the address, interface
 // and route tables faithfully, but a walk of its ARP table faults inside Wine's
-// network layer, so under Wine no hardware-address look-up is made at all.
+// network layer, so the Windows build (which runs under Wine) makes no
+// hardware-address look-up at all.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "netinfo/snmp_lookup.h"
 #include "netinfo/system_facts.h"
+#include "support/test_support.h"
 
 namespace netinfo_test {
 namespace {
@@ -28,12 +30,12 @@ TEST(SystemLookups, AgreeWithTheSystemOnRoutesAddressesAndInterfaces) {
         EXPECT_NE(0ul, index);
         const bool loopback = (local.address & 0xFF) == 127;  // 127.x.x.x: the first byte in memory is the low one
         loopbackSeen = loopbackSeen || loopback;
-        if (!loopback && local.physical.size() == 6 && !runningUnderWine()) {
+        if (!loopback && local.physical.size() == 6 && !util_test::isWindows()) {
             unsigned char mac[6] = {0};
             ASSERT_EQ(1, snmp_GetMacAddrByIp(local.address, mac));
             EXPECT_EQ(0, std::memcmp(mac, local.physical.data(), 6));
         }
-        if (loopback && !runningUnderWine()) {
+        if (loopback && !util_test::isWindows()) {
             // Loopback has no hardware address on either platform (Linux lists six zero bytes).
             unsigned char mac[6] = {7, 7, 7, 7, 7, 7};
             EXPECT_EQ(0, snmp_GetMacAddrByIp(local.address, mac)) << local.address;

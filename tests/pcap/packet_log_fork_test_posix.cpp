@@ -2,16 +2,12 @@
 // lock held by a thread that does not exist there.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
-#include <chrono>
 #include <string>
 #include <thread>
 
 #include "pcap/packet_log.h"
+#include "support/child_posix.h"
 #include "support/test_support.h"
 
 namespace {
@@ -25,29 +21,17 @@ TEST(PacketLogFork, ChildLogsWhileTheParentsThreadKeepsLogging) {
     std::thread writer([&] {
         while (!stop) EthrLogPacket(log, frame.data(), frame.size());
     });
-    int hung = 0;
-    for (int child = 0; child < 30 && hung == 0; ++child) {
-        const pid_t pid = fork();
-        if (pid == 0) {
+    int status = 0;
+    for (int child = 0; child < 30 && status == 0; ++child) {
+        status = util_test::runInChild([&] {
             EthrLogPacket(log, frame.data(), frame.size());
-            _exit(0);  // without flushing what the parent buffered
-        }
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        int status = 0;
-        while (waitpid(pid, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() > until) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                ++hung;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+            return 0;  // runInChild leaves with _exit: nothing the parent buffered is flushed twice
+        }, std::chrono::seconds(5));
     }
     stop = true;
     writer.join();
     EthrCloseLog(log);
-    EXPECT_EQ(hung, 0);
+    EXPECT_EQ(status, 0) << "kChildHung (-1): a child waited for a lock no thread of it holds";
 }
 
 }  // namespace

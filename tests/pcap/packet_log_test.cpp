@@ -154,6 +154,7 @@ TEST(PacketLog, PathsNullArgumentsAndHandlesOfTheWrongKind) {
 
     void* writer = EthrOpenLog(dir.file("writer.pcap").c_str(), 0);
     ASSERT_NE(writer, nullptr);
+    EXPECT_EQ(readFile(dir.file("writer.pcap")), kFileHeader) << "the header is flushed at once, before the close";
     length = sizeof buffer;
     EXPECT_EQ(EthrReadPacket(writer, buffer, &length), 0);
     EXPECT_EQ(length, 0u);

@@ -1,7 +1,11 @@
-// The harness on Windows: Winsock, and hidden top-level windows for FindWindowA.
+// The harness on Windows: Winsock, and hidden top-level windows for FindWindowA,
+// which needs no X server: nothing to start, stall or kill.
 #include "trace/trace_harness.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "platform/win_include.h"
 #include "trace/viewer_script.h"
@@ -39,7 +43,7 @@ TitledWindow::~TitledWindow() { DestroyWindow(reinterpret_cast<HWND>(window)); }
 
 long openHandleCount() {
     DWORD count = 0;
-    return GetProcessHandleCount(GetCurrentProcess(), &count) && count != 0 ? static_cast<long>(count) : -1;
+    return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<long>(count) : -1;
 }
 
 bool startedProgramHolds(std::uintptr_t socket) {
@@ -48,15 +52,10 @@ bool startedProgramHolds(std::uintptr_t socket) {
     return GetHandleInformation(reinterpret_cast<HANDLE>(socket), &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
 }
 
-int runInForkedChild(const std::function<void()>&, int) { return -1; }
-
-// FindWindowA needs no X server: nothing to start, stall or kill.
-bool DisposableDisplay::start(int) { return false; }
+int runInForkedChild(const std::function<void()>&) { return -1; }
+std::string DisposableDisplay::start() { return std::string(); }
 void DisposableDisplay::kill() {}
-DisposableDisplay::~DisposableDisplay() {}
-bool StalledDisplay::start() { return false; }
-StalledDisplay::~StalledDisplay() {}
-std::string setDisplayVariable(const std::string&) { return std::string(); }
+std::string stalledDisplay(std::vector<Socket>*) { return std::string(); }
 
 std::string resourceViewerScript() {
     HMODULE library = GetModuleHandleA("util.dll");

@@ -1,0 +1,101 @@
+# End to end: the viewer script runs in this interpreter under a private Xvfb and
+# is fed by utilctl trace-demo from two threads. It ignores another process's
+# line, Save writes each thread window's exact lines, and a client that sent half
+# a line and stays silent holds up neither the other clients nor the window; its
+# line, once finished, reads as one. Ends with "every check held" when they did.
+# Usage: tclsh viewer_end_to_end.tcl VIEWER_TCL UTILCTL ARTIFACT_DIR
+lassign $argv viewerScript utilctl artifacts
+set failures 0
+proc check {what condition} {
+    if {![uplevel 1 [list expr $condition]]} {
+        puts "FAILED: $what"
+        incr ::failures
+    }
+}
+# Runs the event loop until condition holds (1) or 10 s passed (0).
+proc eventually {condition} {
+    for {set tries 0} {$tries < 100} {incr tries} {
+        if {[uplevel 1 [list expr $condition]]} {
+            return 1
+        }
+        after 100 {set ::tick 1}
+        vwait ::tick
+    }
+    return 0
+}
+
+# Tk needs the display before it loads: a private Xvfb at a free display number.
+set xvfb [open "|Xvfb -displayfd 1 -nolisten tcp -terminate -screen 0 1700x800x24 2>/dev/null" r]
+set env(DISPLAY) ":[gets $xvfb]"
+package require Tk
+set directory [exec mktemp -d]
+cd $directory
+set free [socket -server {} -myaddr localhost 0]
+set port [lindex [fconfigure $free -sockname] 2]
+close $free
+
+# The demo prints its pid, traces when a line arrives on its input, then reports.
+set demo [open "|[list $utilctl trace-demo --port $port --threads 2 --wait]" r+]
+regexp {^pid (\d+)$} [gets $demo] -> pid
+set other [expr {$pid + 1}]
+rename exit realExit
+proc exit {} { set ::exited 1 }
+set argv [list utilctl $pid $port]
+source $viewerScript
+check {title} {[wm title .] eq "Trace Viewer - utilctl"}
+.buttons.save invoke
+check {Save without thread windows writes nothing} {[glob -nocomplain *] eq {}}
+
+set foreign [socket localhost $port]
+puts $foreign "$other thread-7 00:00:00.000 0  Entering elsewhere"
+close $foreign
+set half [socket localhost $port]
+fconfigure $half -buffering none
+puts -nonewline $half "$pid thread-9 00:00:00.000 0  Entering hal"
+update
+puts $demo ""
+flush $demo
+check {the demo's report} {[gets $demo] eq "traced 2 threads to port $port"}
+check {the demo's exit status} {![catch {close $demo}]}
+
+proc lines {window} { return [$window get 1.0 end-1c] }
+set windows {}
+check {two thread windows with all their lines, past a half line} [eventually {
+    [llength [set windows [lsearch -all -inline [winfo children .] .process-$pid-thread-*]]] == 2 &&
+    [string match "*Leaving demoOuter*" [lines [lindex $windows 0].log]] &&
+    [string match "*Leaving demoOuter*" [lines [lindex $windows 1].log]]}]
+check {another process's line is ignored} {[lsearch [winfo children .] .process-$other-*] < 0}
+foreach window $windows {
+    wm geometry $window +[expr {[lsearch $windows $window] * 850}]+90
+}
+raise .
+.buttons.save invoke
+set expected {}
+foreach file [lsort [glob -nocomplain utilctl.process-$pid-thread-*.log]] {
+    lappend expected [regsub -all -line {^\d\d:\d\d:\d\d\.\d\d\d } [read [set channel [open $file]]][close $channel] ""]
+}
+foreach thread {1 2} {
+    set saved($thread) "0  Entering demoOuter\n1    Entering demoMiddle\n2      Entering demoLeaf\n3        demoLeaf:\
+thread $thread working\n2      Leaving demoLeaf, return done\n1    Leaving demoMiddle\n0  Leaving demoOuter\n\n"
+}
+check {Save writes the exact lines} {[lsort $expected] eq [list $saved(1) $saved(2)]}
+update
+file mkdir $artifacts
+check {screenshot} {![catch {exec timeout 20 import -window root [file join $artifacts trace_viewer.png]}]}
+
+check {half a line is not shown} {![winfo exists .process-$pid-thread-9]}
+puts $half "fline"
+check {the finished line is shown whole} [eventually {[winfo exists .process-$pid-thread-9] &&
+    [lines .process-$pid-thread-9.log] eq "00:00:00.000 0  Entering halfline\n"}]
+close $half
+.buttons.exit invoke
+check {Exit ends the viewer} {[info exists exited]}
+cd /
+file delete -force $directory
+puts [expr {$failures == 0 ? "every check held" : "$failures checks failed"}]
+# The server ends before this test does, so that the next test is not given its
+# display number as it goes. Tk then reports the lost server as it exits.
+destroy .
+exec kill [pid $xvfb]
+catch {close $xvfb}
+realExit
