@@ -4,44 +4,13 @@
 // Wine, not in the ThreadSanitizer run.
 #include <gtest/gtest.h>
 
-#include "platform/thread.h"
 #include "sync/sync_test_support.h"
 #include "sync/zn_thread.h"
 
-namespace {
-
-// Its destructor never returns, and like every destructor it is noexcept.
-struct BlocksInDestructor {
-    ~BlocksInDestructor() {
-        for (;;) util::platform::sleepMilliseconds(5);
-    }
-};
-
-// Ignores bTerminate, in a plain loop or stuck in a noexcept destructor; after
-// its first step it touches only its stack.
-class Stubborn : public ZnThread {
-public:
-    bool inDestructor = false;
-    std::atomic<int> executed{0};
-
-protected:
-    unsigned long Execute() override {
-        if (inDestructor) {
-            BlocksInDestructor guard;
-            ++executed;
-            return 0;
-        }
-        ++executed;
-        for (;;) util::platform::sleepMilliseconds(5);
-    }
-};
-
-}  // namespace
-
 TEST(ZnThread, DestructorKillsAThreadThatIgnoresTheRequest) {
     for (bool inDestructor : {false, true}) {
-        auto* worker = new Stubborn;
-        worker->inDestructor = inDestructor;
+        using sync_test::Worker;
+        auto* worker = new Worker(inDestructor ? Worker::kStuckInDestructor : Worker::kStubborn);
         ASSERT_EQ(1u, worker->Create(0));
         ASSERT_EQ(1u, worker->Resume());
         ASSERT_TRUE(sync_test::eventually([&] { return worker->executed.load() == 1; }));

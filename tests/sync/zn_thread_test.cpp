@@ -9,39 +9,7 @@
 #include "sync/zn_thread.h"
 
 using sync_test::eventually;
-
-namespace {
-
-// Counts its hooks. Execute runs the base version, or loops until asked to stop,
-// or suspends itself once and then ends with 5. The base destructor may stop
-// the thread after this class's part is gone, so the loop touches the object
-// only through pointers taken before it starts.
-class Worker : public ZnThread {
-public:
-    enum Mode { kBase, kLoop, kSuspendSelf } mode = kBase;
-    std::atomic<int> pre{0}, executed{0}, ticks{0};
-
-protected:
-    void PreExecute() override { ++pre; }
-    unsigned long Execute() override {
-        ++executed;
-        if (mode == kBase) return ZnThread::Execute();
-        if (mode == kSuspendSelf) {
-            Suspend();
-            ++ticks;
-            return 5;
-        }
-        const int* stop = &bTerminate;
-        std::atomic<int>* tickCount = &ticks;
-        while (__atomic_load_n(stop, __ATOMIC_SEQ_CST) == 0) {
-            ++*tickCount;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        return 7;
-    }
-};
-
-}  // namespace
+using sync_test::Worker;
 
 TEST(ZnThread, NewObjectHasNoThread) {
     Worker worker;
@@ -56,7 +24,7 @@ TEST(ZnThread, NewObjectHasNoThread) {
 TEST(ZnThread, CreatedSuspendedRunsAfterResume) {
     Worker worker;
     ASSERT_EQ(1u, worker.Create(0));
-    EXPECT_EQ(1, worker.IsValid() + worker.IsSuspended() - 1);
+    EXPECT_TRUE(worker.IsValid() == 1 && worker.IsSuspended() == 1);
     void* handle = worker.GetHandle();
     EXPECT_TRUE(handle != nullptr && handle == static_cast<void*>(worker) && worker.GetId() != 0);
     EXPECT_EQ(0u, worker.Create(0));  // a second Create changes nothing
@@ -77,8 +45,7 @@ TEST(ZnThread, CreatedSuspendedRunsAfterResume) {
 // The owner suspends a running thread and resumes it; a thread that suspends
 // itself is resumed by its owner.
 TEST(ZnThread, SuspendParksTheThreadUntilResume) {
-    Worker worker;
-    worker.mode = Worker::kLoop;
+    Worker worker(Worker::kPolite);
     ASSERT_EQ(1u, worker.Create(0));
     ASSERT_EQ(1u, worker.Resume());
     ASSERT_TRUE(eventually([&] { return worker.ticks.load() > 3; }));
@@ -92,8 +59,7 @@ TEST(ZnThread, SuspendParksTheThreadUntilResume) {
     EXPECT_EQ(0, worker.IsSuspended());
     EXPECT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
 
-    Worker self;
-    self.mode = Worker::kSuspendSelf;
+    Worker self(Worker::kSuspendSelf);
     ASSERT_EQ(1u, self.Create(0));
     ASSERT_EQ(1u, self.Resume());
     ASSERT_TRUE(eventually([&] { return self.executed.load() == 1 && self.IsSuspended() == 1; }));
@@ -104,47 +70,25 @@ TEST(ZnThread, SuspendParksTheThreadUntilResume) {
     EXPECT_EQ(1, self.ticks.load());
 }
 
-// Deletes itself when its thread ends; notes whether that was on the thread.
-class SelfDeleting : public ZnThread {
-public:
-    static std::atomic<int> deletedOnItsThread;
-    ~SelfDeleting() override { deletedOnItsThread = ran == std::this_thread::get_id() ? 1 : -1; }
-
-protected:
-    unsigned long Execute() override {
-        ran = std::this_thread::get_id();
-        return 3;
-    }
-    std::thread::id ran;
-};
-std::atomic<int> SelfDeleting::deletedOnItsThread{0};
-
 TEST(ZnThread, AutoDeleteObjectDeletesItselfOnItsThread) {
-    auto* worker = new SelfDeleting;
+    Worker::deletedOnItsThread = 0;
+    auto* worker = new Worker;
     ASSERT_EQ(1u, worker->Create(1));
     ASSERT_EQ(1u, worker->Resume());
-    ASSERT_TRUE(eventually([] { return SelfDeleting::deletedOnItsThread.load() != 0; }));
-    EXPECT_EQ(1, SelfDeleting::deletedOnItsThread.load());
+    ASSERT_TRUE(eventually([] { return Worker::deletedOnItsThread.load() != 0; }));
+    EXPECT_EQ(1, Worker::deletedOnItsThread.load());
 }
 
 // An owner that sees IsTerminated() may delete the object at once: the base
 // PostExecute must not read the object after it has published the end. The
-// thread lingers after it (touching only a global) so that the owner's delete
+// thread lingers after it (touching only a flag of the test) so that the owner's delete
 // comes first; ThreadSanitizer then reports any late read of the object.
 std::atomic<bool> ownerDeleted{false};
-
-class Lingering : public ZnThread {
-protected:
-    void PostExecute() override {
-        ZnThread::PostExecute();
-        while (!ownerDeleted.load()) std::this_thread::yield();
-    }
-};
 
 TEST(ZnThread, OwnerMayDeleteAsSoonAsTerminatedIsSeen) {
     for (int round = 0; round < 5; ++round) {
         ownerDeleted = false;
-        auto* worker = new Lingering;
+        auto* worker = new Worker(Worker::kBase, &ownerDeleted);
         ASSERT_EQ(1u, worker->Create(0));
         ASSERT_EQ(1u, worker->Resume());
         while (worker->IsTerminated() == 0) std::this_thread::yield();
@@ -158,8 +102,7 @@ TEST(ZnThread, OwnerMayDeleteAsSoonAsTerminatedIsSeen) {
 // for a loaded machine.
 TEST(ZnThread, DestructorStopsAPoliteOrNeverStartedThreadQuickly) {
     for (bool started : {true, false}) {
-        auto* worker = new Worker;
-        worker->mode = started ? Worker::kLoop : Worker::kBase;
+        auto* worker = new Worker(started ? Worker::kPolite : Worker::kBase);
         ASSERT_EQ(1u, worker->Create(0));
         if (started) {
             ASSERT_EQ(1u, worker->Resume());
