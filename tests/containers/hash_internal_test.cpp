@@ -103,6 +103,9 @@ TEST(NodePoolTest, BlocksDoubleUntilTheThresholdThenStay) {
         previous = node;
     }
     EXPECT_EQ(expected, capacities);
+    for (std::uint32_t block = 0; block < capacities.size(); ++block) {  // the header's formula agrees
+        EXPECT_EQ(nodePoolBlockCapacity(kNodePoolItemSize, block), capacities[block]) << block;
+    }
     destroyNodePool(pool);
 }
 
