@@ -21,7 +21,7 @@ TEST(PlatformLockPosix, GuardedLocksAreFreeInAForkedChild) {
     ASSERT_TRUE(guardAcrossFork(inner, 11));  // guarded first, entered last
     ASSERT_TRUE(guardAcrossFork(outer, 10));
     EXPECT_TRUE(guardAcrossFork(outer, 10));  // already guarded
-    std::atomic<bool> holding{false};
+    std::atomic<bool> holding{false}, forked{false};
     int state = 0;  // changed under outer only
     std::thread holder([&] {
         enterCriticalSection(outer);
@@ -32,6 +32,9 @@ TEST(PlatformLockPosix, GuardedLocksAreFreeInAForkedChild) {
         leaveCriticalSection(inner);
         state = 2;
         leaveCriticalSection(outer);
+        // Alive until the child is gone: ThreadSanitizer in the child reports an
+        // ended thread that the parent had not joined yet.
+        while (!forked.load()) std::this_thread::yield();
     });
     while (!holding.load()) std::this_thread::yield();
     EXPECT_EQ(2, util_test::runInChild(
@@ -41,6 +44,7 @@ TEST(PlatformLockPosix, GuardedLocksAreFreeInAForkedChild) {
                          return state;
                      },
                      std::chrono::seconds(5)));
+    forked = true;
     holder.join();
     unguardAcrossFork(inner);
     unguardAcrossFork(outer);
