@@ -18,5 +18,8 @@ TEST(ZnThread, DestructorKillsAThreadThatIgnoresTheRequest) {
         delete worker;
         EXPECT_GE(sync_test::millisecondsSince(start), 5900) << inDestructor;
         EXPECT_LT(sync_test::millisecondsSince(start), 9000) << inDestructor;
+        const int ticks = Worker::stubbornTicks.load();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(ticks, Worker::stubbornTicks.load()) << "the thread runs on after the destructor";
     }
 }

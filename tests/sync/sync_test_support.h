@@ -60,8 +60,10 @@ public:
     const Mode mode;
     const std::atomic<bool>* const linger;
     std::atomic<int> pre{0}, executed{0}, ticks{0};
+    std::atomic<unsigned long> baseResult{0};
     std::atomic<std::thread::id> ran{};
     static std::atomic<int> deletedOnItsThread;  // 1: on the worker's own thread, -1: elsewhere
+    static std::atomic<int> stubbornTicks;  // the stubborn loop's ticks: it outlives the object
 
 protected:
     struct Stuck {
@@ -78,14 +80,14 @@ protected:
             return 0;
         }
         ++executed;
-        if (mode == kBase) return ZnThread::Execute();
+        if (mode == kBase) return baseResult = ZnThread::Execute();
         if (mode == kSuspendSelf) {
             Suspend();
             ++ticks;
             return 5;
         }
         const int* stop = mode == kPolite ? &bTerminate : nullptr;
-        std::atomic<int>* tickCount = &ticks;
+        std::atomic<int>* tickCount = mode == kPolite ? &ticks : &stubbornTicks;
         while (stop == nullptr || __atomic_load_n(stop, __ATOMIC_SEQ_CST) == 0) {
             ++*tickCount;
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -99,6 +101,7 @@ protected:
     }
 };
 inline std::atomic<int> Worker::deletedOnItsThread{0};
+inline std::atomic<int> Worker::stubbornTicks{0};
 
 using util_test::eventually;
 

@@ -40,6 +40,7 @@ TEST(ZnThread, CreatedSuspendedRunsAfterResume) {
     // Ended before the object goes: the thread's virtual calls must not meet the destructor.
     ASSERT_TRUE(eventually([&] { return worker.IsTerminated() == 1; }));
     EXPECT_EQ(1, worker.pre.load() * worker.executed.load());
+    EXPECT_EQ(1u, worker.baseResult.load());  // the base Execute's result
 }
 
 // The owner suspends a running thread and resumes it; a thread that suspends
