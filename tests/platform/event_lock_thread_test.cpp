@@ -91,6 +91,7 @@ TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
     EXPECT_FALSE(waitForThread(thread, 50));
     EXPECT_EQ(0, routineRuns.load());
     EXPECT_FALSE(threadExitCode(thread, &code));
+    EXPECT_TRUE(setThreadPriority(thread, 0));
     EXPECT_EQ(1u, suspendThread(thread));  // counts like Win32: two resumes needed now
     EXPECT_EQ(2u, resumeThread(thread));
     EXPECT_FALSE(waitForThread(thread, 50));
@@ -99,6 +100,8 @@ TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
     EXPECT_EQ(1, routineRuns.load());
     ASSERT_TRUE(threadExitCode(thread, &code));
     EXPECT_EQ(42u, code);
+    EXPECT_EQ(0u, resumeThread(thread));  // an ended thread: nothing to resume
+    EXPECT_EQ(kThreadCallFailed, suspendThread(thread));
     closeThread(thread);
 }
 

@@ -40,12 +40,22 @@ TEST(PlatformLockPosix, GuardedLocksAreFreeInAForkedChild) {
     EXPECT_EQ(2, util_test::runInChild(
                      [&] {
                          enterCriticalSection(outer);
+                         enterCriticalSection(outer);  // made anew, still recursive
                          enterCriticalSection(inner);
                          return state;
                      },
                      std::chrono::seconds(5)));
     forked = true;
     holder.join();
+    bool free = false;  // the parent let both go again after the fork
+    std::thread([&] {
+        free = tryEnterCriticalSection(outer) && tryEnterCriticalSection(inner);
+        if (free) {
+            leaveCriticalSection(inner);
+            leaveCriticalSection(outer);
+        }
+    }).join();
+    EXPECT_TRUE(free);
     unguardAcrossFork(inner);
     unguardAcrossFork(outer);
     deleteCriticalSection(inner);
