@@ -40,15 +40,18 @@ TEST(CommandLineToArgv, FollowsTheQuoteAndSpaceRules) {
     } cases[] = {
         {"", {}},
         {"   ", {""}},                                      // a leading space: one empty argument
-        {"one   two  ", {"one", "two"}},                    // runs of spaces are one separator; none trail
+        {"one   two", {"one", "two"}},                      // runs of spaces are one separator
+        {"one two   ", {"one", "two"}},                     // trailing spaces: no extra argument
         {" lead", {"", "lead"}},
         {"tab\there x", {"tab\there", "x"}},                // tabs are ordinary characters
         {"\"a b\" c", {"a b", "c"}},
         {"'a b' c", {"a b", "c"}},
         {"it's \"mid\"dle", {"it's", "mid", "dle"}},        // quote inside a word stays; closing quote splits
+        {"\"x\"y", {"x", "y"}},
         {"\"\" z", {"", "z"}},                              // empty quoted argument
         {"'a \"b\" c' d", {"a \"b\" c", "d"}},              // the other quote is ordinary inside
         {"\"unterminated rest  of line", {"unterminated rest  of line"}},
+        {"'open", {"open"}},
         {"back\\slash \"c:\\dir\\\" x", {"back\\slash", "c:\\dir\\", "x"}},  // no escape character
         {"a\"b c", {"a\"b", "c"}},
     };

@@ -5,13 +5,14 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,28 +56,11 @@ int countEntries(const char* directory) {
     return count;
 }
 
-// The processes whose parent is this one and that have ended but were not collected.
-int zombieChildren() {
-    int zombies = 0;
-    DIR* processes = opendir("/proc");
-    if (processes == nullptr) {
-        return 0;
-    }
-    while (dirent* entry = readdir(processes)) {
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) {
-            continue;
-        }
-        char state = 0;
-        int parent = 0;
-        if (std::sscanf(line.c_str() + line.rfind(')') + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
-            state == 'Z') {
-            ++zombies;
-        }
-    }
-    closedir(processes);
-    return zombies;
+// True once every child of this process has been collected: none runs, none
+// stays a zombie (WNOWAIT looks without collecting).
+bool allChildrenCollected() {
+    siginfo_t info{};
+    return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == -1 && errno == ECHILD;
 }
 
 }  // namespace
@@ -120,5 +104,5 @@ TEST(ExecPosix, OneThreadCollectsTheChildrenNobodyWaitsFor) {
     }
     EXPECT_LE(countEntries("/proc/self/task"), threadsBefore + 1);
     EXPECT_TRUE(util_test::eventually([&] { return countEntries(directory.path().c_str()) == kChildren; }));
-    EXPECT_TRUE(util_test::eventually([] { return zombieChildren() == 0; }));
+    EXPECT_TRUE(util_test::eventually(allChildrenCollected));
 }
