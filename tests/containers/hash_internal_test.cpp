@@ -57,6 +57,22 @@ TEST(HashFunctionTest, GoldenValues) {
     }
 }
 
+// Two 16-byte keys with one hash (found by search): keys of that length on a
+// word boundary take a look-up path of their own, which must still compare
+// the bytes and not stop at the first equal hash.
+TEST(HashTableInternalsTest, KeysWithOneHashStayApart) {
+    alignas(4) char first[] = "key-00000014543";  // 16 bytes with the NUL
+    alignas(4) char second[] = "key-00000025158";
+    ASSERT_EQ(hashKey(first, 16), hashKey(second, 16));
+    int values[2];
+    HashTable table;
+    ASSERT_EQ(1, table.Add(first, 16, &values[0]));
+    EXPECT_EQ(nullptr, table.Get(second, 16));
+    ASSERT_EQ(1, table.Add(second, 16, &values[1]));
+    EXPECT_EQ(&values[0], table.Get(first, 16));
+    EXPECT_EQ(&values[1], table.Get(second, 16));
+}
+
 // Restores normal allocation when a test ends, even on failure.
 struct AllocationFailures {
     explicit AllocationFailures(int successes) { failAllocationsAfter(successes); }
@@ -87,6 +103,9 @@ TEST(NodePoolTest, BlocksDoubleUntilTheThresholdThenStay) {
         previous = node;
     }
     EXPECT_EQ(expected, capacities);
+    for (std::uint32_t block = 0; block < capacities.size(); ++block) {  // the header's formula agrees
+        EXPECT_EQ(nodePoolBlockCapacity(kNodePoolItemSize, block), capacities[block]) << block;
+    }
     destroyNodePool(pool);
 }
 

@@ -44,26 +44,21 @@ std::vector<int> descending(int from, int to) {
     return values;
 }
 
+// Duplicates are compared by bytes (another buffer, same bytes), a prefix is
+// another key; bad arguments are refused and change nothing.
 TEST(HashTableTest, RefusesBadArgumentsAndDuplicates) {
     HashTable table;
     char key[] = "abc";
-    EXPECT_EQ(0, table.Add(nullptr, 3, mark(0)) + table.Add(nullptr, 0, mark(0)) + table.Add(key, -1, mark(0)) +
-                     table.Add(key, 3, nullptr));
-    EXPECT_EQ(0, table.Count());
+    std::string sameBytes = "abc";
     EXPECT_EQ(nullptr, table.Next()) << "Next before any First";
-    EXPECT_EQ(nullptr, table.First());
     ASSERT_EQ(1, table.Add(key, 3, mark(1)));
-    std::string sameBytes = "abc";  // another buffer with the same bytes
-    EXPECT_EQ(0, table.Add(&sameBytes[0], 3, mark(2)));
-    EXPECT_EQ(mark(1), table.Get(&sameBytes[0], 3));
-    EXPECT_EQ(nullptr, table.Get(nullptr, 3));
-    EXPECT_EQ(nullptr, table.Get(key, -3));
-    EXPECT_EQ(nullptr, table.Get(key, 2));  // a prefix is another key
+    EXPECT_EQ(0, table.Add(nullptr, 3, mark(0)) + table.Add(key, -1, mark(0)) + table.Add(key, 2, nullptr) +
+                     table.Add(&sameBytes[0], 3, mark(2)));
+    EXPECT_TRUE(table.Get(nullptr, 3) == nullptr && table.Get(key, -3) == nullptr && table.Get(key, 2) == nullptr);
     EXPECT_EQ(0, table.Del(nullptr, 3) + table.Del(key, -1) + table.Del(key, 2));
     EXPECT_EQ(1, table.Count());
     EXPECT_EQ(1, table.Del(&sameBytes[0], 3));
-    EXPECT_EQ(0, table.Del(key, 3));
-    EXPECT_EQ(0, table.Count());
+    EXPECT_EQ(0, table.Del(key, 3) + table.Count());
 }
 
 // Two buckets: A (hash 1) and B (hash 5) share bucket 1, newest first. The third
@@ -136,15 +131,13 @@ TEST(HashTableTest, DeletingTheNextEntryOfAWalkSkipsIt) {
 
 // Sizes whose bucket array cannot exist give an object without a table.
 TEST(HashTableTest, RefusedSizesHoldNoTable) {
-    std::vector<int> refused = {-1, -100, 32, 33, 64, INT_MAX, INT_MIN};
-    if (sizeof(void*) == 4) refused.insert(refused.end(), {30, 31});  // 2^30 pointers overflow a 32-bit size
+    std::vector<int> refused = {-1, 32, INT_MAX, INT_MIN};
+    if (sizeof(void*) == 4) refused.push_back(30);  // 2^30 pointers overflow a 32-bit size
     char key[] = "key";
     for (int logSize : refused) {
         HashTable table(logSize);
         EXPECT_EQ(0, table.Add(key, 3, mark(0)) + table.Del(key, 3) + table.Count()) << logSize;
-        EXPECT_EQ(nullptr, table.Get(key, 3)) << logSize;
-        EXPECT_EQ(nullptr, table.First()) << logSize;
-        EXPECT_EQ(nullptr, table.Next()) << logSize;
+        EXPECT_TRUE(table.Get(key, 3) == nullptr && table.First() == nullptr && table.Next() == nullptr) << logSize;
     }
     HashTable smallest(0);  // one bucket is a valid table
     EXPECT_EQ(2, smallest.Add(key, 3, mark(0)) + smallest.Add(key, 2, mark(1)));

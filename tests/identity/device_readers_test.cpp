@@ -249,6 +249,11 @@ TEST(Computation, ClearsBothTextsAndKeepsTheFirstAcceptedDrive) {
     // A computation that accepts no drive does not reuse the model left behind.
     EXPECT_EQ(computeHardDriveComputerID(readNoDrive), 600000000);
     EXPECT_STREQ(driveModelText, "");
+    // Texts handed on directly: refused when not acceptable or when a drive was taken.
+    EXPECT_FALSE(storeDriveTexts(" LEAD", "M"));
+    EXPECT_TRUE(storeDriveTexts("FIRST", nullptr));
+    EXPECT_FALSE(storeDriveTexts("SECOND", "M"));
+    EXPECT_STREQ(driveSerialText, "FIRST");
 }
 
 }  // namespace

@@ -67,9 +67,19 @@ TEST_F(LinuxDrives, ListsFixedDisksWithADeviceInNameOrderAndReadsTheirTexts) {
     EXPECT_EQ(serial, "");
 }
 
-TEST_F(LinuxDrives, SysfsReaderTakesTheFirstAcceptableDisk) {
+int openDescriptors() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) count += entry.exists() ? 1 : 0;
+    return count;
+}
+
+// Every attribute file it opens is closed again (a long-running client reads
+// the identifier many times).
+TEST_F(LinuxDrives, SysfsReaderTakesTheFirstAcceptableDiskAndClosesWhatItOpens) {
+    const int before = openDescriptors();
     // nvme0n1 comes first but "  S4EV12" fails the acceptance test.
     readDrivesBySysfs(block);
+    EXPECT_EQ(before, openDescriptors());
     EXPECT_STREQ(driveSerialText, "WD-WCAV1234");
     EXPECT_STREQ(driveModelText, "WDC WD800JD-75MS");
 }

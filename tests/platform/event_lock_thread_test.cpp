@@ -91,14 +91,19 @@ TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
     EXPECT_FALSE(waitForThread(thread, 50));
     EXPECT_EQ(0, routineRuns.load());
     EXPECT_FALSE(threadExitCode(thread, &code));
+    EXPECT_TRUE(setThreadPriority(thread, 0));
     EXPECT_EQ(1u, suspendThread(thread));  // counts like Win32: two resumes needed now
     EXPECT_EQ(2u, resumeThread(thread));
     EXPECT_FALSE(waitForThread(thread, 50));
     EXPECT_EQ(1u, resumeThread(thread));
+    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(waitForThread(thread, 10000));
+    EXPECT_LT(sync_test::millisecondsSince(start), 5000);  // woken by the end, not by the time-out
     EXPECT_EQ(1, routineRuns.load());
     ASSERT_TRUE(threadExitCode(thread, &code));
     EXPECT_EQ(42u, code);
+    EXPECT_EQ(0u, resumeThread(thread));  // an ended thread: nothing to resume
+    EXPECT_EQ(kThreadCallFailed, suspendThread(thread));
     closeThread(thread);
 }
 

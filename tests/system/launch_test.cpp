@@ -2,10 +2,8 @@
 // test binary as the child (see system_test_main.cpp).
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "log/debug_capture.h"
@@ -48,12 +46,7 @@ TEST(Exec, StartsTheChildInTheGivenOrCurrentDirectory) {
     std::filesystem::current_path(current.path());
     EXPECT_EQ(Exec(childCommand("later.txt", 0).c_str(), nullptr, 1, 0), 1);
     std::filesystem::current_path(saved);
-    bool ran = false;
-    for (int attempt = 0; attempt < 300 && !ran; ++attempt) {
-        ran = util_test::readFile(current.file("later.txt")) == "child ran";
-        if (!ran) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    EXPECT_TRUE(ran);
+    EXPECT_TRUE(util_test::eventually([&] { return util_test::readFile(current.file("later.txt")) == "child ran"; }));
     EXPECT_TRUE(capture.lines().empty());
 }
 

@@ -8,16 +8,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "log/debug_capture.h"
+#include "support/child_posix.h"
 #include "support/test_support.h"
 #include "system/process_launch.h"
 
@@ -44,25 +45,6 @@ namespace {
 
 std::string selfAbsolute() { return std::filesystem::absolute(util_test::selfPath()).string(); }
 
-// Runs body in a forked child and returns its exit status (-1: it did not end in 10 s).
-template <typename Body>
-int inChild(Body body) {
-    const pid_t child = fork();
-    if (child == 0) {
-        _exit(body());
-    }
-    int status = 0;
-    for (int waited = 0; waited < 10000; ++waited) {
-        if (waitpid(child, &status, WNOHANG) == child) {
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        usleep(1000);
-    }
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    return -1;
-}
-
 int countEntries(const char* directory) {
     int count = 0;
     if (DIR* entries = opendir(directory)) {
@@ -74,28 +56,11 @@ int countEntries(const char* directory) {
     return count;
 }
 
-// The processes whose parent is this one and that have ended but were not collected.
-int zombieChildren() {
-    int zombies = 0;
-    DIR* processes = opendir("/proc");
-    if (processes == nullptr) {
-        return 0;
-    }
-    while (dirent* entry = readdir(processes)) {
-        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
-        std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) {
-            continue;
-        }
-        char state = 0;
-        int parent = 0;
-        if (std::sscanf(line.c_str() + line.rfind(')') + 1, " %c %d", &state, &parent) == 2 && parent == getpid() &&
-            state == 'Z') {
-            ++zombies;
-        }
-    }
-    closedir(processes);
-    return zombies;
+// True once every child of this process has been collected: none runs, none
+// stays a zombie (WNOWAIT looks without collecting).
+bool allChildrenCollected() {
+    siginfo_t info{};
+    return waitid(P_ALL, 0, &info, WEXITED | WNOHANG | WNOWAIT) == -1 && errno == ECHILD;
 }
 
 }  // namespace
@@ -106,7 +71,7 @@ TEST(StartInternetExplorerPosix, CountsAnOpenerReapedByTheSystemAsStarted) {
     util_test::TempDir directory;
     ASSERT_EQ(symlink(selfAbsolute().c_str(), directory.file("xdg-open").c_str()), 0);
     const std::string path = directory.path();
-    EXPECT_EQ(0, inChild([&path] {
+    EXPECT_EQ(0, util_test::runInChild([&path] {
         signal(SIGCHLD, SIG_IGN);
         setenv("PATH", path.c_str(), 1);
         util::setDebugOutputSink([](const char*) {});
@@ -139,5 +104,5 @@ TEST(ExecPosix, OneThreadCollectsTheChildrenNobodyWaitsFor) {
     }
     EXPECT_LE(countEntries("/proc/self/task"), threadsBefore + 1);
     EXPECT_TRUE(util_test::eventually([&] { return countEntries(directory.path().c_str()) == kChildren; }));
-    EXPECT_TRUE(util_test::eventually([] { return zombieChildren() == 0; }));
+    EXPECT_TRUE(util_test::eventually(allChildrenCollected));
 }
