@@ -33,7 +33,7 @@ TEST(PlatformThread, ForcedStopSetsTheExitCode) {
             continue;
         }
         routineRuns = 0;
-        void* thread = createThread(
+        Thread* thread = createThread(
             [](void*) -> unsigned long {
                 ++routineRuns;
                 for (;;) sleepMilliseconds(5);
@@ -85,7 +85,7 @@ TEST(PlatformThread, ForcedStopStopsBusyAndBlockedThreads) {
     };
     for (const Case& c : {Case{spin, false}, Case{spin, true}, Case{blockInDestructor, false}}) {
         spinning = 0;
-        void* thread = createThread(c.routine, nullptr, false, nullptr);
+        Thread* thread = createThread(c.routine, nullptr, false, nullptr);
         ASSERT_NE(nullptr, thread);
         ASSERT_TRUE(util_test::eventually([] { return spinning.load() == 1; }));
         if (c.suspendFirst) {
