@@ -23,14 +23,6 @@
 #include "support/child_posix.h"
 #include "support/test_support.h"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define UTIL_TEST_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define UTIL_TEST_SANITIZED 1
-#endif
-#endif
-
 namespace {
 
 using namespace util::config;
