@@ -108,6 +108,7 @@ std::string run(const Call& call, const std::string& path) {
         call.kind == Call::kNames     ? profileSectionNames(&buffer[0], call.size, path.c_str())
         : call.kind == Call::kSection ? profileSection(call.section, &buffer[0], call.size, path.c_str())
                                       : profileString(call.section, call.key, call.text, &buffer[0], call.size, path.c_str());
+    if (buffer[call.size] != '#') return "wrote past the buffer";
     buffer.resize(std::min<std::size_t>(result + 1, call.size));
     for (char& c : buffer) c = c == '\0' ? '|' : c;
     return std::to_string(result) + " " + buffer;
