@@ -99,6 +99,9 @@ TEST(ConfigStore, LengthProtocolAndNullArguments) {
     EXPECT_EQ(got(store, "s", "missing", 5), "0 0 #######");
     // Null arguments fail without effect.
     EXPECT_EQ(got(store, "s", nullptr, 7), "0 7 #######");
+    int length = 7;
+    EXPECT_EQ(GetConfig(store, "s", "k", nullptr, &length), 0);
+    EXPECT_EQ(length, 7);
     EXPECT_EQ(SetConfig(store, "s", "k", nullptr), 0);
     EXPECT_EQ(DumpConfig(store, nullptr), 0);
     EXPECT_EQ(CloseConfig(nullptr), 0);

@@ -165,9 +165,9 @@ TEST_F(ProfileFilePosix, Utf16FilesStayUtf16) {
     const std::string wide("\xFE\xFF\0[\0s\0]\0\n\0k\0=\0C\0\xE9\xD8\x3D\xDE\x00\0\n", 24);
     writeFile(path, wide);
     EXPECT_EQ(value("s", "k"), "C\xC3\xA9\xF0\x9F\x98\x80");
-    EXPECT_EQ(profileWrite("s", "n", "\xC3\xBC", path.c_str()), 1);
+    EXPECT_EQ(profileWrite("s", "n", "\xDF\xBF", path.c_str()), 1);  // U+07FF: the last two-byte character
     EXPECT_EQ(profileWrite("s", "n", "\xE9", path.c_str()), 0);
-    EXPECT_EQ(readFile(path), wide + std::string("\0n\0=\0\xFC\0\n", 8));
+    EXPECT_EQ(readFile(path), wide + std::string("\0n\0=\x07\xFF\0\n", 8));
     writeFile(path, wide + "x");
     EXPECT_EQ(value("s", "k"), "C\xC3\xA9\xF0\x9F\x98\x80");
     EXPECT_EQ(profileWrite("s", "k", "w", path.c_str()), 0);
