@@ -11,73 +11,73 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "config/config_platform.h"
 #include "config/config_store.h"
 #include "config/ini_reader.h"
-#include "config/config_platform.h"
 #include "support/child_posix.h"
 #include "support/test_support.h"
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define UTIL_TEST_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define UTIL_TEST_SANITIZED 1
-#endif
-#endif
 
 namespace {
 
 using namespace util::config;
 using util_test::readFile;
-using util_test::writeFile;
 using util_test::runInChild;
-using std::chrono::seconds;
+using util_test::writeFile;
 
-std::string value(const std::string& path, const char* section, const char* key) {
-    char buffer[64];
-    profileString(section, key, "<none>", buffer, sizeof buffer, path.c_str());
-    return buffer;
+// One INI file in a directory of its own.
+struct ProfileFilePosix : ::testing::Test {
+    util_test::TempDir dir;
+    const std::string path = dir.file("t.ini");
+    std::string value(const char* section, const char* key, const std::string& file) {
+        char buffer[64];
+        profileString(section, key, "<none>", buffer, sizeof buffer, file.c_str());
+        return buffer;
+    }
+    std::string value(const char* section, const char* key) { return value(section, key, path); }
+};
+
+int lowestFreeDescriptor() {
+    const int probe = dup(0);
+    close(probe);
+    return probe;
 }
 
 // A write edits the file in place: links, owner and mode stay, and a writable
 // file in a directory the writer cannot change is written. A file nobody may
 // write is refused (as Windows refuses a read-only file), root included; so is a
 // write the file system refuses (here: past the size limit), the file unchanged.
-TEST(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
-    util_test::TempDir dir;
-    const std::string closed = dir.file("closed"), target = closed + "/real.ini";
-    const std::string symbolic = dir.file("link.ini"), hard = dir.file("hard.ini");
+TEST_F(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
+    const std::string closed = dir.file("closed"), target = closed + "/real.ini", hard = dir.file("hard.ini");
     ASSERT_EQ(mkdir(closed.c_str(), 0755), 0);
     ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
     writeFile(target, "; kept\n[s]\nk=1\n");
     ASSERT_EQ(chmod(target.c_str(), 0646), 0);
-    ASSERT_EQ(symlink(target.c_str(), symbolic.c_str()), 0);
+    ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0);
     ASSERT_EQ(link(target.c_str(), hard.c_str()), 0);
     const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
     EXPECT_EQ(runInChild([&] {  // as another user when this test runs as root
         if (nobody != nullptr && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)) return 10;
-        return profileWrite("s", "k", "2", symbolic.c_str()) == 1 ? 0 : 1;
+        return profileWrite("s", "k", "2", path.c_str()) == 1 ? 0 : 1;
     }), 0);
     EXPECT_EQ(profileWrite("s", "n", "3", hard.c_str()), 1);
     struct stat info;
-    ASSERT_EQ(lstat(symbolic.c_str(), &info), 0);
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
     EXPECT_TRUE(S_ISLNK(info.st_mode));
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0646u);
     EXPECT_EQ(info.st_nlink, 2u);
     EXPECT_EQ(info.st_uid, geteuid());
     EXPECT_EQ(readFile(hard), "; kept\n[s]\nk=2\nn=3\n");
-    const std::string before = readFile(target);
+    const rlim_t size = readFile(target).size();
     EXPECT_EQ(runInChild([&] {
         signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{before.size() + 4, before.size() + 4};
+        const rlimit limit{size + 4, size + 4};
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
         if (profileWrite("s", "long", "more than four bytes", target.c_str()) != 0) return 1;
         return profileWrite("s", "k", "9", target.c_str()) == 1 ? 0 : 2;  // same length: fits
@@ -91,58 +91,42 @@ TEST(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
 }
 
 // A directory, a FIFO without a writer and an endless device read as a missing
-// file and are never written; nothing blocks or grows without bound.
-TEST(ProfileFilePosix, WhatIsNotARegularFileIsMissing) {
-    util_test::TempDir dir;
-    const std::string fifo = dir.file("fifo.ini");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
-    for (const std::string& path : {dir.path(), fifo, std::string("/dev/zero")}) {
+// file and are never written, nor are they stores; nothing blocks or grows
+// without bound. A store keeps no descriptor of its file once loaded.
+TEST_F(ProfileFilePosix, WhatIsNotARegularFileIsMissing) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
+    for (const std::string& file : {dir.path(), path, std::string("/dev/zero")}) {
         EXPECT_EQ(runInChild([&] {
-            char buffer[8];
-            unsigned long count = 7, size = 7;
-            ZnIniReader reader(path.c_str());
-            char* strings[1] = {buffer};
-            if (value(path, "s", "k") != "<none>" || reader.GetSectionNames(strings, &count, &size) != 1) return 1;
-            if (profileWrite("s", "k", "v", path.c_str()) != 0 || reader.SetKey("v", "k", "s") != 0) return 2;
-            return OpenConfig(path.c_str()) == nullptr ? 0 : 3;  // nor is it a configuration store
-        }), 0) << path;
+            if (value("s", "k", file) != "<none>" || profileWrite("s", "k", "v", file.c_str()) != 0) return 1;
+            return OpenConfig(file.c_str()) == nullptr ? 0 : 2;
+        }), 0) << file;
     }
     EXPECT_EQ(profileWrite("s", "k", "v", ""), 0);
     EXPECT_EQ(profileWrite("s", "k", "v", nullptr), 0);
-    // A configuration store keeps no descriptor of its file once loaded.
     writeFile(dir.file("c.conf"), "[s]\nk=v\n");
-    const int probe = dup(0);
-    close(probe);
+    const int free = lowestFreeDescriptor();
     EXPECT_EQ(CloseConfig(OpenConfig(dir.file("c.conf").c_str())), 1);
-    const int after = dup(0);
-    close(after);
-    EXPECT_EQ(after, probe);
+    EXPECT_EQ(lowestFreeDescriptor(), free);
 }
 
 // 32 MiB of short lines under an address-space limit: reading keeps one line at
 // a time, and a write needs a few copies of the file, not one record per line
 // (400 MB); with too little room (100 MB) a write fails and the file stays.
-TEST(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
+TEST_F(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
 #ifdef UTIL_TEST_SANITIZED
     GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
 #else
-    util_test::TempDir dir;
-    const std::string path = dir.file("large.ini");
     std::string text = "[big]\n";
     for (int index = 0; text.size() < (32u << 20); ++index) text += "k" + std::to_string(index) + "=v\n";
     writeFile(path, text + "last=found\n");
-    text.clear();
-    text.shrink_to_fit();
+    text = std::string();
     const auto write = [&](rlim_t megabytes, const char* old, const char* value) {
         return runInChild([&] {
             const rlimit limit{megabytes << 20, megabytes << 20};
             if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
-            ZnIniReader reader(path.c_str());
-            char buffer[16] = "";
-            reader.GetKeyValue("last", "big", buffer, sizeof buffer);
-            if (std::string(buffer) != old || reader.SectionExists("big") != 1) return 1;
-            return reader.SetKey(value, "last", "big") != 0 ? 0 : 2;
-        }, seconds(60));
+            if (this->value("big", "last") != old) return 1;
+            return profileWrite("big", "last", value, path.c_str()) == 1 ? 0 : 2;
+        }, std::chrono::seconds(60));
     };
     EXPECT_EQ(write(400, "found", "written"), 0);
     const std::string before = readFile(path);
@@ -156,19 +140,18 @@ TEST(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
         unsigned long pages = 0;  // the address space in use, then 16 MiB more, all but 256 KiB of it filled
         std::FILE* statm = std::fopen("/proc/self/statm", "r");
         if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1 || std::fclose(statm) != 0) return 10;
-        const rlimit limit{pages * sysconf(_SC_PAGESIZE) + (16u << 20), pages * sysconf(_SC_PAGESIZE) + (16u << 20)};
+        const rlim_t room = pages * sysconf(_SC_PAGESIZE) + (16u << 20);
+        const rlimit limit{room, room};
         ZnIniReader reader(path.c_str());
         std::vector<void*> blocks;
         blocks.reserve(4096);
         if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
         while (void* block = std::malloc(64u << 10)) blocks.push_back(block);
         for (int spare = 0; spare < 4 && !blocks.empty(); ++spare, blocks.pop_back()) std::free(blocks.back());
-        const int probe = dup(0);
-        close(probe);
+        const int free = lowestFreeDescriptor();
         char buffer[8] = "x";
         if (profileString("s", "k", "d", buffer, sizeof buffer, path.c_str()) != 0 || buffer[0] != '\0') return 1;
-        const int after = dup(0);
-        if (after != probe) return 2;
+        if (lowestFreeDescriptor() != free) return 2;
         while (void* block = std::malloc(4096)) blocks.push_back(block);
         unsigned long count = 5, size = 5;
         return reader.GetSectionNames(nullptr, &count, &size) == 0 && count == 0 && size == 0 ? 0 : 3;
@@ -178,37 +161,24 @@ TEST(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
 
 // UTF-16 files are read and written in their own encoding, never in two; text
 // that is not UTF-8, or a UTF-16 file of an odd length, is never written.
-TEST(ProfileFilePosix, Utf16FilesStayUtf16) {
-    util_test::TempDir dir;
-    const std::string path = dir.file("wide.ini");
-    const auto wide = [](const std::u16string& text, bool little) {
-        std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
-        for (char16_t unit : text) {
-            const char low = static_cast<char>(unit & 0xFF), high = static_cast<char>(unit >> 8);
-            bytes += little ? std::string{low, high} : std::string{high, low};
-        }
-        return bytes;
-    };
-    for (bool little : {true, false}) {
-        writeFile(path, wide(u"[s]\r\nname=Caf\u00E9 \U0001F600\r\n", little));
-        EXPECT_EQ(value(path, "s", "name"), "Caf\xC3\xA9 \xF0\x9F\x98\x80");
-        EXPECT_EQ(profileWrite("s", "n", "\xC3\xBC", path.c_str()), 1);
-        EXPECT_EQ(profileWrite("s", "n", "\xE9", path.c_str()), 0);
-        EXPECT_EQ(readFile(path), wide(u"[s]\r\nname=Caf\u00E9 \U0001F600\r\nn=\u00FC\r\n", little));
-    }
-    writeFile(path, wide(u"[s]\r\nk=v\r\n", true) + "x");
-    EXPECT_EQ(value(path, "s", "k"), "v");
+TEST_F(ProfileFilePosix, Utf16FilesStayUtf16) {
+    const std::string wide("\xFE\xFF\0[\0s\0]\0\n\0k\0=\0C\0\xE9\xD8\x3D\xDE\x00\0\n", 24);
+    writeFile(path, wide);
+    EXPECT_EQ(value("s", "k"), "C\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(profileWrite("s", "n", "\xDF\xBF", path.c_str()), 1);  // U+07FF: the last two-byte character
+    EXPECT_EQ(profileWrite("s", "n", "\xE9", path.c_str()), 0);
+    EXPECT_EQ(readFile(path), wide + std::string("\0n\0=\x07\xFF\0\n", 8));
+    writeFile(path, wide + "x");
+    EXPECT_EQ(value("s", "k"), "C\xC3\xA9\xF0\x9F\x98\x80");
     EXPECT_EQ(profileWrite("s", "k", "w", path.c_str()), 0);
 }
 
 // Two processes writing one file at once: each read-edit-write holds the file's
 // lock, so no process undoes another's key.
-TEST(ProfileFilePosix, TwoProcessesLoseNoWrite) {
-    util_test::TempDir dir;
-    const std::string path = dir.file("shared.ini");
+TEST_F(ProfileFilePosix, TwoProcessesLoseNoWrite) {
     constexpr int kWrites = 200;
     const auto key = [](int process, int index) { return "p" + std::to_string(process) + "_" + std::to_string(index); };
-    const int status = runInChild([&] {  // the child writes its keys while this process writes its own
+    EXPECT_EQ(runInChild([&] {  // the child writes its keys while this process writes its own
         const pid_t sibling = fork();
         int failures = 0;
         for (int index = 0; index < kWrites; ++index) {
@@ -217,27 +187,24 @@ TEST(ProfileFilePosix, TwoProcessesLoseNoWrite) {
         if (sibling == 0) _exit(failures);
         int status = 0;
         return waitpid(sibling, &status, 0) == sibling && WIFEXITED(status) && WEXITSTATUS(status) == 0 && failures == 0 ? 0 : 1;
-    }, seconds(60));
-    EXPECT_EQ(status, 0);
+    }, std::chrono::seconds(60)), 0);
     int missing = 0;
     for (int process = 0; process < 2; ++process) {
-        for (int index = 0; index < kWrites; ++index) missing += value(path, "shared", key(process, index).c_str()) != "v";
+        for (int index = 0; index < kWrites; ++index) missing += value("shared", key(process, index).c_str()) != "v";
     }
     EXPECT_EQ(missing, 0) << "of " << 2 * kWrites << " keys";
 }
 
 // A child forked while another thread is inside the engine can use it at once.
-TEST(ProfileFilePosix, ForkWhileAnotherThreadReads) {
-    util_test::TempDir dir;
-    const std::string path = dir.file("busy.ini");
+TEST_F(ProfileFilePosix, ForkWhileAnotherThreadReads) {
     writeFile(path, "[s]\nk=v\n");
     std::atomic<bool> stop{false};
     std::thread reader([&] {
-        while (!stop) value(path, "s", "k");
+        while (!stop) value("s", "k");
     });
     int hung = 0;
     for (int child = 0; child < 30 && hung == 0; ++child) {
-        hung += runInChild([&] { return value(path, "s", "k") == "v" ? 0 : 1; }, seconds(5)) != 0;
+        hung += runInChild([&] { return value("s", "k") == "v" ? 0 : 1; }, std::chrono::seconds(5)) != 0;
     }
     stop = true;
     reader.join();
