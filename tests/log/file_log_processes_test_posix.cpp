@@ -1,7 +1,6 @@
-// Two forked processes appending to one log path: every record arrives whole,
-// none is lost, and each carries its own process's ids although the parent had
-// filled the cached ids before the fork. Children forked while another thread
-// logs can log at once.
+// Forked processes and the log: each child's records carry its own ids although
+// the parent had filled the cached ids before the fork; children forked while
+// other threads log can log at once; a log file opened as descriptor 0.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,82 +15,60 @@
 namespace util_test {
 namespace {
 
-TEST(FileLogProcesses, ForkedWritersAppendWholeRecordsWithTheirOwnIds) {
-    const int kRecords = 2000;
-    TempDir dir;
-    const std::string path = dir.file("shared.log");
-    FileLog log("proc");
-    ASSERT_EQ(1, FileLog::SetLogFilePath(dir.file("parent.log").c_str()));
-    log.LogMsg(1, "proc", "p.cpp", 2, "parent\n");  // fills the parent's id cache
-    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+using FileLogProcesses = LogFileTest;
 
-    std::set<std::pair<int, int>> expected;
+TEST_F(FileLogProcesses, ForkedWritersAppendWholeRecordsWithTheirOwnIds) {
+    ASSERT_EQ(1, FileLog::SetLogFilePath(dir.file("parent.log").c_str()));
+    writeRecords(1, "parent");  // fills the parent's id cache
+    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+    const std::string body(60, '#');
+    std::set<std::pair<int, int>> children;
     for (int writer = 0; writer < 2; ++writer) {
         const pid_t child = fork();
         if (child == 0) {
-            for (int n = 0; n < kRecords; ++n) {
-                log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, std::string(60, '#').c_str());
-            }
+            writeRecords(2000, body);
             _exit(0);
         }
-        for (int n = 0; n < kRecords; ++n) {
-            expected.insert({static_cast<int>(child), n});
-        }
+        children.insert({child, child});  // a forked child's only thread has its pid as tid
     }
     for (int writer = 0; writer < 2; ++writer) {
         int status = -1;
-        ASSERT_GT(wait(&status), 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_TRUE(wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    std::set<std::pair<int, int>> seen;  // (pid, n); a forked child's only thread has its pid as tid
-    collectRecords(readFile(path), R"(T proc p\.cpp:2 pid (\d+) tid \1 n=(\d+) #{60})", &seen);
-    EXPECT_EQ(expected, seen);
+    Records seen;
+    collectRecords(readFile(path), body, &seen);
+    expectEveryRecord(seen, 2, 2000);
+    for (const auto& writer : seen) EXPECT_EQ(1u, children.count(writer.first)) << "pid " << writer.first.first;
 }
 
 // With standard input closed, the log file opens as descriptor 0: still a
 // file to write, and closed after each record.
-TEST(FileLogProcesses, LogFileOnDescriptorZero) {
-    TempDir dir;
-    const std::string path = dir.file("zero.log");
-    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+TEST_F(FileLogProcesses, LogFileOnDescriptorZero) {
     EXPECT_EQ(0, runInChild([] {
         close(0);
         if (FileLog("zero").LogMsg(1, "zero", "z.cpp", 1, "on zero\n") <= 0) return 1;
-        const int probe = open("/dev/null", O_RDONLY);
-        return probe == 0 ? 0 : 2;
+        return open("/dev/null", O_RDONLY) == 0 ? 0 : 2;
     }));
-    const std::string text = normalizeLog(readFile(path));
-    EXPECT_TRUE(text.rfind("T zero z.cpp:1 pid ", 0) == 0 && text.find(" on zero\n") + 9 == text.size()) << text;
+    EXPECT_TRUE(std::regex_match(logText(), std::regex(R"(T zero z\.cpp:1 pid \d+ tid \d+ on zero\n)"))) << logText();
 }
 
-// A child forked while other threads hold the log lock or the clock lock (for
-// timestamps on standard error) must find both free.
-TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
+// A child forked while other threads hold the log lock or the clock lock (taken
+// for the timestamps of standard-error lines) must find both free.
+TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogLogAtOnce) {
     const int kChildren = 50;
-    TempDir dir;
-    const std::string path = dir.file("fork.log");
-    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
-    const long savedSize = FileLog::log_size;
-    FileLog::log_size = 0x7FFFFFFF;  // no rotation: every child record stays in one file
-    // One busy thread writes records, four others lines to standard error
-    // (sent nowhere here), whose timestamps are read outside the log lock.
-    const int savedError = dup(2);
-    const int nowhere = open("/dev/null", O_WRONLY);
-    dup2(nowhere, 2);
+    FileLog::log_size = 0x7FFFFFFF;  // no rotation: every child's record stays in one file
+    const int savedError = dup(2), nowhere = open("/dev/null", O_WRONLY);
+    dup2(nowhere, 2);  // the standard-error lines go nowhere
+    close(nowhere);
     std::atomic<bool> stop{false};
-    std::thread logger([&stop] {
-        FileLog log("busy");
-        const std::string text(3000, 'b');
-        while (!stop.load()) {
-            log.LogMsg(1, "busy", "b.cpp", 1, "%s\n", text.c_str());
-        }
-    });
-    std::vector<std::thread> echoes;
-    for (int n = 0; n < 4; ++n) {
-        echoes.emplace_back([&stop] {
-            FileLog log("echo");
+    std::vector<std::thread> threads;  // one writes records, four write to standard error
+    for (int n = 0; n < 5; ++n) {
+        threads.emplace_back([&stop, n] {
+            FileLog log("busy");
+            const std::string text(3000, 'b');
             while (!stop.load()) {
-                log.TraceMsgEx("x");
+                if (n == 0) log.LogMsg(1, "busy", "b.cpp", 1, "%s\n", text.c_str());
+                else log.TraceMsgEx("x");
             }
         });
     }
@@ -101,12 +78,9 @@ TEST(FileLogProcesses, ChildrenForkedWhileAThreadLogsLogAtOnce) {
                              std::chrono::seconds(2)) != 0;
     }
     stop = true;
-    logger.join();
-    for (auto& echo : echoes) echo.join();
+    for (auto& thread : threads) thread.join();
     dup2(savedError, 2);
     close(savedError);
-    close(nowhere);
-    FileLog::log_size = savedSize;
     EXPECT_EQ(0, failed) << "children that hung or could not log";
     const std::string text = readFile(path);
     int records = 0;
