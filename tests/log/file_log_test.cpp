@@ -148,23 +148,13 @@ TEST_F(FileLogRotation, FileOfLogSizeReplacesTheBackupBeforeTheRecord) {
 
 using LogPaths = LogFileTest;
 
-TEST_F(LogPaths, AbsoluteNamesStandOthersGoInsideTheLogDirectory) {
-    const std::string name = native("/x/my.log");
-    EXPECT_EQ(1, FileLog::SetLogFilePath(name.c_str()));
-    EXPECT_EQ(name, FileLog::GetLogFilePath());
-    EXPECT_EQ(name + ".bak", FileLog::log_bak_path);
-
-    FileLog::SetLogFilePath("x");
-    const std::string directory(FileLog::log_path, std::strlen(FileLog::log_path) - 1);  // ends in the separator
-    for (const char* relative : {"C:x.log", "sub/dir/n.log"}) {
-        EXPECT_EQ(1, FileLog::SetLogFilePath(relative)) << relative;
-        EXPECT_EQ(directory + relative, FileLog::log_path) << relative;
-        EXPECT_EQ(directory + relative + ".bak", FileLog::log_bak_path) << relative;
-    }
-}
-
-TEST_F(LogPaths, RefusalsLeaveBothPathsUnchanged) {
+// Absolute names stand, others go inside the log directory; a name whose path
+// or backup would not fit changes neither path.
+TEST_F(LogPaths, AbsoluteNamesStandOthersGoInsideTheLogDirectoryTooLongOnesChangeNothing) {
     const std::string root = native("/");
+    const std::string longest = root + std::string(1019 - root.size(), 'b');  // its backup still fits
+    EXPECT_EQ(1, FileLog::SetLogFilePath(longest.c_str()));
+    EXPECT_EQ(longest, FileLog::GetLogFilePath());
     const std::string refused[] = {
         root + std::string(1023 - root.size(), 'a'),  // too long
         root + std::string(1022 - root.size(), 'a'),  // passes the length test; the backup would not fit
@@ -173,13 +163,17 @@ TEST_F(LogPaths, RefusalsLeaveBothPathsUnchanged) {
     EXPECT_EQ(0, FileLog::SetLogFilePath(nullptr));
     for (const std::string& name : refused) {
         EXPECT_EQ(0, FileLog::SetLogFilePath(name.c_str())) << name.size();
-        EXPECT_EQ(path, FileLog::log_path);
-        EXPECT_EQ(backupPath, FileLog::log_bak_path);
+        EXPECT_EQ(longest, FileLog::log_path);
+        EXPECT_EQ(longest + ".bak", FileLog::log_bak_path);
     }
-    // The longest absolute name whose backup still fits is taken.
-    const std::string longest = root + std::string(1019 - root.size(), 'b');
-    EXPECT_EQ(1, FileLog::SetLogFilePath(longest.c_str()));
-    EXPECT_EQ(longest + ".bak", FileLog::log_bak_path);
+
+    FileLog::SetLogFilePath("x");
+    const std::string directory(FileLog::log_path, std::strlen(FileLog::log_path) - 1);  // ends in the separator
+    for (const char* relative : {"C:x.log", "sub/dir/n.log"}) {
+        EXPECT_EQ(1, FileLog::SetLogFilePath(relative)) << relative;
+        EXPECT_EQ(directory + relative, FileLog::log_path) << relative;
+        EXPECT_EQ(directory + relative + ".bak", FileLog::log_bak_path) << relative;
+    }
 }
 
 }  // namespace
