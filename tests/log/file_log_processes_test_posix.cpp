@@ -1,8 +1,10 @@
-// Forked processes and the log: each child's records carry its own ids although
-// the parent had filled the cached ids before the fork; children forked while
-// other threads log can log at once; a log file opened as descriptor 0.
+// Children forked while other threads log: one thread writes records and four
+// write lines to standard error, so that the log lock and the clock lock are
+// often held at the fork. Each child must find both free, append whole records
+// beside the parent's, and carry its own ids although the forking thread had
+// filled the cached ids before. The first child logs with standard input
+// closed: its log file opens as descriptor 0 and must be closed after each record.
 #include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -17,75 +19,50 @@ namespace {
 
 using FileLogProcesses = LogFileTest;
 
-TEST_F(FileLogProcesses, ForkedWritersAppendWholeRecordsWithTheirOwnIds) {
-    ASSERT_EQ(1, FileLog::SetLogFilePath(dir.file("parent.log").c_str()));
-    writeRecords(1, "parent");  // fills the parent's id cache
-    ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
-    const std::string body(60, '#');
-    std::set<std::pair<int, int>> children;
-    for (int writer = 0; writer < 2; ++writer) {
-        const pid_t child = fork();
-        if (child == 0) {
-            writeRecords(2000, body);
-            _exit(0);
-        }
-        children.insert({child, child});  // a forked child's only thread has its pid as tid
-    }
-    for (int writer = 0; writer < 2; ++writer) {
-        int status = -1;
-        EXPECT_TRUE(wait(&status) > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
-    Records seen;
-    collectRecords(readFile(path), body, &seen);
-    expectEveryRecord(seen, 2, 2000);
-    for (const auto& writer : seen) EXPECT_EQ(1u, children.count(writer.first)) << "pid " << writer.first.first;
-}
-
-// With standard input closed, the log file opens as descriptor 0: still a
-// file to write, and closed after each record.
-TEST_F(FileLogProcesses, LogFileOnDescriptorZero) {
-    EXPECT_EQ(0, runInChild([] {
-        close(0);
-        if (FileLog("zero").LogMsg(1, "zero", "z.cpp", 1, "on zero\n") <= 0) return 1;
-        return open("/dev/null", O_RDONLY) == 0 ? 0 : 2;
-    }));
-    EXPECT_TRUE(std::regex_match(logText(), std::regex(R"(T zero z\.cpp:1 pid \d+ tid \d+ on zero\n)"))) << logText();
-}
-
-// A child forked while other threads hold the log lock or the clock lock (taken
-// for the timestamps of standard-error lines) must find both free.
-TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogLogAtOnce) {
-    const int kChildren = 50;
-    FileLog::log_size = 0x7FFFFFFF;  // no rotation: every child's record stays in one file
+TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithTheirOwnIds) {
+    const int kChildren = 50, kRecords = 20;
+    const std::string body(3000, '#');
+    FileLog::log_size = 0x7FFFFFFF;  // no rotation: every record stays in one file
+    writeRecords(1, body);           // fills this thread's id cache
     const int savedError = dup(2), nowhere = open("/dev/null", O_WRONLY);
     dup2(nowhere, 2);  // the standard-error lines go nowhere
     close(nowhere);
     std::atomic<bool> stop{false};
-    std::vector<std::thread> threads;  // one writes records, four write to standard error
-    for (int n = 0; n < 5; ++n) {
-        threads.emplace_back([&stop, n] {
-            FileLog log("busy");
-            const std::string text(3000, 'b');
-            while (!stop.load()) {
-                if (n == 0) log.LogMsg(1, "busy", "b.cpp", 1, "%s\n", text.c_str());
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 5; ++t) {
+        threads.emplace_back([&stop, &body, t] {
+            FileLog log("proc");
+            for (int n = 0; !stop.load(); ++n) {
+                if (t == 0) log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
                 else log.TraceMsgEx("x");
             }
         });
     }
     int failed = 0;
-    for (int n = 0; n < kChildren && failed < 3; ++n) {
-        failed += runInChild([n] { return FileLog("child").LogMsg(1, "child", "c.cpp", 1, "child %d\n", n) > 0 ? 0 : 1; },
-                             std::chrono::seconds(2)) != 0;
+    for (int child = 0; child < kChildren && failed < 3; ++child) {
+        failed += runInChild([child, &body] {
+            if (child == 0) close(0);
+            writeRecords(kRecords, body);
+            return child == 0 && open("/dev/null", O_RDONLY) != 0 ? 1 : 0;
+        }, std::chrono::seconds(2)) != 0;
     }
     stop = true;
     for (auto& thread : threads) thread.join();
     dup2(savedError, 2);
     close(savedError);
-    EXPECT_EQ(0, failed) << "children that hung or could not log";
-    const std::string text = readFile(path);
-    int records = 0;
-    for (std::size_t at = 0; (at = text.find(" child c.cpp:1 pid ", at)) != std::string::npos; ++at) ++records;
-    EXPECT_EQ(kChildren, records);
+    EXPECT_EQ(0, failed) << "children that hung or left a descriptor open";
+
+    Records seen;
+    collectRecords(readFile(path), body, &seen);
+    int children = 0;
+    for (const auto& writer : seen) {
+        if (writer.first.first == static_cast<int>(processId())) continue;  // this thread and the busy one
+        ++children;
+        // A forked child's only thread has its process id as thread id.
+        EXPECT_EQ(writer.first.first, writer.first.second);
+        EXPECT_EQ(static_cast<std::size_t>(kRecords), writer.second.size()) << "pid " << writer.first.first;
+    }
+    EXPECT_EQ(kChildren, children);
 }
 
 }  // namespace
