@@ -73,7 +73,10 @@ TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
     }
 }
 
-TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {
+// The filter: object flag, global flag and signed level. TraceMsgEx ignores it
+// and echoes the stored fields as they stand; LogMsgEx shortens the stored file
+// name for good, even when the record is lost.
+TEST_F(FileLogRecords, FilterTraceMsgExAndTheStoredFileName) {
     FileLog log("mod"), silent("quiet", 0);
     EXPECT_GT(log.LogMsg(1, "one\n"), 0);
     ASSERT_EQ(0, std::remove(path.c_str()));  // the next record creates the file again
@@ -83,20 +86,15 @@ TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {
     EXPECT_EQ(0, silent.LogMsg(1, "silent\n"));
     EXPECT_EQ(0, silent.LogMsgEx(1, "silent\n"));
     EXPECT_EQ("\nT two\n\nT minus\n", logText());
-    FileLog::StopLog();
-    std::remove(path.c_str());
-    EXPECT_EQ(0, log.LogMsg(1, "stopped\n"));
-    EXPECT_EQ(0, log.LogMsg(1, "mod", "f", 1, "stopped\n"));
-    EXPECT_EQ(0, log.LogMsgEx(1, "stopped\n"));
-    EXPECT_FALSE(fileExists(path));
-}
 
-TEST_F(FileLogRecords, TraceMsgExIgnoresTheFilterAndLogMsgExShortensTheStoredFileForGood) {
-    FileLog log("mod");
     const std::string source = native("/s/t.cpp");
     log.SetFileLine(source.c_str(), -3);
     FileLog::StopLog();
+    std::remove(path.c_str());
     ::testing::internal::CaptureStderr();
+    EXPECT_EQ(0, log.LogMsg(1, "stopped\n"));
+    EXPECT_EQ(0, log.LogMsg(1, "mod", "f", 1, "stopped\n"));
+    EXPECT_EQ(0, log.LogMsgEx(1, "stopped\n"));
     const int written = log.TraceMsgEx("n=%d\n", 5);  // standard error only, the name as stored
     EXPECT_FALSE(fileExists(path));
     FileLog::StartLog();
