@@ -72,17 +72,17 @@ inline void expectEveryRecord(const Records& seen, std::size_t writers, int reco
 
 class LogFileTest : public ::testing::Test {
 protected:
-    static void resetSettings() {
+    void SetUp() override {
+        TearDown();
+        ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+    }
+    // Back to the settings at load.
+    void TearDown() override {
         FileLog::log_flag = 1;
         FileLog::log_level = 2;
         FileLog::log_mask = LOGMASK_ALL;
         FileLog::log_size = 0xA00000;
     }
-    void SetUp() override {
-        resetSettings();
-        ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
-    }
-    void TearDown() override { resetSettings(); }
 
     std::string logText() const { return normalizeLog(readFile(path)); }
     std::string backupText() const { return normalizeLog(readFile(backupPath)); }
