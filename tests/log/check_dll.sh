@@ -1,10 +1,10 @@
 #!/bin/sh
 # Fails when util.dll imports anything but system DLLs, or lacks its version resource.
-set -u
 dll=$1
 tools=${2:-i686}-w64-mingw32
 imports=$($tools-objdump -p "$dll" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')
 [ -n "$imports" ] || { echo "no import table read from $dll"; exit 1; }
+echo "imports: $imports" | tr '\n' ' '; echo
 status=0
 for name in $imports; do
   case $name in
@@ -12,9 +12,5 @@ for name in $imports; do
     *) echo "non-system import: $name"; status=1 ;;
   esac
 done
-echo "imports: $imports" | tr '\n' ' '; echo
-if ! $tools-strings -el "$dll" | grep -qx "Utility API"; then
-  echo "no FileDescription \"Utility API\" in the version resource"
-  status=1
-fi
+$tools-strings -el "$dll" | grep -qx "Utility API" || { echo "no FileDescription \"Utility API\" in the version resource"; status=1; }
 exit $status

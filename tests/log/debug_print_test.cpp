@@ -1,7 +1,10 @@
-// DbgPrint's cut and result, DumpData's exact lines, through the shared library.
+// DbgPrint's cut and result, DumpData's exact lines, and both from several
+// threads at once, through the shared library.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "log/debug_capture.h"
@@ -11,46 +14,27 @@ namespace {
 
 using util_test::DebugCapture;
 using Lines = std::vector<std::string>;
+const Lines& captured = DebugCapture::lines();
 
 TEST(DbgPrint, SendsTheTextCutAt65535CharactersAndReportsOverflow) {
     DebugCapture capture;
     const std::string exact(65535, 'a');
-    const std::string full = std::string(65535, 'b') + "Z";
-    const std::string longer = std::string(65535, 'c') + "XY";
     EXPECT_EQ(DbgPrint("value %d of %s", 42, "forty"), 17);
     EXPECT_EQ(DbgPrint("%s", ""), 0);
     EXPECT_EQ(DbgPrint(nullptr), -1);  // sends nothing
     EXPECT_EQ(DbgPrint("%s", exact.c_str()), 65535);
-    EXPECT_EQ(DbgPrint("%s", full.c_str()), 65536);  // fits the buffer, sent without its last character
-    EXPECT_EQ(DbgPrint("%s", longer.c_str()), -1);
-    EXPECT_EQ(capture.lines(),
-              (Lines{"value 42 of forty", "", exact, std::string(65535, 'b'), std::string(65535, 'c')}));
+    EXPECT_EQ(DbgPrint("%s", (std::string(65535, 'b') + "Z").c_str()), 65536);  // sent without its last character
+    EXPECT_EQ(DbgPrint("%s", (std::string(65535, 'c') + "XY").c_str()), -1);
+    EXPECT_EQ(captured, (Lines{"value 42 of forty", "", exact, std::string(65535, 'b'), std::string(65535, 'c')}));
 }
 
 TEST(DumpData, HeaderAndSixteenBytesALine) {
-    const char bytes[] = {'\x1f', ' ', '\x7e', '\x7f', '\x80', '\xff', '\t', '\n'};
-    const struct {
-        const char* name;
-        const char* data;
-        unsigned int size;
-        Lines expected;
-    } cases[] = {
-        {nullptr, nullptr, 26, {"(null), Size = 26 - 0x1a\n"}},
-        {"data",
-         "0123456789abcdef~",
-         17,
-         {"data, Size = 17 - 0x11\n",
-          "  0000  30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66   0123456789abcdef\n",
-          "  0010  7E" + std::string(48, ' ') + "~\n"}},
-        // Control and high bytes show as dots.
-        {"raw", bytes, 8,
-         {"raw, Size = 8 - 0x8\n", "  0000  1F 20 7E 7F 80 FF 09 0A" + std::string(27, ' ') + ". ~.....\n"}},
-    };
-    for (const auto& c : cases) {
-        DebugCapture capture;
-        DumpData(c.name, c.data, c.size);
-        EXPECT_EQ(capture.lines(), c.expected) << c.size;
-    }
+    DebugCapture capture;
+    DumpData(nullptr, nullptr, 26);
+    DumpData("data", "0123456789abcdef\x1f ~\x7f\x80\xff\t\n", 24);  // control and high bytes show as dots
+    EXPECT_EQ(captured, (Lines{"(null), Size = 26 - 0x1a\n", "data, Size = 24 - 0x18\n",
+                               "  0000  30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66   0123456789abcdef\n",
+                               "  0010  1F 20 7E 7F 80 FF 09 0A" + std::string(27, ' ') + ". ~.....\n"}));
 }
 
 TEST(DumpData, OffsetsShowTheirLow16Bits) {
@@ -58,12 +42,39 @@ TEST(DumpData, OffsetsShowTheirLow16Bits) {
     std::string data(0x10011, 'q');
     data[0x10000] = 'W';
     DumpData("big", data.data(), static_cast<unsigned int>(data.size()));
-    const Lines& lines = capture.lines();
-    ASSERT_EQ(lines.size(), 1u + 0x1001u + 1u);
-    EXPECT_EQ(lines[0], "big, Size = 65553 - 0x10011\n");
-    EXPECT_EQ(lines[0x1000].substr(0, 8), "  FFF0  ");
-    EXPECT_EQ(lines[0x1001], "  0000  57 71 71 71 71 71 71 71 71 71 71 71 71 71 71 71   Wqqqqqqqqqqqqqqq\n");
-    EXPECT_EQ(lines[0x1002], "  0010  71" + std::string(48, ' ') + "q\n");
+    ASSERT_EQ(captured.size(), 1u + 0x1001u + 1u);
+    EXPECT_EQ(captured[0], "big, Size = 65553 - 0x10011\n");
+    EXPECT_EQ(captured[0x1000].substr(0, 8), "  FFF0  ");
+    EXPECT_EQ(captured[0x1001], "  0000  57 71 71 71 71 71 71 71 71 71 71 71 71 71 71 71   Wqqqqqqqqqqqqqqq\n");
+}
+
+TEST(DebugOutputConcurrent, EveryTextArrivesWholeOnce) {
+    DebugCapture capture;
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([thread] {
+            const std::string bytes(20, static_cast<char>('a' + thread));
+            for (int index = 0; index < 200; ++index) {
+                DbgPrint("thread %d text %d", thread, index);
+                if (index % 50 == 0) DumpData("dump", bytes.data(), 20);
+            }
+        });
+    }
+    for (std::thread& each : threads) each.join();
+    // Dump lines are counted by offset and length: 16 dumps of a header, a full and a short line.
+    std::map<std::string, int> counts;
+    for (const std::string& line : captured) {
+        ++counts[line.rfind("  00", 0) == 0 ? line.substr(0, 8) + std::to_string(line.size()) : line];
+    }
+    for (int thread = 0; thread < 4; ++thread) {
+        for (int index = 0; index < 200; ++index) {
+            EXPECT_EQ(counts["thread " + std::to_string(thread) + " text " + std::to_string(index)], 1);
+        }
+    }
+    EXPECT_EQ(counts["dump, Size = 20 - 0x14\n"], 16);
+    EXPECT_EQ(counts["  0000  75"], 16);
+    EXPECT_EQ(counts["  0010  63"], 16);
+    EXPECT_EQ(captured.size(), 4u * 200u + 48u);
 }
 
 }  // namespace

@@ -6,30 +6,21 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <string>
-
 #include "log/debug_print.h"
 #include "support/child_posix.h"
 #include "support/test_support.h"
 
-namespace {
-
-// A child's standard error after one DbgPrint with UTIL_DEBUG_OUTPUT set to value (unset when null).
-std::string childStandardError(const char* value) {
-    util_test::TempDir directory;
-    const std::string errorPath = directory.file("stderr.txt");
-    EXPECT_EQ(util_test::runInChild([&] {
-        dup2(open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-        util_test::setEnvironment("UTIL_DEBUG_OUTPUT", value);
-        return DbgPrint("child line %d\n", 7) == 13 ? 0 : 3;
-    }), 0);
-    return util_test::readFile(errorPath);
-}
-
 TEST(DebugSinkPosix, StandardErrorOnlyWhenAskedFor) {
-    EXPECT_EQ(childStandardError("stderr"), "child line 7\n");
-    EXPECT_EQ(childStandardError(nullptr), "");
-    EXPECT_EQ(childStandardError("syslog"), "");
+    const char* const cases[][2] = {{"stderr", "child line 7\n"}, {nullptr, ""}, {"syslog", ""}};
+    for (const auto& c : cases) {
+        const char* value = c[0];
+        util_test::TempDir directory;
+        const std::string errorPath = directory.file("stderr.txt");
+        EXPECT_EQ(util_test::runInChild([&] {
+            dup2(open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+            util_test::setEnvironment("UTIL_DEBUG_OUTPUT", value);
+            return DbgPrint("child line %d\n", 7) == 13 ? 0 : 3;
+        }), 0);
+        EXPECT_EQ(util_test::readFile(errorPath), c[1]) << (value != nullptr ? value : "unset");
+    }
 }
-
-}  // namespace

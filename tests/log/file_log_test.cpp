@@ -55,12 +55,8 @@ TEST_F(FileLogRecords, RecordLongerThanTwiceTheStackBufferArrivesWhole) {
 
 TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
     FileLog log("mod");
-    const std::string source = native("a/b/x.cpp");
-    const std::string ids = idsPiece();
-    const struct {
-        int mask;
-        std::string expected;
-    } cases[] = {
+    const std::string source = native("a/b/x.cpp"), ids = idsPiece();
+    const std::pair<int, std::string> cases[] = {
         {0x007F, "T mod x.cpp:7 " + ids + "m\n"},  // the full set without stderr: same text as 0xFFFF
         {0x0017, "T mod x.cpp m\n"},               // no line bit
         {0x0019, "T m\n"},                          // line without file: neither is written
@@ -69,17 +65,19 @@ TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
     };
     for (const auto& c : cases) {
         std::remove(path.c_str());
-        FileLog::log_mask = c.mask;
+        FileLog::log_mask = c.first;
         const int written = log.LogMsg(1, "mod", source.c_str(), 7, "m\n");
-        EXPECT_EQ(c.expected, logText()) << "mask " << std::hex << c.mask;
-        EXPECT_EQ(c.expected.empty(), written == 0) << "mask " << std::hex << c.mask;
+        EXPECT_EQ(c.second, logText()) << "mask " << std::hex << c.first;
+        EXPECT_EQ(c.second.empty(), written == 0) << "mask " << std::hex << c.first;
         EXPECT_TRUE(fileExists(path));
     }
 }
 
-TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {
-    FileLog log("mod");
-    FileLog silent("quiet", 0);
+// The filter: object flag, global flag and signed level. TraceMsgEx ignores it
+// and echoes the stored fields as they stand; LogMsgEx shortens the stored file
+// name for good, even when the record is lost.
+TEST_F(FileLogRecords, FilterTraceMsgExAndTheStoredFileName) {
+    FileLog log("mod"), silent("quiet", 0);
     EXPECT_GT(log.LogMsg(1, "one\n"), 0);
     ASSERT_EQ(0, std::remove(path.c_str()));  // the next record creates the file again
     EXPECT_GT(log.LogMsg(2, "two\n"), 0);
@@ -88,22 +86,15 @@ TEST_F(FileLogRecords, FilterUsesFlagsAndSignedLevel) {
     EXPECT_EQ(0, silent.LogMsg(1, "silent\n"));
     EXPECT_EQ(0, silent.LogMsgEx(1, "silent\n"));
     EXPECT_EQ("\nT two\n\nT minus\n", logText());
-    FileLog::StopLog();
-    std::remove(path.c_str());
-    EXPECT_EQ(0, log.LogMsg(1, "stopped\n"));
-    EXPECT_EQ(0, log.LogMsg(1, "mod", "f", 1, "stopped\n"));
-    EXPECT_EQ(0, log.LogMsgEx(1, "stopped\n"));
-    EXPECT_FALSE(fileExists(path));
-    FileLog::StartLog();
-    EXPECT_EQ(1, FileLog::log_flag);
-}
 
-TEST_F(FileLogRecords, TraceMsgExIgnoresTheFilterAndLogMsgExShortensTheStoredFileForGood) {
-    FileLog log("mod");
     const std::string source = native("/s/t.cpp");
     log.SetFileLine(source.c_str(), -3);
     FileLog::StopLog();
+    std::remove(path.c_str());
     ::testing::internal::CaptureStderr();
+    EXPECT_EQ(0, log.LogMsg(1, "stopped\n"));
+    EXPECT_EQ(0, log.LogMsg(1, "mod", "f", 1, "stopped\n"));
+    EXPECT_EQ(0, log.LogMsgEx(1, "stopped\n"));
     const int written = log.TraceMsgEx("n=%d\n", 5);  // standard error only, the name as stored
     EXPECT_FALSE(fileExists(path));
     FileLog::StartLog();
@@ -127,33 +118,22 @@ std::string rotationNotice(long size, const std::string& backup) {
            backup;
 }
 
-TEST_F(FileLogRotation, FileOfExactlyLogSizeRotatesBeforeTheRecord) {
+TEST_F(FileLogRotation, FileOfLogSizeReplacesTheBackupBeforeTheRecord) {
     FileLog log("mod");
+    writeFile(backupPath, "old backup\n");
     writeFile(path, std::string(100, 'x'));
     FileLog::log_size = 101;
     log.LogMsg(1, "kept\n");  // 100 < 101: appended
-    EXPECT_EQ(std::string(100, 'x') + "\nT kept\n", logText());
     FileLog::log_size = static_cast<long>(readFile(path).size());
-    const std::string before = logText();
     log.LogMsg(1, "mod", "f", 1, "after\n");
-
-    EXPECT_EQ(before + rotationNotice(FileLog::log_size, backupPath), backupText());
-    EXPECT_EQ("T create new log file " + path + "T mod f:1 " + idsPiece() + "after\n", logText());
-}
-
-TEST_F(FileLogRotation, ExistingBackupIsAnnouncedAndReplaced) {
-    FileLog log("mod");
-    writeFile(backupPath, "old backup\n");
-    writeFile(path, "current\n");
-    FileLog::log_size = 1;
-    log.LogMsg(1, "next\n");
     const std::string created = "T create new log file " + path;
     const std::string replaced = "\nT backup log file " + backupPath + " already exist, delete it\n";
-    EXPECT_EQ("current\n" + rotationNotice(1, backupPath) + replaced, backupText());
-    // A short record starts its own line after the notice of the new file.
-    EXPECT_EQ(created + "\nT next\n", logText());
+    EXPECT_EQ(std::string(100, 'x') + "\nT kept\n" + rotationNotice(FileLog::log_size, backupPath) + replaced,
+              backupText());
+    EXPECT_EQ(created + "T mod f:1 " + idsPiece() + "after\n", logText());
 
-    // Size 0 rotates every record, even an empty file.
+    // Size 0 rotates every record, even an empty file; a short record starts
+    // its own line after the notice of the new file.
     std::remove(path.c_str());
     std::remove(backupPath.c_str());
     FileLog::log_size = 0;
@@ -166,23 +146,13 @@ TEST_F(FileLogRotation, ExistingBackupIsAnnouncedAndReplaced) {
 
 using LogPaths = LogFileTest;
 
-TEST_F(LogPaths, AbsoluteNamesStandOthersGoInsideTheLogDirectory) {
-    const std::string name = native("/x/my.log");
-    EXPECT_EQ(1, FileLog::SetLogFilePath(name.c_str()));
-    EXPECT_EQ(name, FileLog::GetLogFilePath());
-    EXPECT_EQ(name + ".bak", FileLog::log_bak_path);
-
-    FileLog::SetLogFilePath("x");
-    const std::string directory(FileLog::log_path, std::strlen(FileLog::log_path) - 1);  // ends in the separator
-    for (const char* relative : {"C:x.log", "", "sub/dir/n.log"}) {
-        EXPECT_EQ(1, FileLog::SetLogFilePath(relative)) << relative;
-        EXPECT_EQ(directory + relative, FileLog::log_path) << relative;
-        EXPECT_EQ(directory + relative + ".bak", FileLog::log_bak_path) << relative;
-    }
-}
-
-TEST_F(LogPaths, RefusalsLeaveBothPathsUnchanged) {
+// Absolute names stand, others go inside the log directory; a name whose path
+// or backup would not fit changes neither path.
+TEST_F(LogPaths, AbsoluteNamesStandOthersGoInsideTheLogDirectoryTooLongOnesChangeNothing) {
     const std::string root = native("/");
+    const std::string longest = root + std::string(1019 - root.size(), 'b');  // its backup still fits
+    EXPECT_EQ(1, FileLog::SetLogFilePath(longest.c_str()));
+    EXPECT_EQ(longest, FileLog::GetLogFilePath());
     const std::string refused[] = {
         root + std::string(1023 - root.size(), 'a'),  // too long
         root + std::string(1022 - root.size(), 'a'),  // passes the length test; the backup would not fit
@@ -191,13 +161,17 @@ TEST_F(LogPaths, RefusalsLeaveBothPathsUnchanged) {
     EXPECT_EQ(0, FileLog::SetLogFilePath(nullptr));
     for (const std::string& name : refused) {
         EXPECT_EQ(0, FileLog::SetLogFilePath(name.c_str())) << name.size();
-        EXPECT_EQ(path, FileLog::log_path);
-        EXPECT_EQ(backupPath, FileLog::log_bak_path);
+        EXPECT_EQ(longest, FileLog::log_path);
+        EXPECT_EQ(longest + ".bak", FileLog::log_bak_path);
     }
-    // The longest absolute name whose backup still fits is taken.
-    const std::string longest = root + std::string(1019 - root.size(), 'b');
-    EXPECT_EQ(1, FileLog::SetLogFilePath(longest.c_str()));
-    EXPECT_EQ(longest + ".bak", FileLog::log_bak_path);
+
+    FileLog::SetLogFilePath("x");
+    const std::string directory(FileLog::log_path, std::strlen(FileLog::log_path) - 1);  // ends in the separator
+    for (const char* relative : {"C:x.log", "sub/dir/n.log"}) {
+        EXPECT_EQ(1, FileLog::SetLogFilePath(relative)) << relative;
+        EXPECT_EQ(directory + relative, FileLog::log_path) << relative;
+        EXPECT_EQ(directory + relative + ".bak", FileLog::log_bak_path) << relative;
+    }
 }
 
 }  // namespace

@@ -1,11 +1,13 @@
 // Shared set-up of the file logger's tests: settings reset around each test, a
-// log file in a fresh directory, the file's text made comparable, and a reader
-// of numbered records for the concurrency tests.
+// log file in a fresh directory, its text made comparable, and the writer and
+// reader of numbered records for the thread and process tests.
 #ifndef UTIL_TESTS_LOG_LOG_TEST_SUPPORT_H
 #define UTIL_TESTS_LOG_LOG_TEST_SUPPORT_H
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -27,36 +29,60 @@ inline std::string idsPiece() {
     return "pid " + std::to_string(processId()) + " tid " + std::to_string(threadId()) + " ";
 }
 
-/// Adds (writer, sequence) of each line of text to seen. `record` matches one
-/// whole record with those two numbers as groups 1 and 2; any other line but a
-/// rotation notice fails the test as torn or mixed, and so does a repeat.
-inline void collectRecords(const std::string& text, const std::string& record, std::set<std::pair<int, int>>* seen) {
-    const std::regex whole("(?:T create new log file .*?)?" + record);  // the notice has no line end
-    std::istringstream lines(normalizeLog(text));
+/// Logs the records "proc p.cpp:2 pid P tid T n=<0..count-1> <body>".
+inline void writeRecords(int count, const std::string& body) {
+    FileLog log("proc");
+    for (int n = 0; n < count; ++n) {
+        log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
+    }
+}
+
+/// The numbers n of writeRecords' records per (pid, tid).
+using Records = std::map<std::pair<int, int>, std::set<int>>;
+
+/// Adds the records of text to seen. A line that is neither one whole record nor
+/// a rotation notice fails the test as torn or mixed, and so does a repeat.
+/// (Parsed by hand: a regular expression over long records overflows the stack.)
+inline void collectRecords(const std::string& text, const std::string& body, Records* seen) {
+    std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        if (line.empty() || line.find("current log file exceed") != std::string::npos ||
-            line.find("backup log file") != std::string::npos) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty() || line.find(" current log file exceed ") != std::string::npos ||
+            line.find(" backup log file ") != std::string::npos) {
             continue;
         }
-        std::smatch match;
-        ASSERT_TRUE(std::regex_match(line, match, whole)) << "torn or mixed record: " << line;
-        EXPECT_TRUE(seen->insert({std::stoi(match[1]), std::stoi(match[2])}).second) << line;
+        // The first record of a new file follows the notice "<time> create new log file <path>".
+        const std::size_t notice = line.find(" create new log file ");
+        const std::size_t start = notice == std::string::npos ? 0 : line.find(".log", notice) + 4;
+        int pid = 0, tid = 0, n = 0, offset = 0;
+        const bool whole = std::sscanf(line.c_str() + start, "%*4d/%*2d/%*2d %*2d:%*2d:%*2d.%*3d proc p.cpp:2 pid %d tid %d n=%d %n",
+                                       &pid, &tid, &n, &offset) == 3 &&
+                           line.compare(start + offset, std::string::npos, body) == 0;
+        EXPECT_TRUE(whole && (*seen)[std::make_pair(pid, tid)].insert(n).second) << "torn, mixed or repeated: " << line.substr(0, 200);
+    }
+}
+
+/// Each of `writers` writers has every one of its `records` records.
+inline void expectEveryRecord(const Records& seen, std::size_t writers, int records) {
+    EXPECT_EQ(writers, seen.size());
+    for (const auto& writer : seen) {
+        EXPECT_EQ(static_cast<std::size_t>(records), writer.second.size()) << "pid " << writer.first.first;
     }
 }
 
 class LogFileTest : public ::testing::Test {
 protected:
-    static void resetSettings() {
+    void SetUp() override {
+        TearDown();
+        ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
+    }
+    // Back to the settings at load.
+    void TearDown() override {
         FileLog::log_flag = 1;
         FileLog::log_level = 2;
         FileLog::log_mask = LOGMASK_ALL;
         FileLog::log_size = 0xA00000;
     }
-    void SetUp() override {
-        resetSettings();
-        ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
-    }
-    void TearDown() override { resetSettings(); }
 
     std::string logText() const { return normalizeLog(readFile(path)); }
     std::string backupText() const { return normalizeLog(readFile(backupPath)); }

@@ -4,14 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <string>
-
 #include "log/debug_output.h"
 #include "log/log_platform.h"
 #include "support/test_support.h"
-
-namespace {
 
 TEST(SideLogPosix, RefusesSymbolicLinksAndNonRegularFilesAndReportsFlushFailure) {
     util_test::TempDir directory;
@@ -30,5 +25,3 @@ TEST(SideLogPosix, RefusesSymbolicLinksAndNonRegularFilesAndReportsFlushFailure)
     EXPECT_EQ(util::writeSideLog(full, "text"), -1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "fputs err\n");
 }
-
-}  // namespace
