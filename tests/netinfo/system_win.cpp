@@ -14,37 +14,27 @@
 namespace netinfo_test {
 namespace {
 
-// A table from an IP helper query, asked once for its size; empty on failure.
-template <typename Table, typename Query>
-std::vector<unsigned char> readTable(Query query) {
-    ULONG size = 0;
-    query(nullptr, &size);
-    std::vector<unsigned char> buffer(size + sizeof(Table));
-    size = static_cast<ULONG>(buffer.size());
-    if (query(reinterpret_cast<Table*>(buffer.data()), &size) != NO_ERROR) buffer.clear();
-    return buffer;
-}
-
 TEST(SystemLookups, AgreeWithTheSystemOnRoutesAndAddresses) {
-    auto routes = readTable<MIB_IPFORWARDTABLE>(
-        [](MIB_IPFORWARDTABLE* table, ULONG* size) { return GetIpForwardTable(table, size, TRUE); });
-    const auto* routeTable = reinterpret_cast<const MIB_IPFORWARDTABLE*>(routes.data());
-    const MIB_IPFORWARDROW* best = nullptr;  // the preferred default route
-    for (DWORD i = 0; !routes.empty() && i < routeTable->dwNumEntries; ++i) {
-        const MIB_IPFORWARDROW& row = routeTable->table[i];
+    std::vector<unsigned char> buffer(1 << 20);  // room for any table of a test machine
+    ULONG size = static_cast<ULONG>(buffer.size());
+    auto* routes = reinterpret_cast<MIB_IPFORWARDTABLE*>(buffer.data());
+    if (GetIpForwardTable(routes, &size, TRUE) != NO_ERROR) routes->dwNumEntries = 0;  // no routes at all
+    const MIB_IPFORWARDROW* best = nullptr;  // the preferred default route, if any
+    for (DWORD i = 0; i < routes->dwNumEntries; ++i) {
+        const MIB_IPFORWARDROW& row = routes->table[i];
         if (row.dwForwardDest == 0 && (best == nullptr || row.dwForwardMetric1 < best->dwForwardMetric1)) best = &row;
     }
     unsigned long hop = 12345, index = 0;
     EXPECT_EQ(best != nullptr ? 1 : 0, snmp_GetRouteNextHopIp(0, &hop));
     EXPECT_EQ(best != nullptr ? best->dwForwardNextHop : 12345ul, hop);
 
-    auto addresses = readTable<MIB_IPADDRTABLE>(
-        [](MIB_IPADDRTABLE* table, ULONG* size) { return GetIpAddrTable(table, size, FALSE); });
-    ASSERT_FALSE(addresses.empty());
-    const auto* addressTable = reinterpret_cast<const MIB_IPADDRTABLE*>(addresses.data());
+    std::vector<unsigned char> addressBuffer(1 << 20);
+    size = static_cast<ULONG>(addressBuffer.size());
+    auto* addresses = reinterpret_cast<MIB_IPADDRTABLE*>(addressBuffer.data());
+    ASSERT_EQ(static_cast<DWORD>(NO_ERROR), GetIpAddrTable(addresses, &size, FALSE));
     bool loopbackSeen = false;
-    for (DWORD i = 0; i < addressTable->dwNumEntries; ++i) {
-        const MIB_IPADDRROW& row = addressTable->table[i];
+    for (DWORD i = 0; i < addresses->dwNumEntries; ++i) {
+        const MIB_IPADDRROW& row = addresses->table[i];
         ASSERT_EQ(1, snmp_GetAdapterIndexByIpAddr(row.dwAddr, &index)) << row.dwAddr;
         EXPECT_EQ(row.dwIndex, index);
         EXPECT_NE(0ul, index);
