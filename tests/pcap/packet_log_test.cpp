@@ -1,15 +1,21 @@
-// The packet log through the shared library: exact bytes, the cap, paths and null
-// arguments, the reader's refusals and results, and files that end early.
-#include <gtest/gtest.h>
-
+// The packet log: exact bytes, the cap and the byte counter at its limit, null
+// arguments and handles of the wrong kind, the reader's refusals and results,
+// files that end early, record times, and several threads on one handle.
+#include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "pcap/packet_log.h"
+#include "pcap/capture_clock.h"
+#include "pcap/capture_format.h"
+#include "pcap/log_fixture.h"
+#include "pcap/packet_log_handle.h"
 #include "support/test_support.h"
 
+namespace pcap_test {
 namespace {
 
 using util_test::readFile;
@@ -29,54 +35,21 @@ std::string lengthsAndData(const std::string& data) {
 std::string record(std::uint32_t seconds, std::uint32_t microseconds, const std::string& data) {
     return le32(seconds) + le32(microseconds) + lengthsAndData(data);
 }
-std::string frame(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    for (std::size_t index = 0; index < size; ++index) bytes[index] = static_cast<char>(index * 7 + seed * 13);
-    return bytes;
-}
-
-void writeLog(const std::string& path, const Frames& frames, unsigned long cap = 0) {
-    void* log = EthrOpenLog(path.c_str(), cap);
-    ASSERT_NE(log, nullptr);
-    for (const std::string& bytes : frames) EthrLogPacket(log, bytes.data(), bytes.size());
-    EthrCloseLog(log);
-}
-
-// Every whole record (zero-length ones too) up to the end, which must stay the end.
-Frames readAll(const std::string& path, unsigned long capacity = 70000) {
-    Frames frames;
-    void* log = EthrReadLog(path.c_str());
-    EXPECT_NE(log, nullptr) << path;
-    if (log == nullptr) return frames;
-    std::vector<char> buffer(capacity + 1);
-    unsigned long length = capacity, seconds = 0, microseconds = 0;
-    int result;
-    while ((result = EthrReadPacketEx(log, buffer.data(), &length, &seconds, &microseconds)) == 1) {
-        EXPECT_LE(length, capacity);
-        frames.emplace_back(buffer.data(), length);
-        length = capacity;
-    }
-    EXPECT_EQ(result, 0) << path;
-    EXPECT_EQ(length, 0u);
-    length = capacity;
-    EXPECT_EQ(EthrReadPacket(log, buffer.data(), &length), 0);
-    EXPECT_EQ(length, 0u);
-    EthrCloseLog(log);
-    return frames;
-}
 
 TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     util_test::TempDir dir;
     const std::string path = dir.file("frames.pcap");
     writeFile(path, "old contents that must be truncated away");
-    writeLog(path, {});
-    EXPECT_EQ(readFile(path), kFileHeader);
-
     // 70000 bytes: longer than the snapshot length, stored whole all the same;
     // 300000 bytes: longer than any capture tool reads, stored as its first 262144.
     const Frames frames = {frame(60, 1), frame(1514, 2), "", frame(1, 3), frame(70000, 4), frame(300000, 5)};
     void* log = EthrOpenLog(path.c_str(), 0);
     ASSERT_NE(log, nullptr);
+    EXPECT_EQ(readFile(path), kFileHeader) << "the header is flushed at once, before the close";
+    unsigned long length = 16;
+    char buffer[16];
+    EXPECT_EQ(EthrReadPacket(log, buffer, &length), 0);  // a writing handle reads nothing
+    EXPECT_EQ(length, 0u);
     EthrLogPacket(log, nullptr, 60);  // nothing
     for (const std::string& bytes : frames) EthrLogPacket(log, bytes.data(), bytes.size());
     if (sizeof(unsigned long) > 4) {  // no record header holds this length: dropped untouched
@@ -86,56 +59,64 @@ TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     const std::string file = readFile(path);
     ASSERT_EQ(file.size(), 24u + 6 * 16 + 60 + 1514 + 1 + 70000 + 262144);
     EXPECT_EQ(file.substr(0, 24), kFileHeader);
-    for (std::size_t offset = 24, index = 0; index < frames.size(); offset += 8 + lengthsAndData(frames[index++]).size()) {
-        std::uint32_t microseconds = 0;
-        for (int byte = 3; byte >= 0; --byte) {
-            microseconds = microseconds << 8 | static_cast<unsigned char>(file[offset + 4 + byte]);
-        }
-        EXPECT_LT(microseconds, 1000000u);
-        EXPECT_EQ(file.substr(offset + 8, lengthsAndData(frames[index]).size()), lengthsAndData(frames[index]))
-            << index;
+    EXPECT_EQ(file.substr(file.size() - 262144 - 8), lengthsAndData(frames.back()));
+    const std::vector<Record> records = readRecords(path);
+    ASSERT_EQ(records.size(), frames.size());
+    for (std::size_t index = 0; index < frames.size(); ++index) {
+        EXPECT_EQ(std::get<2>(records[index]), frames[index].substr(0, 262144));  // what the record holds
+        EXPECT_LT(std::get<1>(records[index]), 1000000u);
     }
-    Frames stored = frames;
-    stored.back().resize(262144);  // the reader hands back what the record holds
-    EXPECT_EQ(readAll(path, 300000), stored);
 }
 
 TEST(PacketLogWrite, CapLetsTheCrossingRecordThroughWholeAndDropsTheRest) {
-    const struct { unsigned long cap; std::vector<std::size_t> sizes; std::size_t kept; } cases[] = {
-        {100, {200, 10, 1}, 1},
-        {101, {34, 34, 34}, 3},  // 100 record bytes of 101: still below the cap
-        {100, {34, 34, 34}, 2}};  // 100 of 100: reached (no cap, 0, is used by every other test)
+    const struct { unsigned long cap; std::size_t size, kept; } cases[] = {
+        {100, 200, 1},  // the first record crosses the cap
+        {101, 34, 3},   // 100 record bytes of 101: still below the cap
+        {100, 34, 2}};  // 100 of 100: reached (no cap, 0, is used by every other test)
     util_test::TempDir dir;
     const std::string path = dir.file("capped.pcap");
     for (const auto& test : cases) {
-        Frames frames, kept;
-        std::size_t size = 24;
-        for (std::size_t index = 0; index < test.sizes.size(); ++index) {
-            frames.push_back(frame(test.sizes[index], static_cast<unsigned>(index)));
-            if (index < test.kept) kept.push_back(frames.back()), size += 16 + test.sizes[index];
-        }
+        const Frames frames = {frame(test.size, 1), frame(test.size, 2), frame(test.size, 3)};
         writeLog(path, frames, test.cap);
-        EXPECT_EQ(readFile(path).size(), size) << "cap " << test.cap;
-        EXPECT_EQ(readAll(path), kept) << "cap " << test.cap;
+        EXPECT_EQ(readFile(path).size(), 24 + test.kept * (16 + test.size)) << "cap " << test.cap;
+        EXPECT_EQ(readAll(path), Frames(frames.begin(), frames.begin() + test.kept)) << "cap " << test.cap;
+    }
+    // The byte counter stops at its maximum instead of wrapping past the cap.
+    void* log = EthrOpenLog(path.c_str(), 0xFFFFFFFFul);
+    ASSERT_NE(log, nullptr);
+    auto* handle = static_cast<util::pcap::EthrLogHandle*>(log);
+    EXPECT_EQ(handle->limit, 0xFFFFFFFFu);
+    handle->written = 0xFFFFFFF0u;  // as after nearly 4 GiB of records
+    EthrLogPacket(log, "crossing", 8);  // crosses the cap: written whole
+    EXPECT_EQ(handle->written, 0xFFFFFFFFu);  // not 0x08 after a wrap
+    EthrLogPacket(log, "dropped", 7);
+    EthrCloseLog(log);
+    EXPECT_EQ(readAll(path), Frames{"crossing"});
+    if (sizeof(unsigned long) > 4) {  // a cap the 32-bit counter can never reach is no cap at all
+        log = EthrOpenLog(path.c_str(), static_cast<unsigned long>(0xFFFFFFFFu) + 1);
+        ASSERT_NE(log, nullptr);
+        EXPECT_EQ(static_cast<util::pcap::EthrLogHandle*>(log)->limit, 0u);
+        EthrCloseLog(log);
     }
 }
 
-TEST(PacketLog, PathsNullArgumentsAndHandlesOfTheWrongKind) {
+TEST(PacketLog, NullArgumentsPathsThatAreNoLogAndReadingHandles) {
+    char field[util::pcap::kPathFieldSize];  // a path longer than the handle's field is cut
+    for (const std::string& path : {std::string(400, 'p'), std::string(259, 'q')}) {
+        util::pcap::copyPathField(field, path.c_str());
+        EXPECT_EQ(std::string(field), path.substr(0, 259));
+    }
     EXPECT_EQ(EthrOpenLog(nullptr, 0), nullptr);
     EXPECT_EQ(EthrReadLog(nullptr), nullptr);
     EthrLogPacket(nullptr, "abcd", 4);
     EthrCloseLog(nullptr);
     util_test::TempDir dir;
+    const std::string path = dir.file("log.pcap");
     EXPECT_EQ(EthrOpenLog(dir.file("missing-directory/x.pcap").c_str(), 0), nullptr);
     EXPECT_EQ(EthrOpenLog(dir.path().c_str(), 0), nullptr);  // a directory
-    EXPECT_EQ(EthrReadLog(dir.file("absent.pcap").c_str()), nullptr);
-    EXPECT_EQ(EthrReadLog(dir.path().c_str()), nullptr);  // a directory is no empty log
-    std::filesystem::path directory(dir.path());  // longer than the handle's path field
-    while (directory.string().size() < 280) directory /= std::string(60, 'd');
-    std::filesystem::create_directories(directory);
-    const std::string path = (directory / "log.pcap").string();
+    EXPECT_EQ(EthrReadLog(path.c_str()), nullptr);           // absent
+    EXPECT_EQ(EthrReadLog(dir.path().c_str()), nullptr);     // a directory is no empty log
     writeLog(path, {frame(10, 1)});
-
     void* reader = EthrReadLog(path.c_str());
     ASSERT_NE(reader, nullptr);
     EthrLogPacket(reader, "xyz", 3);  // nothing
@@ -151,15 +132,6 @@ TEST(PacketLog, PathsNullArgumentsAndHandlesOfTheWrongKind) {
     EXPECT_EQ(std::string(buffer, length), frame(10, 1));
     EthrCloseLog(reader);
     EXPECT_EQ(readFile(path).size(), 24u + 16 + 10);
-
-    void* writer = EthrOpenLog(dir.file("writer.pcap").c_str(), 0);
-    ASSERT_NE(writer, nullptr);
-    EXPECT_EQ(readFile(dir.file("writer.pcap")), kFileHeader) << "the header is flushed at once, before the close";
-    length = sizeof buffer;
-    EXPECT_EQ(EthrReadPacket(writer, buffer, &length), 0);
-    EXPECT_EQ(length, 0u);
-    EthrCloseLog(writer);
-    EXPECT_EQ(readFile(dir.file("writer.pcap")), kFileHeader);
 }
 
 TEST(PacketLogRead, RefusesOtherMagicNumbersAndVersionsAcceptsCutHeaders) {
@@ -175,7 +147,7 @@ TEST(PacketLogRead, RefusesOtherMagicNumbersAndVersionsAcceptsCutHeaders) {
         writeFile(path, header + record8);
         EXPECT_EQ(EthrReadLog(path.c_str()), nullptr) << testing::PrintToString(header);
     }
-    for (std::size_t size : {0u, 1u, 3u, 4u, 6u, 8u, 12u, 23u, 24u}) {
+    for (std::size_t size : {0u, 3u, 4u, 6u, 23u, 24u}) {
         writeFile(path, kFileHeader.substr(0, size));
         EXPECT_EQ(readAll(path), Frames{}) << size;
     }
@@ -193,13 +165,13 @@ TEST(PacketLogRead, ResultsForZeroLengthTooLongAndExactlyFittingRecords) {
         std::string data;
         std::uint32_t seconds, microseconds;
     } steps[] = {{true, 8, 1, "", 0x80000000u, 999999},
-                   {true, 8, -1, frame(40, 1), 7, 8},  // consumed, not delivered
-                   {true, 8, 1, "abc", 9, 10},
-                   {false, 100, 1, frame(100, 2), 1, 2},  // capacity equal to the record
-                   {false, 99, 0, frame(100, 3), 3, 4},   // one less: consumed and lost
-                   {false, 99, 1, frame(99, 4), 5, 6},
-                   {false, 16, 0, "", 11, 12},  // reads like the end, but the next call goes on
-                   {false, 16, 1, "xyz", 13, 14}};
+                 {true, 8, -1, frame(40, 1), 7, 8},  // consumed, not delivered
+                 {true, 8, 1, "abc", 9, 10},
+                 {false, 100, 1, frame(100, 2), 1, 2},  // capacity equal to the record
+                 {false, 99, 0, frame(100, 3), 3, 4},   // one less: consumed and lost
+                 {false, 99, 1, frame(99, 4), 5, 6},
+                 {false, 16, 0, "", 11, 12},  // reads like the end, but the next call goes on
+                 {false, 16, 1, "xyz", 13, 14}};
     util_test::TempDir dir;
     const std::string path = dir.file("records.pcap");
     std::string file = kFileHeader;
@@ -214,13 +186,9 @@ TEST(PacketLogRead, ResultsForZeroLengthTooLongAndExactlyFittingRecords) {
                                          : EthrReadPacket(log, buffer, &length);
         ASSERT_EQ(result, step.result) << step.seconds;
         EXPECT_EQ(length, result == 0 ? 0u : step.data.size()) << step.seconds;
-        if (result == 1) {
-            EXPECT_EQ(std::string(buffer, length), step.data) << step.seconds;
-        }
-        if (step.extended) {
-            EXPECT_EQ(seconds, step.seconds);
-            EXPECT_EQ(microseconds, step.microseconds);
-        }
+        const Record expected(step.extended ? step.seconds : 0, step.extended ? step.microseconds : 0,
+                              result == 1 ? step.data : "");
+        EXPECT_EQ(Record(seconds, microseconds, result == 1 ? std::string(buffer, length) : ""), expected);
     }
     EthrCloseLog(log);
 }
@@ -234,11 +202,82 @@ TEST(PacketLogRead, FileCutAnywhereInItsLastRecordYieldsTheWholeRecordsBefore) {
     for (std::size_t size = file.size() - (16 + 60); size < file.size(); ++size) {
         writeFile(path, file.substr(0, size));
         for (unsigned long capacity : {60ul, 59ul}) {
-            EXPECT_EQ(readAll(path, capacity), Frames(frames.begin(), frames.end() - 1))
-                << "cut at " << size << ", capacity " << capacity;
+            EXPECT_EQ(readAll(path, capacity), Frames(frames.begin(), frames.end() - 1)) << size << "/" << capacity;
         }
     }
     EXPECT_EQ(readAll(whole), frames);
 }
 
+TEST(RecordTime, ConversionTruncatesAndKeepsMicrosecondsInRange) {
+    using util::pcap::kFileTimeAtUnixEpoch;
+    const struct { std::int64_t fileTime; std::uint32_t seconds, microseconds; } cases[] = {
+        {kFileTimeAtUnixEpoch + 9999999, 0, 999999},  // 100-ns remainders dropped, never rounded up
+        {kFileTimeAtUnixEpoch + 4294967296LL * 10000000 + 70, 0, 7},  // 2106 wraps the seconds
+        {kFileTimeAtUnixEpoch - 5000000, 0xFFFFFFFFu, 500000},  // half a second before 1970
+        {0, static_cast<std::uint32_t>(-11644473600LL), 0}};     // 1601-01-01
+    for (const auto& test : cases) {
+        const auto time = util::pcap::recordTimeFromFileTime(test.fileTime);
+        EXPECT_EQ(Record(time.seconds, time.microseconds, ""), Record(test.seconds, test.microseconds, ""));
+    }
+    // The system's clock agrees with the standard library's, within the coarser resolution.
+    using namespace std::chrono;
+    const auto now = [] { return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count(); };
+    const auto before = now();
+    const auto time = util::pcap::recordTimeFromFileTime(util::pcap::captureFileTimeNow());
+    const auto after = now();
+    EXPECT_GE(time.seconds * 1000000LL + time.microseconds, before - 20000);
+    EXPECT_LE(time.seconds * 1000000LL + time.microseconds, after + 20000);
+}
+
+// Several threads on one handle: every record lands whole and exactly once, and
+// is read whole and exactly once. A frame names its writer and sequence number
+// and has a length of its own, so a torn or interleaved record cannot pass.
+std::string frameFor(int thread, int sequence) {
+    std::string bytes(20 + (thread * 131 + sequence * 17) % 300, static_cast<char>('A' + thread));
+    bytes[0] = static_cast<char>(thread);
+    bytes[1] = static_cast<char>(sequence);
+    bytes[2] = static_cast<char>(sequence >> 8);
+    return bytes;
+}
+
+void onThreads(const std::function<void(int)>& body) {
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) threads.emplace_back(body, thread);
+    for (std::thread& thread : threads) thread.join();
+}
+
+TEST(PacketLogConcurrent, WritersAndThenReadersOnOneHandleHandleEachRecordWholeAndOnce) {
+    util_test::TempDir dir;
+    const std::string path = dir.file("shared.pcap");
+    void* log = EthrOpenLog(path.c_str(), 0);
+    ASSERT_NE(log, nullptr);
+    onThreads([log](int thread) {
+        for (int sequence = 0; sequence < 500; ++sequence) {
+            const std::string bytes = frameFor(thread, sequence);
+            EthrLogPacket(log, bytes.data(), bytes.size());
+        }
+    });
+    EthrCloseLog(log);
+    // Read by all threads at once, each frame is delivered whole to exactly one.
+    void* in = EthrReadLog(path.c_str());
+    ASSERT_NE(in, nullptr);
+    std::vector<Frames> seen(4);
+    onThreads([in, &seen](int reader) {
+        char buffer[400];
+        for (unsigned long length = sizeof buffer; EthrReadPacket(in, buffer, &length) == 1; length = sizeof buffer) {
+            seen[reader].emplace_back(buffer, length);
+        }
+    });
+    EthrCloseLog(in);
+    std::map<std::string, int> counts, expected;
+    for (const Frames& frames : seen) {
+        for (const std::string& bytes : frames) ++counts[bytes];
+    }
+    for (int thread = 0; thread < 4; ++thread) {
+        for (int sequence = 0; sequence < 500; ++sequence) expected[frameFor(thread, sequence)] = 1;
+    }
+    EXPECT_TRUE(counts == expected);
+}
+
 }  // namespace
+}  // namespace pcap_test
