@@ -1,15 +1,18 @@
-// The packet log against libpcap, the reader capture tools share: it reads what
-// EthrLogPacket writes, EthrReadPacketEx reads what its pcap_dump writes; and
-// utilctl writes and lists logs. Native only.
+// The packet log on POSIX: against libpcap, the reader capture tools share (it
+// reads what EthrLogPacket writes, EthrReadPacketEx reads what its pcap_dump
+// writes); utilctl writing and listing logs; a fork while another thread logs.
 #include <pcap/pcap.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 #include "pcap/capture_clock.h"
 #include "pcap/capture_format.h"
 #include "pcap/log_fixture.h"
+#include "support/child_posix.h"
 #include "support/test_support.h"
 
 namespace pcap_test {
@@ -50,13 +53,8 @@ TEST(Interop, LibpcapReadsOurLogAndWeReadItsDump) {
                                         {2147483647, 999999, frame(64, 3)}, {2147483648u, 0, frame(70000, 4)},
                                         {4000000000u, 123456, frame(1, 5)}, {5, 0, frame(300000, 6)}};
     writeAt(path, sample);
-    std::vector<Record> snapped = sample, stored = sample;
-    for (std::size_t index = 0; index < sample.size(); ++index) {
-        std::get<2>(snapped[index]).resize(std::min<std::size_t>(std::get<2>(sample[index]).size(), 65535));
-        std::get<2>(stored[index]).resize(std::min<std::size_t>(std::get<2>(sample[index]).size(), 262144));
-    }
-    EXPECT_TRUE(readRecords(path) == stored);
-
+    std::vector<Record> snapped = sample;  // what libpcap delivers: at most its snapshot length
+    for (Record& record : snapped) std::get<2>(record).resize(std::min<std::size_t>(std::get<2>(record).size(), 65535));
     // libpcap reads every record and writes it again with pcap_dump, for us to read.
     char error[PCAP_ERRBUF_SIZE] = "";
     pcap_t* capture = pcap_open_offline(path.c_str(), error);
@@ -66,17 +64,13 @@ TEST(Interop, LibpcapReadsOurLogAndWeReadItsDump) {
     ASSERT_NE(dumper, nullptr) << pcap_geterr(capture);
     pcap_pkthdr* header = nullptr;
     const u_char* data = nullptr;
-    std::vector<Record> read;
-    while (pcap_next_ex(capture, &header, &data) == 1) {
-        EXPECT_EQ(header->len, std::get<2>(sample[read.size()]).size());  // the frame's true length
-        EXPECT_EQ(header->caplen, std::min<bpf_u_int32>(header->len, 65535));  // the snapshot length's part
-        const std::string bytes(reinterpret_cast<const char*>(data), header->caplen);
-        read.emplace_back(static_cast<std::uint32_t>(header->ts.tv_sec), header->ts.tv_usec, bytes);  // 32 bits on disk
+    for (std::size_t index = 0; pcap_next_ex(capture, &header, &data) == 1; ++index) {
+        ASSERT_LT(index, sample.size());
+        EXPECT_EQ(header->len, std::get<2>(sample[index]).size());  // the frame's true length
         pcap_dump(reinterpret_cast<u_char*>(dumper), header, data);
     }
     pcap_dump_close(dumper);
     pcap_close(capture);
-    EXPECT_TRUE(read == snapped);
     EXPECT_TRUE(readRecords(dumped) == snapped);
 }
 
@@ -100,6 +94,29 @@ TEST(Interop, UtilctlWritesAndDumpsLogs) {
               "  0010  7F                                                .\n"
               "frame 3  1970-01-01 00:00:00.000000 UTC  length 0\n"
               "3 frames\n");
+}
+
+// No forked child inherits a handle's lock held by a thread that does not exist there.
+TEST(PacketLogFork, ChildLogsWhileTheParentsThreadKeepsLogging) {
+    util_test::TempDir dir;
+    void* log = EthrOpenLog(dir.file("busy.pcap").c_str(), 0);
+    ASSERT_NE(log, nullptr);
+    const std::string frame(1500, 'f');
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+        while (!stop) EthrLogPacket(log, frame.data(), frame.size());
+    });
+    int status = 0;
+    for (int child = 0; child < 30 && status == 0; ++child) {
+        status = util_test::runInChild([&] {
+            EthrLogPacket(log, frame.data(), frame.size());
+            return 0;  // runInChild leaves with _exit: nothing the parent buffered is flushed twice
+        }, std::chrono::seconds(5));
+    }
+    stop = true;
+    writer.join();
+    EthrCloseLog(log);
+    EXPECT_EQ(status, 0) << "kChildHung (-1): a child waited for a lock no thread of it holds";
 }
 
 }  // namespace
