@@ -30,9 +30,11 @@ inline void writeLog(const std::string& path, const std::vector<std::string>& fr
     EthrCloseLog(log);
 }
 
-/// Every whole record (zero-length ones too) up to the end, which must stay the end.
-inline std::vector<Record> readRecords(const std::string& path, unsigned long capacity = 300000) {
-    std::vector<Record> records;
+/// The frames of every whole record (zero-length ones too) up to the end, which
+/// must stay the end; with their times into `records` when asked.
+inline std::vector<std::string> readAll(const std::string& path, unsigned long capacity = 300000,
+                                        std::vector<Record>* records = nullptr) {
+    std::vector<std::string> frames;
     void* log = EthrReadLog(path.c_str());
     EXPECT_NE(log, nullptr) << path;
     std::vector<char> buffer(capacity + 1);
@@ -40,20 +42,14 @@ inline std::vector<Record> readRecords(const std::string& path, unsigned long ca
     int result = 0;
     while (log != nullptr && (result = EthrReadPacketEx(log, buffer.data(), &length, &seconds, &microseconds)) == 1) {
         EXPECT_LE(length, capacity);
-        records.emplace_back(seconds, microseconds, std::string(buffer.data(), length));
+        frames.emplace_back(buffer.data(), length);
+        if (records != nullptr) records->emplace_back(seconds, microseconds, frames.back());
         length = capacity;
     }
     EXPECT_EQ(result, 0) << path;
     EXPECT_EQ(length, 0u);
     EXPECT_EQ(EthrReadPacket(log, buffer.data(), &length), 0);
     EthrCloseLog(log);
-    return records;
-}
-
-/// The frames of readRecords, without their times.
-inline std::vector<std::string> readAll(const std::string& path, unsigned long capacity = 300000) {
-    std::vector<std::string> frames;
-    for (const Record& record : readRecords(path, capacity)) frames.push_back(std::get<2>(record));
     return frames;
 }
 

@@ -18,8 +18,6 @@
 namespace pcap_test {
 namespace {
 
-using util_test::readFile;
-
 // The exit status of a command (each argument quoted) with standard error into out.err.
 int run(const std::vector<std::string>& arguments, const std::string& in, const std::string& out) {
     std::string command;
@@ -71,7 +69,9 @@ TEST(Interop, LibpcapReadsOurLogAndWeReadItsDump) {
     }
     pcap_dump_close(dumper);
     pcap_close(capture);
-    EXPECT_TRUE(readRecords(dumped) == snapped);
+    std::vector<Record> records;
+    readAll(dumped, 300000, &records);
+    EXPECT_TRUE(records == snapped);
 }
 
 // utilctl pcap-write takes a frame per hex line and stops at a bad line; pcap-dump
@@ -82,11 +82,9 @@ TEST(Interop, UtilctlWritesAndDumpsLogs) {
     util_test::writeFile(input, "0a1B2c\n\n00 ff\t10\r\nxyz\n0304\n");
     EXPECT_EQ(run({UTILCTL_PATH, "pcap-write", path}, input, out), 1);
     EXPECT_EQ(readAll(path), (std::vector<std::string>{"\x0a\x1b\x2c", std::string("\x00\xff\x10", 3)}));
-    writeAt(path, {{2147483648u, 999999, std::string("AB\0", 3)},
-                   {1, 500000, std::string("0123456789abcdef\x7f", 17)},
-                   {0, 0, ""}});
+    writeAt(path, {{2147483648u, 999999, std::string("AB\0", 3)}, {1, 500000, "0123456789abcdef\x7f"}, {0, 0, ""}});
     ASSERT_EQ(run({UTILCTL_PATH, "pcap-dump", path}, "/dev/null", out), 0);
-    EXPECT_EQ(readFile(out),
+    EXPECT_EQ(util_test::readFile(out),
               "frame 1  2038-01-19 03:14:08.999999 UTC  length 3\n"
               "  0000  41 42 00                                          AB.\n"
               "frame 2  1970-01-01 00:00:01.500000 UTC  length 17\n"

