@@ -222,7 +222,7 @@ TEST(KernelTables, ProcTextsAndDottedAddressesToRows) {
                                             {2, ip32("12.0.0.0"), 0, 1, 4294967295u, ip32("255.0.0.0")}};
     const std::vector<RouteRow> routes = parseRouteText(routeText, indexOfName);
     ASSERT_EQ(expected.size(), routes.size());
-    for (std::size_t index = 0; index < routes.size(); ++index) EXPECT_EQ(routeFields(expected[index]), routeFields(routes[index]));
+    for (std::size_t i = 0; i < routes.size(); ++i) EXPECT_EQ(routeFields(expected[i]), routeFields(routes[i]));
     // A mask that is not hexadecimal makes the line malformed.
     EXPECT_TRUE(parseRouteText("Iface\n eth0 00000000 010200C0 0003 0 0 0 FFFFFFFX 0 0 0\n", indexOfName).empty());
 

@@ -33,12 +33,12 @@ TEST(SystemLookups, LoopbackHasItsInterfaceAndNoHardwareAddress) {
 // halves first, as the kernel lists them), then the look-ups; bit n set when check n failed.
 int lookUpInNamespace() {
     const char* setUp =
-        "exec >/dev/null 2>&1; set -e;"
-        "ip link set lo up;"
+        "exec >/dev/null 2>&1; set -e; ip link set lo up;"
         "ip link add vpn0 type veth peer name vpn0p; ip link add lan0 type veth peer name lan0p;"
         "ip link set lan0 address 02:00:00:00:0a:01;"
         "for link in vpn0 vpn0p lan0 lan0p; do ip link set $link up; done;"
-        "ip addr add 10.2.0.2/24 dev vpn0; ip addr add 10.1.0.2/24 dev lan0; ip addr add 10.1.0.3/24 dev lan0 label lan0:1;"
+        "ip addr add 10.2.0.2/24 dev vpn0; ip addr add 10.1.0.2/24 dev lan0;"
+        "ip addr add 10.1.0.3/24 dev lan0 label lan0:1;"
         "ip route add 0.0.0.0/1 via 10.2.0.1; ip route add 128.0.0.0/1 via 10.2.0.1;"
         "ip route add default via 10.1.0.1 metric 100";
     if (unshare(CLONE_NEWNET) != 0 || std::system(setUp) != 0) return kCannotSetUp;
@@ -47,8 +47,8 @@ int lookUpInNamespace() {
     int wrong = 0;
     for (int check = 0; check < 3; ++check) {
         unsigned long hop = 1;
-        const bool right = snmp_GetRouteNextHopIp(inet_addr(routes[check][0]), &hop) == 1 && hop == inet_addr(routes[check][1]);
-        wrong |= right ? 0 : 1 << check;
+        const bool found = snmp_GetRouteNextHopIp(inet_addr(routes[check][0]), &hop) == 1;
+        wrong |= found && hop == inet_addr(routes[check][1]) ? 0 : 1 << check;
     }
     // An own address, also one under an alias label: its link's index and hardware address.
     const unsigned char expected[6] = {0x02, 0, 0, 0, 0x0a, 0x01};
