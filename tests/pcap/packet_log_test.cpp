@@ -100,6 +100,8 @@ TEST(PacketLog, NullArgumentsReadingHandlesAndFilesThatAreNoLog) {
     EXPECT_EQ(EthrReadPacket(reader, nullptr, &length), 0);
     EXPECT_EQ(EthrReadPacket(reader, buffer, nullptr), 0);
     EXPECT_EQ(EthrReadPacket(nullptr, buffer, &length), 0);
+    EXPECT_EQ(EthrReadPacketEx(reader, nullptr, &length, &microseconds, &microseconds), 0);
+    EXPECT_EQ(EthrReadPacketEx(reader, buffer, nullptr, &microseconds, &microseconds), 0);
     EXPECT_EQ(EthrReadPacketEx(reader, buffer, &length, nullptr, &microseconds), 0);
     EXPECT_EQ(length, 77u);  // untouched, and nothing consumed:
     length = sizeof buffer;
@@ -191,9 +193,8 @@ TEST(RecordTime, ConversionTruncatesAndKeepsMicrosecondsInRange) {
     EXPECT_LE(time.seconds * 1000000LL + time.microseconds, after + 20000);
 }
 
-// Several threads on one handle: every record lands whole and exactly once, and
-// is read whole and exactly once. A frame names its writer and sequence number
-// and has a length of its own, so a torn or interleaved record cannot pass.
+// Several threads on one handle write, then read, each record whole and exactly once.
+// A frame names its writer and sequence and has a length of its own: a torn one cannot pass.
 std::string frameFor(int thread, int sequence) {
     return std::to_string(thread * 1000 + sequence) + std::string(20 + (thread * 131 + sequence * 17) % 300, 'A');
 }

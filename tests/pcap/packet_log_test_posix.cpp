@@ -29,7 +29,6 @@ int run(const std::vector<std::string>& arguments, const std::string& in, const 
 std::int64_t fixedFileTime = 0;
 std::int64_t fixedSource() { return fixedFileTime; }
 
-// Logs each record's bytes at its time.
 void writeAt(const std::string& path, const std::vector<Record>& records) {
     const auto previous = util::pcap::setFileTimeSourceForTesting(&fixedSource);
     void* log = EthrOpenLog(path.c_str(), 0);
