@@ -1,15 +1,21 @@
-// The packet log through the shared library: exact bytes, the cap, paths and null
-// arguments, the reader's refusals and results, and files that end early.
-#include <gtest/gtest.h>
-
+// The packet log: exact bytes, the cap and the byte counter at its limit, null
+// arguments and handles of the wrong kind, the reader's refusals and results,
+// files that end early, record times, and several threads on one handle.
+#include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include <functional>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "pcap/packet_log.h"
+#include "pcap/capture_clock.h"
+#include "pcap/capture_format.h"
+#include "pcap/log_fixture.h"
+#include "pcap/packet_log_handle.h"
 #include "support/test_support.h"
 
+namespace pcap_test {
 namespace {
 
 using util_test::readFile;
@@ -19,64 +25,21 @@ using Frames = std::vector<std::string>;
 const std::string kFileHeader("\xD4\xC3\xB2\xA1\x02\x00\x04\x00\x00\x00\x00\x00"
                               "\x00\x00\x00\x00\xFF\xFF\x00\x00\x01\x00\x00\x00", 24);
 
-std::string le32(std::uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-// A record's lengths and data (a frame over 262,144 bytes keeps only that many,
-// with its true length as the original length), and the whole record.
-std::string lengthsAndData(const std::string& data) {
-    const std::string stored = data.substr(0, 262144);
-    return le32(static_cast<std::uint32_t>(stored.size())) + le32(static_cast<std::uint32_t>(data.size())) + stored;
-}
+std::string le32(std::size_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 std::string record(std::uint32_t seconds, std::uint32_t microseconds, const std::string& data) {
-    return le32(seconds) + le32(microseconds) + lengthsAndData(data);
-}
-std::string frame(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    for (std::size_t index = 0; index < size; ++index) bytes[index] = static_cast<char>(index * 7 + seed * 13);
-    return bytes;
+    return le32(seconds) + le32(microseconds) + le32(data.size()) + le32(data.size()) + data;
 }
 
-void writeLog(const std::string& path, const Frames& frames, unsigned long cap = 0) {
-    void* log = EthrOpenLog(path.c_str(), cap);
-    ASSERT_NE(log, nullptr);
-    for (const std::string& bytes : frames) EthrLogPacket(log, bytes.data(), bytes.size());
-    EthrCloseLog(log);
-}
-
-// Every whole record (zero-length ones too) up to the end, which must stay the end.
-Frames readAll(const std::string& path, unsigned long capacity = 70000) {
-    Frames frames;
-    void* log = EthrReadLog(path.c_str());
-    EXPECT_NE(log, nullptr) << path;
-    if (log == nullptr) return frames;
-    std::vector<char> buffer(capacity + 1);
-    unsigned long length = capacity, seconds = 0, microseconds = 0;
-    int result;
-    while ((result = EthrReadPacketEx(log, buffer.data(), &length, &seconds, &microseconds)) == 1) {
-        EXPECT_LE(length, capacity);
-        frames.emplace_back(buffer.data(), length);
-        length = capacity;
-    }
-    EXPECT_EQ(result, 0) << path;
-    EXPECT_EQ(length, 0u);
-    length = capacity;
-    EXPECT_EQ(EthrReadPacket(log, buffer.data(), &length), 0);
-    EXPECT_EQ(length, 0u);
-    EthrCloseLog(log);
-    return frames;
-}
-
-TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
+TEST(PacketLogWrite, RecordsHoldEveryFrameWholeUpToTheCap) {
     util_test::TempDir dir;
     const std::string path = dir.file("frames.pcap");
     writeFile(path, "old contents that must be truncated away");
-    writeLog(path, {});
-    EXPECT_EQ(readFile(path), kFileHeader);
-
     // 70000 bytes: longer than the snapshot length, stored whole all the same;
     // 300000 bytes: longer than any capture tool reads, stored as its first 262144.
     const Frames frames = {frame(60, 1), frame(1514, 2), "", frame(1, 3), frame(70000, 4), frame(300000, 5)};
     void* log = EthrOpenLog(path.c_str(), 0);
     ASSERT_NE(log, nullptr);
+    EXPECT_EQ(readFile(path), kFileHeader) << "the header is flushed at once, before the close";
     EthrLogPacket(log, nullptr, 60);  // nothing
     for (const std::string& bytes : frames) EthrLogPacket(log, bytes.data(), bytes.size());
     if (sizeof(unsigned long) > 4) {  // no record header holds this length: dropped untouched
@@ -85,57 +48,50 @@ TEST(PacketLogWrite, HeaderAndRecordsHoldEveryFrameWholeAndUnchanged) {
     EthrCloseLog(log);
     const std::string file = readFile(path);
     ASSERT_EQ(file.size(), 24u + 6 * 16 + 60 + 1514 + 1 + 70000 + 262144);
-    EXPECT_EQ(file.substr(0, 24), kFileHeader);
-    for (std::size_t offset = 24, index = 0; index < frames.size(); offset += 8 + lengthsAndData(frames[index++]).size()) {
-        std::uint32_t microseconds = 0;
-        for (int byte = 3; byte >= 0; --byte) {
-            microseconds = microseconds << 8 | static_cast<unsigned char>(file[offset + 4 + byte]);
-        }
-        EXPECT_LT(microseconds, 1000000u);
-        EXPECT_EQ(file.substr(offset + 8, lengthsAndData(frames[index]).size()), lengthsAndData(frames[index]))
-            << index;
-    }
-    Frames stored = frames;
-    stored.back().resize(262144);  // the reader hands back what the record holds
-    EXPECT_EQ(readAll(path, 300000), stored);
-}
+    // The cut frame's record: the stored length, then the true one.
+    EXPECT_EQ(file.substr(file.size() - 262144 - 8), le32(262144) + le32(300000) + frames.back().substr(0, 262144));
+    // The reader hands back what each record holds.
+    EXPECT_EQ(readAll(path), (Frames{frames[0], frames[1], "", frames[3], frames[4], frames[5].substr(0, 262144)}));
 
-TEST(PacketLogWrite, CapLetsTheCrossingRecordThroughWholeAndDropsTheRest) {
-    const struct { unsigned long cap; std::vector<std::size_t> sizes; std::size_t kept; } cases[] = {
-        {100, {200, 10, 1}, 1},
-        {101, {34, 34, 34}, 3},  // 100 record bytes of 101: still below the cap
-        {100, {34, 34, 34}, 2}};  // 100 of 100: reached (no cap, 0, is used by every other test)
-    util_test::TempDir dir;
-    const std::string path = dir.file("capped.pcap");
+    // The cap lets the record that crosses it through whole and drops the rest.
+    const struct { unsigned long cap; std::size_t size, kept; } cases[] = {
+        {100, 200, 1},  // the first record crosses the cap
+        {101, 34, 3},   // 100 record bytes of 101: still below the cap
+        {100, 34, 2}};  // 100 of 100: reached (no cap, 0, is used by every other test)
     for (const auto& test : cases) {
-        Frames frames, kept;
-        std::size_t size = 24;
-        for (std::size_t index = 0; index < test.sizes.size(); ++index) {
-            frames.push_back(frame(test.sizes[index], static_cast<unsigned>(index)));
-            if (index < test.kept) kept.push_back(frames.back()), size += 16 + test.sizes[index];
-        }
-        writeLog(path, frames, test.cap);
-        EXPECT_EQ(readFile(path).size(), size) << "cap " << test.cap;
-        EXPECT_EQ(readAll(path), kept) << "cap " << test.cap;
+        const Frames offered = {frame(test.size, 1), frame(test.size, 2), frame(test.size, 3)};
+        writeLog(path, offered, test.cap);
+        EXPECT_EQ(readFile(path).size(), 24 + test.kept * (16 + test.size)) << "cap " << test.cap;
+        EXPECT_EQ(readAll(path), Frames(offered.begin(), offered.begin() + test.kept)) << "cap " << test.cap;
     }
+    // The byte counter stops at its maximum instead of wrapping past the cap.
+    log = EthrOpenLog(path.c_str(), 0xFFFFFFFFul);
+    ASSERT_NE(log, nullptr);
+    auto* handle = static_cast<util::pcap::EthrLogHandle*>(log);
+    EXPECT_EQ(handle->limit, 0xFFFFFFFFu);
+    handle->written = 0xFFFFFFF0u;  // as after nearly 4 GiB of records
+    EthrLogPacket(log, "crossing", 8);  // crosses the cap: written whole
+    EXPECT_EQ(handle->written, 0xFFFFFFFFu);  // not 0x08 after a wrap
+    EthrLogPacket(log, "dropped", 7);
+    EthrCloseLog(log);
+    EXPECT_EQ(readAll(path), Frames{"crossing"});
 }
 
-TEST(PacketLog, PathsNullArgumentsAndHandlesOfTheWrongKind) {
+TEST(PacketLog, NullArgumentsReadingHandlesAndFilesThatAreNoLog) {
+    char field[util::pcap::kPathFieldSize];  // a path longer than the handle's field is cut
+    util::pcap::copyPathField(field, std::string(400, 'p').c_str());
+    EXPECT_EQ(std::string(field), std::string(259, 'p'));
     EXPECT_EQ(EthrOpenLog(nullptr, 0), nullptr);
     EXPECT_EQ(EthrReadLog(nullptr), nullptr);
     EthrLogPacket(nullptr, "abcd", 4);
     EthrCloseLog(nullptr);
     util_test::TempDir dir;
+    const std::string path = dir.file("log.pcap");
     EXPECT_EQ(EthrOpenLog(dir.file("missing-directory/x.pcap").c_str(), 0), nullptr);
     EXPECT_EQ(EthrOpenLog(dir.path().c_str(), 0), nullptr);  // a directory
-    EXPECT_EQ(EthrReadLog(dir.file("absent.pcap").c_str()), nullptr);
-    EXPECT_EQ(EthrReadLog(dir.path().c_str()), nullptr);  // a directory is no empty log
-    std::filesystem::path directory(dir.path());  // longer than the handle's path field
-    while (directory.string().size() < 280) directory /= std::string(60, 'd');
-    std::filesystem::create_directories(directory);
-    const std::string path = (directory / "log.pcap").string();
+    EXPECT_EQ(EthrReadLog(path.c_str()), nullptr);           // absent
+    EXPECT_EQ(EthrReadLog(dir.path().c_str()), nullptr);     // a directory is no empty log
     writeLog(path, {frame(10, 1)});
-
     void* reader = EthrReadLog(path.c_str());
     ASSERT_NE(reader, nullptr);
     EthrLogPacket(reader, "xyz", 3);  // nothing
@@ -144,6 +100,8 @@ TEST(PacketLog, PathsNullArgumentsAndHandlesOfTheWrongKind) {
     EXPECT_EQ(EthrReadPacket(reader, nullptr, &length), 0);
     EXPECT_EQ(EthrReadPacket(reader, buffer, nullptr), 0);
     EXPECT_EQ(EthrReadPacket(nullptr, buffer, &length), 0);
+    EXPECT_EQ(EthrReadPacketEx(reader, nullptr, &length, &microseconds, &microseconds), 0);
+    EXPECT_EQ(EthrReadPacketEx(reader, buffer, nullptr, &microseconds, &microseconds), 0);
     EXPECT_EQ(EthrReadPacketEx(reader, buffer, &length, nullptr, &microseconds), 0);
     EXPECT_EQ(length, 77u);  // untouched, and nothing consumed:
     length = sizeof buffer;
@@ -152,19 +110,8 @@ TEST(PacketLog, PathsNullArgumentsAndHandlesOfTheWrongKind) {
     EthrCloseLog(reader);
     EXPECT_EQ(readFile(path).size(), 24u + 16 + 10);
 
-    void* writer = EthrOpenLog(dir.file("writer.pcap").c_str(), 0);
-    ASSERT_NE(writer, nullptr);
-    EXPECT_EQ(readFile(dir.file("writer.pcap")), kFileHeader) << "the header is flushed at once, before the close";
-    length = sizeof buffer;
-    EXPECT_EQ(EthrReadPacket(writer, buffer, &length), 0);
-    EXPECT_EQ(length, 0u);
-    EthrCloseLog(writer);
-    EXPECT_EQ(readFile(dir.file("writer.pcap")), kFileHeader);
-}
-
-TEST(PacketLogRead, RefusesOtherMagicNumbersAndVersionsAcceptsCutHeaders) {
-    util_test::TempDir dir;
-    const std::string path = dir.file("header.pcap"), record8 = record(1, 2, frame(8, 1));
+    // Other magic numbers and versions are refused, a header cut short reads as empty.
+    const std::string record8 = record(1, 2, frame(8, 1));
     const std::string refused[] = {
         std::string("\xA1\xB2\xC3\xD4\x00\x02\x00\x04", 8) + kFileHeader.substr(8),     // big-endian
         std::string("\x4D\x3C\xB2\xA1", 4) + kFileHeader.substr(4),                   // nanoseconds
@@ -175,7 +122,7 @@ TEST(PacketLogRead, RefusesOtherMagicNumbersAndVersionsAcceptsCutHeaders) {
         writeFile(path, header + record8);
         EXPECT_EQ(EthrReadLog(path.c_str()), nullptr) << testing::PrintToString(header);
     }
-    for (std::size_t size : {0u, 1u, 3u, 4u, 6u, 8u, 12u, 23u, 24u}) {
+    for (std::size_t size : {0u, 3u, 4u, 6u, 23u, 24u}) {
         writeFile(path, kFileHeader.substr(0, size));
         EXPECT_EQ(readAll(path), Frames{}) << size;
     }
@@ -184,26 +131,19 @@ TEST(PacketLogRead, RefusesOtherMagicNumbersAndVersionsAcceptsCutHeaders) {
     EXPECT_EQ(readAll(path), Frames{frame(8, 1)});
 }
 
-TEST(PacketLogRead, ResultsForZeroLengthTooLongAndExactlyFittingRecords) {
+TEST(PacketLogRead, ResultsForZeroLengthTooLongFittingAndCutRecords) {
     // The record's data is delivered on 1, its length reported on -1.
-    const struct {
-        bool extended;
-        unsigned long capacity;
-        int result;
-        std::string data;
-        std::uint32_t seconds, microseconds;
-    } steps[] = {{true, 8, 1, "", 0x80000000u, 999999},
-                   {true, 8, -1, frame(40, 1), 7, 8},  // consumed, not delivered
-                   {true, 8, 1, "abc", 9, 10},
-                   {false, 100, 1, frame(100, 2), 1, 2},  // capacity equal to the record
-                   {false, 99, 0, frame(100, 3), 3, 4},   // one less: consumed and lost
-                   {false, 99, 1, frame(99, 4), 5, 6},
-                   {false, 16, 0, "", 11, 12},  // reads like the end, but the next call goes on
-                   {false, 16, 1, "xyz", 13, 14}};
+    struct Step { bool extended; unsigned long capacity; int result; std::string data; std::uint32_t seconds, micros; };
+    const Step steps[] = {{true, 8, 1, "", 0x80000000u, 999999},
+                          {true, 8, -1, frame(40, 1), 7, 8},     // consumed, not delivered
+                          {false, 100, 1, frame(100, 2), 1, 2},  // capacity equal to the record
+                          {false, 99, 0, frame(100, 3), 3, 4},   // one less: consumed and lost
+                          {false, 16, 0, "", 11, 12},  // reads like the end, but the next call goes on
+                          {false, 16, 1, "xyz", 13, 14}};
     util_test::TempDir dir;
     const std::string path = dir.file("records.pcap");
     std::string file = kFileHeader;
-    for (const auto& step : steps) file += record(step.seconds, step.microseconds, step.data);
+    for (const auto& step : steps) file += record(step.seconds, step.micros, step.data);
     writeFile(path, file);
     void* log = EthrReadLog(path.c_str());
     ASSERT_NE(log, nullptr);
@@ -214,31 +154,85 @@ TEST(PacketLogRead, ResultsForZeroLengthTooLongAndExactlyFittingRecords) {
                                          : EthrReadPacket(log, buffer, &length);
         ASSERT_EQ(result, step.result) << step.seconds;
         EXPECT_EQ(length, result == 0 ? 0u : step.data.size()) << step.seconds;
-        if (result == 1) {
-            EXPECT_EQ(std::string(buffer, length), step.data) << step.seconds;
-        }
-        if (step.extended) {
-            EXPECT_EQ(seconds, step.seconds);
-            EXPECT_EQ(microseconds, step.microseconds);
-        }
+        const Record expected(step.extended ? step.seconds : 0, step.extended ? step.micros : 0,
+                              result == 1 ? step.data : "");
+        EXPECT_EQ(Record(seconds, microseconds, result == 1 ? std::string(buffer, length) : ""), expected);
     }
     EthrCloseLog(log);
-}
 
-TEST(PacketLogRead, FileCutAnywhereInItsLastRecordYieldsTheWholeRecordsBefore) {
-    util_test::TempDir dir;
-    const std::string whole = dir.file("whole.pcap"), path = dir.file("cut.pcap");
+    // A file cut anywhere in its last record yields the whole records before.
+    const std::string whole = dir.file("whole.pcap");
     const Frames frames = {frame(30, 1), frame(45, 2), frame(60, 3)};
     writeLog(whole, frames);
-    const std::string file = readFile(whole);
+    file = readFile(whole);
     for (std::size_t size = file.size() - (16 + 60); size < file.size(); ++size) {
         writeFile(path, file.substr(0, size));
         for (unsigned long capacity : {60ul, 59ul}) {
-            EXPECT_EQ(readAll(path, capacity), Frames(frames.begin(), frames.end() - 1))
-                << "cut at " << size << ", capacity " << capacity;
+            EXPECT_EQ(readAll(path, capacity), Frames(frames.begin(), frames.end() - 1)) << size << "/" << capacity;
         }
     }
-    EXPECT_EQ(readAll(whole), frames);
+}
+
+TEST(RecordTime, ConversionTruncatesAndKeepsMicrosecondsInRange) {
+    using util::pcap::kFileTimeAtUnixEpoch;
+    const struct { std::int64_t fileTime; std::uint32_t seconds, microseconds; } cases[] = {
+        {kFileTimeAtUnixEpoch + 9999999, 0, 999999},  // 100-ns remainders dropped, never rounded up
+        {kFileTimeAtUnixEpoch + 4294967296LL * 10000000 + 70, 0, 7},  // 2106 wraps the seconds
+        {kFileTimeAtUnixEpoch - 5000000, 0xFFFFFFFFu, 500000}};  // half a second before 1970
+    for (const auto& test : cases) {
+        const auto time = util::pcap::recordTimeFromFileTime(test.fileTime);
+        EXPECT_EQ(Record(time.seconds, time.microseconds, ""), Record(test.seconds, test.microseconds, ""));
+    }
+    // The system's clock agrees with the standard library's, within the coarser resolution.
+    using namespace std::chrono;
+    const auto now = [] { return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count(); };
+    const auto before = now();
+    const auto time = util::pcap::recordTimeFromFileTime(util::pcap::captureFileTimeNow());
+    const auto after = now();
+    EXPECT_GE(time.seconds * 1000000LL + time.microseconds, before - 20000);
+    EXPECT_LE(time.seconds * 1000000LL + time.microseconds, after + 20000);
+}
+
+// Several threads on one handle write, then read, each record whole and exactly once.
+// A frame names its writer and sequence and has a length of its own: a torn one cannot pass.
+std::string frameFor(int thread, int sequence) {
+    return std::to_string(thread * 1000 + sequence) + std::string(20 + (thread * 131 + sequence * 17) % 300, 'A');
+}
+
+void onThreads(const std::function<void(int)>& body) {
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) threads.emplace_back(body, thread);
+    for (std::thread& thread : threads) thread.join();
+}
+
+TEST(PacketLogConcurrent, WritersAndThenReadersOnOneHandleHandleEachRecordWholeAndOnce) {
+    util_test::TempDir dir;
+    const std::string path = dir.file("shared.pcap");
+    void* log = EthrOpenLog(path.c_str(), 0);
+    ASSERT_NE(log, nullptr);
+    onThreads([log](int thread) {
+        for (int sequence = 0; sequence < 500; ++sequence) {
+            const std::string bytes = frameFor(thread, sequence);
+            EthrLogPacket(log, bytes.data(), bytes.size());
+        }
+    });
+    EthrCloseLog(log);
+    // Read by all threads at once, each frame is delivered whole to exactly one.
+    void* in = EthrReadLog(path.c_str());
+    ASSERT_NE(in, nullptr);
+    std::vector<Frames> seen(4);
+    onThreads([in, &seen](int reader) {
+        char buffer[400];
+        for (unsigned long length = sizeof buffer; EthrReadPacket(in, buffer, &length) == 1; length = sizeof buffer) {
+            seen[reader].emplace_back(buffer, length);
+        }
+    });
+    EthrCloseLog(in);
+    std::multiset<std::string> read, written;
+    for (const Frames& frames : seen) read.insert(frames.begin(), frames.end());
+    for (int index = 0; index < 4 * 500; ++index) written.insert(frameFor(index / 500, index % 500));
+    EXPECT_TRUE(read == written);
 }
 
 }  // namespace
+}  // namespace pcap_test
