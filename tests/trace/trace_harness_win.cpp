@@ -13,13 +13,12 @@
 using socklen_t = int;
 using Native = SOCKET;
 #define closesocket_ closesocket
-constexpr int kSendFlags = 0;
 
 namespace trace_test {
 
 #include "trace/loopback_sockets.inc"
 
-bool startNetworkAndDisplay(int, int) {
+bool startNetworkAndDisplay() {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
@@ -53,9 +52,9 @@ bool startedProgramHolds(std::uintptr_t socket) {
 }
 
 int runInForkedChild(const std::function<void()>&) { return -1; }
-std::string DisposableDisplay::start() { return std::string(); }
-void DisposableDisplay::kill() {}
-std::string stalledDisplay(std::vector<Socket>*) { return std::string(); }
+std::string startDisposableDisplay() { return std::string(); }
+void killDisposableDisplay() {}
+std::string stalledDisplay() { return std::string(); }
 
 std::string resourceViewerScript() {
     HMODULE library = GetModuleHandleA("util.dll");
