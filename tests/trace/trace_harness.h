@@ -22,12 +22,11 @@ void closeSocket(Socket socket);
 /// Runs body on a fresh thread while accepting every connection to listener (closing
 /// each at once when closeOnAccept); once body ended, `lines` line feeds arrived (or
 /// 5 s passed) and 100 ms stayed quiet, returns each connection's bytes in accept order.
-/// *ended, when given, receives the number of connections whose peer closed them.
 std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
-                                 bool closeOnAccept = false, std::size_t* ended = nullptr);
+                                 bool closeOnAccept = false);
 /// The descriptors (POSIX) or handles (Windows) the process holds now.
 long openHandleCount();
-/// Whether a program started now would hold the socket (Windows: its inherit flag).
+/// Whether a program started now would inherit the socket.
 bool startedProgramHolds(std::uintptr_t socket);
 /// POSIX: runInChild of body; -1 on Windows, which has no fork.
 int runInForkedChild(const std::function<void()>& body);

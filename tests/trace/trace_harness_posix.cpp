@@ -3,11 +3,11 @@
 #include "trace/trace_harness.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/select.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -86,11 +86,10 @@ long openHandleCount() {
     return static_cast<long>(std::distance(begin(descriptors), end(descriptors)));
 }
 
+// Close-on-exec is what keeps a descriptor from the programs the process starts.
 bool startedProgramHolds(std::uintptr_t socket) {
-    // The started ls lists its own descriptors; the socket shows as socket:[inode].
-    struct stat status {};
-    return fstat(static_cast<int>(socket), &status) == 0 &&
-           std::system(("ls -l /proc/self/fd/ | grep -q 'socket:\\[" + std::to_string(status.st_ino) + "\\]'").c_str()) == 0;
+    const int flags = fcntl(static_cast<int>(socket), F_GETFD);
+    return flags >= 0 && (flags & FD_CLOEXEC) == 0;
 }
 
 int runInForkedChild(const std::function<void()>& body) {

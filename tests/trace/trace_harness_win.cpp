@@ -24,20 +24,10 @@ bool startNetworkAndDisplay() {
 }
 void stopDisplay() {}
 
-// A hidden window: FindWindowA finds hidden top-level windows too.
-TitledWindow::TitledWindow(const std::string& title) {
-    static const bool registered = [] {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TraceTestWindow";
-        return RegisterClassA(&windowClass) != 0;
-    }();
-    window = reinterpret_cast<std::uintptr_t>(
-        registered ? CreateWindowExA(0, "TraceTestWindow", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                     nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)
-                   : nullptr);
-}
+// A hidden window of a predefined class: FindWindowA finds hidden top-level windows too.
+TitledWindow::TitledWindow(const std::string& title)
+    : window(reinterpret_cast<std::uintptr_t>(CreateWindowExA(0, "STATIC", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0,
+                                                              100, 100, nullptr, nullptr, nullptr, nullptr))) {}
 TitledWindow::~TitledWindow() { DestroyWindow(reinterpret_cast<HWND>(window)); }
 
 long openHandleCount() {
