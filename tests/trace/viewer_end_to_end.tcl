@@ -27,8 +27,7 @@ set xvfb [open "|Xvfb -displayfd 1 -nolisten tcp -terminate -screen 0 1700x800x2
 set env(DISPLAY) ":[gets $xvfb]"
 package require Tk
 cd [set directory [exec mktemp -d]]
-set free [socket -server {} -myaddr localhost 0]
-set port [lindex [fconfigure $free -sockname] 2]
+set port [lindex [fconfigure [set free [socket -server {} -myaddr localhost 0]] -sockname] 2]
 close $free
 
 # The demo prints its pid, traces when a line arrives on its input, then reports.
@@ -59,15 +58,13 @@ check {two thread windows with all their lines, past a half line} [eventually {
     [string match "*Leaving demoOuter*" [lines [lindex $windows 0].log]] &&
     [string match "*Leaving demoOuter*" [lines [lindex $windows 1].log]]}]
 check {another process's line is ignored} {[lsearch [winfo children .] .process-$other-*] < 0}
-foreach window $windows {
-    wm geometry $window +[expr {[lsearch $windows $window] * 850}]+90
+foreach window $windows x {0 850} {
+    wm geometry $window +$x+90
 }
 raise .
 .buttons.save invoke
-set saved {}
-foreach file [lsort [glob -nocomplain utilctl.process-$pid-thread-*.log]] {
-    lappend saved [regsub -all -line {^\d\d:\d\d:\d\d\.\d\d\d } [read [set channel [open $file]]][close $channel] ""]
-}
+set saved [lmap file [glob -nocomplain utilctl.process-$pid-thread-*.log] {
+    regsub -all -line {^\d\d:\d\d:\d\d\.\d\d\d } [read [set channel [open $file]]][close $channel] ""}]
 set expected [lmap thread {1 2} {string cat "0  Entering demoOuter\n1    Entering demoMiddle\n2      Entering demoLeaf\n" \
     "3        demoLeaf: thread $thread working\n2      Leaving demoLeaf, return done\n1    Leaving demoMiddle\n" \
     "0  Leaving demoOuter\n\n"}]
