@@ -46,8 +46,9 @@ int disposablePid = 0;
 // Xvfb on a free display (-displayfd), its pid first; the DISPLAY value, or "" when it
 // did not start. A shell watches the pipe: once this process stops reading, it ends the server.
 std::string startXvfb(const std::string& size, FILE** output, int* pid) {
-    *output = popen(("exec 2>/dev/null; trap '' PIPE; Xvfb -displayfd 1 -nolisten tcp -screen 0 " + size +
-                     "x24 & echo $!; while sleep 1 && echo; do :; done; kill $!").c_str(), "r");
+    const std::string shell = "exec 2>/dev/null; trap '' PIPE; Xvfb -displayfd 1 -nolisten tcp -screen 0 " + size +
+                              "x24 & echo $!; while sleep 1 && echo; do :; done; kill $!";
+    *output = popen(shell.c_str(), "r");
     char number[32] = {};
     return *output != nullptr && std::fscanf(*output, "%d %31s", pid, number) == 2 ? std::string(":") + number : "";
 }
@@ -57,7 +58,8 @@ std::string startXvfb(const std::string& size, FILE** output, int* pid) {
 bool startNetworkAndDisplay() {
     int pid = 0;
     util_test::setEnvironment("DISPLAY", startXvfb("640x480", &xvfb, &pid).c_str());
-    display = x<void*(const char*)>("XOpenDisplay") != nullptr ? x<void*(const char*)>("XOpenDisplay")(nullptr) : nullptr;
+    const auto open = x<void*(const char*)>("XOpenDisplay");
+    display = open != nullptr ? open(nullptr) : nullptr;
     return display != nullptr;
 }
 
@@ -103,8 +105,11 @@ std::string startDisposableDisplay() {
     const std::string name = startXvfb("320x240", &disposable[0], &disposablePid);
     // The windows belong to wish, a process of its own: Xlib ends its process when
     // the connection breaks with the server. It prints its pid once the server has them all.
-    disposable[1] = popen(("exec 2>/dev/null; echo 'for {set i 0} {$i < 300} {incr i} {wm title [toplevel .w$i] w$i}; "
-                           "update; puts [pid]; flush stdout' | DISPLAY=" + name + " exec wish").c_str(), "r");
+    const std::string shell =
+        "exec 2>/dev/null; echo 'for {set i 0} {$i < 300} {incr i} {wm title [toplevel .w$i] w$i};"
+        " update; puts [pid]; flush stdout' | DISPLAY=" +
+        name + " exec wish";
+    disposable[1] = popen(shell.c_str(), "r");
     int wish = 0;
     return !name.empty() && disposable[1] != nullptr && std::fscanf(disposable[1], "%d", &wish) == 1 ? name : "";
 }

@@ -151,13 +151,12 @@ TEST(Tracer, SendsIndentedLinesBannersAndOwnTextsCutToTheBuffer) {
         },
         13);
     ASSERT_EQ(1u, received.size());
-    EXPECT_EQ(Lines({ids.line(0, "Entering outer\n"), ids.line(1, "Entering middle\n"),
-                     ids.line(2, "Entering inner\n"), ids.line(2, "Leaving inner\n"),
-                     ids.line(1, "Leaving middle, return 42\n"), ids.line(1, "outer: value 7\n"),
-                     ids.line(1, "| plain\n"), ids.line(1, "bare\n"),
+    EXPECT_EQ(Lines({ids.line(0, "Entering outer\n"), ids.line(1, "Entering middle\n"), ids.line(2, "Entering inner\n"),
+                     ids.line(2, "Leaving inner\n"), ids.line(1, "Leaving middle, return 42\n"),
+                     ids.line(1, "outer: value 7\n"), ids.line(1, "| plain\n"), ids.line(1, "bare\n"),
                      ids.line(1, "Entering " + std::string(32766 - 9, 'n') + "\n"), std::string(32766, 't') + "\n",
-                     ids.line(1, "Leaving " + std::string(32766 - 8, 'n') + "\n"),
-                     std::string(32767, 't') + "end\n", ids.line(0, "Leaving outer\n")}),
+                     ids.line(1, "Leaving " + std::string(32766 - 8, 'n') + "\n"), std::string(32767, 't') + "end\n",
+                     ids.line(0, "Leaving outer\n")}),
               withoutTimes(received[0]));
 }
 
