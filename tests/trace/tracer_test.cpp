@@ -113,17 +113,30 @@ TEST(Tracer, StaysSilentWithoutAViewerToTraceTo) {
     EXPECT_TRUE(viewer.run([] { EXPECT_EQ(kTraceNoSocket, FunctionCallTracer("other").thread_record->sock); }).empty());
 }
 
-// Texts past the 32,767-byte buffer are cut; one whose format ends a line keeps its
-// line feed, one without does not, so the next text joins it.
-TEST(Tracer, SendsIndentedLinesBannersAndOwnTextsCutToTheBuffer) {
+// One thread's lines, banners and own texts, indented by level. Texts past the
+// 32,767-byte buffer are cut; one whose format ends a line keeps its line feed, one
+// without does not, so the next text joins it. A second thread, and a child forked
+// (POSIX) one level deep, trace from level 0, each on a connection of its own with
+// its own ids. Programs the process starts do not inherit a connection (the viewer's
+// listener, inheritable, shows the check works).
+TEST(Tracer, SendsEachThreadsIndentedLinesOnAConnectionOfItsOwn) {
     Viewer viewer("Trace Viewer - lines");
     trace_flag = 5;  // any nonzero trace_flag turns tracing on
+    EXPECT_TRUE(trace_test::startedProgramHolds(static_cast<std::uintptr_t>(viewer.listener)));
     const std::string longName(40000, 'n'), longText(40000, 't');
-    Ids ids;
+    Ids first, second, child;
+    int status = 0;
+    bool held = true;
     const Lines received = viewer.run(
         [&] {
-            ids.take();
+            first.take();
             FunctionCallTracer outer("outer");
+            held = trace_test::startedProgramHolds(outer.thread_record->sock);
+            onThreads(1, [&] {
+                second.take();
+                FunctionCallTracer only("secondOnly");
+            });
+            status = trace_test::runInForkedChild([] { FunctionCallTracer call("childCall"); });
             {
                 FunctionCallTracer middle("middle");
                 {
@@ -149,48 +162,19 @@ TEST(Tracer, SendsIndentedLinesBannersAndOwnTextsCutToTheBuffer) {
             outer.DebugOutputp("%s", longText.c_str());
             outer.DebugOutputp("end\n");
         },
-        13);
-    ASSERT_EQ(1u, received.size());
-    EXPECT_EQ(Lines({ids.line(0, "Entering outer\n"), ids.line(1, "Entering middle\n"), ids.line(2, "Entering inner\n"),
-                     ids.line(2, "Leaving inner\n"), ids.line(1, "Leaving middle, return 42\n"),
-                     ids.line(1, "outer: value 7\n"), ids.line(1, "| plain\n"), ids.line(1, "bare\n"),
-                     ids.line(1, "Entering " + std::string(32766 - 9, 'n') + "\n"), std::string(32766, 't') + "\n",
-                     ids.line(1, "Leaving " + std::string(32766 - 8, 'n') + "\n"), std::string(32767, 't') + "end\n",
-                     ids.line(0, "Leaving outer\n")}),
-              withoutTimes(received[0]));
-}
-
-// The first thread stays one level deep while a second thread, and a child it
-// forks there (POSIX), trace from level 0, each on a connection of its own with
-// its own ids; the first thread's stream stays whole. Programs the process starts
-// do not inherit a connection (the viewer's listener, inheritable, shows the check works).
-TEST(Tracer, ThreadsAndForkedChildrenHaveTheirOwnConnectionsAndLevels) {
-    Viewer viewer("Trace Viewer - two threads");
-    EXPECT_TRUE(trace_test::startedProgramHolds(static_cast<std::uintptr_t>(viewer.listener)));
-    Ids first, second, child;
-    int status = 0;
-    bool held = true;
-    const Lines received = viewer.run(
-        [&] {
-            first.take();
-            FunctionCallTracer outer("firstOuter");
-            held = trace_test::startedProgramHolds(outer.thread_record->sock);
-            onThreads(1, [&] {
-                second.take();
-                FunctionCallTracer only("secondOnly");
-            });
-            status = trace_test::runInForkedChild([] { FunctionCallTracer call("childCall"); });
-            FunctionCallTracer inner("firstInner");
-        },
-        6);
+        17);
     ASSERT_EQ(status == -1 ? 2u : 3u, received.size()) << "fork status " << status;  // -1: no fork here
-    EXPECT_EQ(Lines({first.line(0, "Entering firstOuter\n"), first.line(1, "Entering firstInner\n"),
-                     first.line(1, "Leaving firstInner\n"), first.line(0, "Leaving firstOuter\n")}),
-              withoutTimes(received[0]));
+    EXPECT_EQ(
+        Lines({first.line(0, "Entering outer\n"), first.line(1, "Entering middle\n"), first.line(2, "Entering inner\n"),
+               first.line(2, "Leaving inner\n"), first.line(1, "Leaving middle, return 42\n"),
+               first.line(1, "outer: value 7\n"), first.line(1, "| plain\n"), first.line(1, "bare\n"),
+               first.line(1, "Entering " + std::string(32766 - 9, 'n') + "\n"), std::string(32766, 't') + "\n",
+               first.line(1, "Leaving " + std::string(32766 - 8, 'n') + "\n"), std::string(32767, 't') + "end\n",
+               first.line(0, "Leaving outer\n")}),
+        withoutTimes(received[0]));
     EXPECT_EQ(Lines({second.line(0, "Entering secondOnly\n"), second.line(0, "Leaving secondOnly\n")}),
               withoutTimes(received[1]));
-    EXPECT_NE(first.tid, second.tid);
-    EXPECT_FALSE(held);
+    EXPECT_TRUE(first.tid != second.tid && !held);
     if (status != -1) {
         ASSERT_EQ(2, std::sscanf(received[2].c_str(), "%lu thread-%lu", &child.pid, &child.tid));
         EXPECT_TRUE(status == 0 && child.pid != first.pid && child.pid == child.tid);

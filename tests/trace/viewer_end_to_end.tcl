@@ -52,11 +52,9 @@ update
 puts $demo ""
 flush $demo
 check {the demo's report and exit status} {[gets $demo] eq "traced 2 threads to port $port" && ![catch {close $demo}]}
-set windows {}
 check {two thread windows with all their lines, past a half line} [eventually {
     [llength [set windows [lsearch -all -inline [winfo children .] .process-$pid-thread-*]]] == 2 &&
-    [string match "*Leaving demoOuter*" [lines [lindex $windows 0].log]] &&
-    [string match "*Leaving demoOuter*" [lines [lindex $windows 1].log]]}]
+    [llength [lsearch -all [lmap window $windows {lines $window.log}] "*Leaving demoOuter*"]] == 2}]
 check {another process's line is ignored} {[lsearch [winfo children .] .process-$other-*] < 0}
 foreach window $windows x {0 850} {
     wm geometry $window +$x+90
