@@ -113,15 +113,11 @@ std::string startDisposableDisplay() {
     return !name.empty() && disposable[1] != nullptr && std::fscanf(disposable[1], "%d", &wish) == 1 ? name : "";
 }
 
+// Called only after startDisposableDisplay succeeded.
 void killDisposableDisplay() {
-    if (disposablePid > 0) {  // never kill(0, ...): that is the whole process group
-        ::kill(disposablePid, SIGKILL);
-    }
-    for (FILE* output : disposable) {
-        if (output != nullptr) {
-            pclose(output);
-        }
-    }
+    ::kill(disposablePid, SIGKILL);
+    pclose(disposable[0]);
+    pclose(disposable[1]);
 }
 
 std::string stalledDisplay() {
