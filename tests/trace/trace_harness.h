@@ -19,9 +19,8 @@ void stopDisplay();
 /// A listening socket on 127.0.0.1 at a free port, written to *port.
 Socket listenOnLoopback(unsigned short* port);
 void closeSocket(Socket socket);
-/// Runs body on a fresh thread while accepting every connection to listener (closing
-/// each at once when closeOnAccept); once body ended, `lines` line feeds arrived (or
-/// 5 s passed) and 100 ms stayed quiet, returns each connection's bytes in accept order.
+/// Runs body on a thread of its own while accepting (closeOnAccept: and closing) connections to listener; once
+/// body ended, `lines` line feeds arrived (or 5 s passed) and 100 ms passed quietly, each connection's bytes.
 std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
                                  bool closeOnAccept = false);
 /// The descriptors (POSIX) or handles (Windows) the process holds now.
@@ -40,12 +39,10 @@ struct TitledWindow {
     std::uintptr_t window;
 };
 
-/// POSIX: a private Xvfb with 300 titled windows of another process, and its DISPLAY
-/// value, or "" (always on Windows); the kill ends that server at once (SIGKILL).
+/// POSIX: a private Xvfb with 300 windows of another process and its DISPLAY value ("" on Windows); kill: SIGKILL.
 std::string startDisposableDisplay();
 void killDisposableDisplay();
-/// POSIX: a display "127.0.0.1:N" whose port never accepts (its listen queue stays
-/// full while the process lives), so a connect stalls as to an unreachable host. "" on Windows.
+/// POSIX: a display "127.0.0.1:N" whose listen queue stays full, so connects stall ("" on Windows).
 std::string stalledDisplay();
 
 }  // namespace trace_test

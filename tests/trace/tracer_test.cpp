@@ -1,7 +1,5 @@
-// The tracer through the shared library: silence, the exact lines over a loopback
-// connection when a window of the viewer's title exists, the limits of its buffers,
-// its connections across threads, forks and started programs, lost or stalled X
-// servers, and the viewer script it carries.
+// The tracer through the shared library, traced to a loopback listener standing in for
+// the viewer, across threads, forks, started programs and lost or stalled X servers.
 #include <gtest/gtest.h>
 
 #include <atomic>

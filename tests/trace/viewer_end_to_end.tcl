@@ -1,8 +1,6 @@
-# End to end: the viewer script runs in this interpreter under a private Xvfb and
-# is fed by utilctl trace-demo from two threads. It ignores another process's
-# line, Save writes each thread window's exact lines, and a client that sent half
-# a line and stays silent holds up neither the other clients nor the window; its
-# line, once finished, reads as one. Ends with "every check held" when they did.
+# End to end: the viewer script under a private Xvfb, fed by utilctl trace-demo from two
+# threads, by another process and by a client that sends half a line and stays silent.
+# Ends with "every check held" when every check did.
 # Usage: tclsh viewer_end_to_end.tcl VIEWER_TCL UTILCTL ARTIFACT_DIR
 lassign $argv viewerScript utilctl artifacts
 set failures 0
