@@ -13,27 +13,19 @@ namespace trace_test {
 using Socket = std::intptr_t;
 constexpr Socket kNoSocket = -1;
 
-/// Windows: WSAStartup (the tracer expects the process to have done it).
-/// POSIX: starts Xvfb (ended with its last client) and points DISPLAY at it.
-bool startNetworkAndDisplay(int width, int height);
+/// Windows: WSAStartup. POSIX: a private Xvfb (DISPLAY points at it) and a connection to it.
+bool startNetworkAndDisplay();
 void stopDisplay();
-
 /// A listening socket on 127.0.0.1 at a free port, written to *port.
 Socket listenOnLoopback(unsigned short* port);
-Socket connectToLoopback(unsigned short port);
-bool sendAll(Socket socket, const std::string& bytes);
 void closeSocket(Socket socket);
-/// Runs body on a fresh thread while accepting every connection to listener (closing
-/// each at once when closeOnAccept); once body ended, `lines` line feeds arrived (or
-/// 5 s passed) and 100 ms stayed quiet, returns each connection's bytes in accept order.
-/// *ended, when given, receives the number of connections whose peer closed them.
+/// Runs body on a thread of its own while accepting (closeOnAccept: and closing) connections to listener; once
+/// body ended, `lines` line feeds arrived (or 5 s passed) and 100 ms passed quietly, each connection's bytes.
 std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
-                                 bool closeOnAccept = false, std::size_t* ended = nullptr);
-
+                                 bool closeOnAccept = false);
 /// The descriptors (POSIX) or handles (Windows) the process holds now.
 long openHandleCount();
-/// Whether a program started now by this process would hold the socket: POSIX
-/// starts one and looks at its descriptors; Windows reads the handle's inherit flag.
+/// Whether a program started now would inherit the socket.
 bool startedProgramHolds(std::uintptr_t socket);
 /// POSIX: runInChild of body; -1 on Windows, which has no fork.
 int runInForkedChild(const std::function<void()>& body);
@@ -47,19 +39,11 @@ struct TitledWindow {
     std::uintptr_t window;
 };
 
-/// POSIX: a private Xvfb with 300 titled windows of another process, and its
-/// DISPLAY value; kill() ends the server at once (SIGKILL). Empty on Windows.
-struct DisposableDisplay {
-    std::string start();
-    void kill();
-    ~DisposableDisplay() { kill(); }
-    int serverPid = 0;
-    void *server = nullptr, *client = nullptr;
-};
-
-/// POSIX: a display "127.0.0.1:N" whose port never accepts (its listen queue is
-/// full), so a connect stalls as to an unreachable host. Empty on Windows.
-std::string stalledDisplay(std::vector<Socket>* sockets);
+/// POSIX: a private Xvfb with 300 windows of another process and its DISPLAY value ("" on Windows); kill: SIGKILL.
+std::string startDisposableDisplay();
+void killDisposableDisplay();
+/// POSIX: a display "127.0.0.1:N" whose listen queue stays full, so connects stall ("" on Windows).
+std::string stalledDisplay();
 
 }  // namespace trace_test
 

@@ -2,20 +2,18 @@
 // libX11 (loaded at run time), and wish for the windows of a server that is killed.
 #include "trace/trace_harness.h"
 
-#include <arpa/inet.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/select.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
@@ -25,7 +23,6 @@
 
 using Native = int;
 #define closesocket_ close
-constexpr int kSendFlags = MSG_NOSIGNAL;
 
 namespace trace_test {
 
@@ -42,32 +39,26 @@ Function* x(const char* name) {
 using Window = unsigned long;
 void* display = nullptr;  // one connection, used by one thread at a time
 FILE* xvfb = nullptr;
+FILE* disposable[2] = {};  // the disposable display's Xvfb and wish
+int disposablePid = 0;
 
 // Xvfb on a free display (-displayfd), its pid first; the DISPLAY value, or "" when it
 // did not start. A shell watches the pipe: once this process stops reading, it ends the server.
-std::string startXvfb(const std::string& options, FILE** output, int* pid) {
-    *output = popen(("exec 2>/dev/null; trap '' PIPE; Xvfb -displayfd 1 -nolisten tcp " + options +
-                     " & echo $!; while sleep 1 && echo; do :; done; kill $!").c_str(), "r");
+std::string startXvfb(const std::string& size, FILE** output, int* pid) {
+    const std::string shell = "exec 2>/dev/null; trap '' PIPE; Xvfb -displayfd 1 -nolisten tcp -screen 0 " + size +
+                              "x24 & echo $!; while sleep 1 && echo; do :; done; kill $!";
+    *output = popen(shell.c_str(), "r");
     char number[32] = {};
     return *output != nullptr && std::fscanf(*output, "%d %31s", pid, number) == 2 ? std::string(":") + number : "";
 }
 
-// wish on display running script; its pid once the script ran and the server has all its requests.
-int startWish(const std::string& display, const std::string& script, FILE** output) {
-    *output = popen(("exec 2>/dev/null; echo '" + script + "; update; puts [pid]; flush stdout' | DISPLAY=" + display +
-                     " exec wish").c_str(), "r");
-    int pid = 0;
-    return *output != nullptr && std::fscanf(*output, "%d", &pid) == 1 ? pid : 0;
-}
-
 }  // namespace
 
-bool startNetworkAndDisplay(int width, int height) {
+bool startNetworkAndDisplay() {
     int pid = 0;
-    const std::string name =
-        startXvfb("-screen 0 " + std::to_string(width) + "x" + std::to_string(height) + "x24", &xvfb, &pid);
-    util_test::setEnvironment("DISPLAY", name.c_str());
-    display = x<void*(const char*)>("XOpenDisplay") != nullptr ? x<void*(const char*)>("XOpenDisplay")(nullptr) : nullptr;
+    util_test::setEnvironment("DISPLAY", startXvfb("640x480", &xvfb, &pid).c_str());
+    const auto open = x<void*(const char*)>("XOpenDisplay");
+    display = open != nullptr ? open(nullptr) : nullptr;
     return display != nullptr;
 }
 
@@ -96,17 +87,10 @@ long openHandleCount() {
     return static_cast<long>(std::distance(begin(descriptors), end(descriptors)));
 }
 
+// Close-on-exec is what keeps a descriptor from the programs the process starts.
 bool startedProgramHolds(std::uintptr_t socket) {
-    // The child lists its own descriptors; the socket shows as socket:[inode].
-    struct stat status {};
-    FILE* child = fstat(static_cast<int>(socket), &status) == 0 ? popen("ls -l /proc/self/fd/", "r") : nullptr;
-    std::string listing;
-    char buffer[4096];
-    for (std::size_t got; child != nullptr && (got = std::fread(buffer, 1, sizeof buffer, child)) > 0;) {
-        listing.append(buffer, got);
-    }
-    return child != nullptr && pclose(child) == 0 &&
-           listing.find("socket:[" + std::to_string(status.st_ino) + "]") != std::string::npos;
+    const int flags = fcntl(static_cast<int>(socket), F_GETFD);
+    return flags >= 0 && (flags & FD_CLOEXEC) == 0;
 }
 
 int runInForkedChild(const std::function<void()>& body) {
@@ -116,50 +100,41 @@ int runInForkedChild(const std::function<void()>& body) {
     });
 }
 
-std::string DisposableDisplay::start() {
-    FILE* output = nullptr;
-    const std::string name = startXvfb("-screen 0 320x240x24", &output, &serverPid);
-    server = output;
+std::string startDisposableDisplay() {
+    const std::string name = startXvfb("320x240", &disposable[0], &disposablePid);
     // The windows belong to wish, a process of its own: Xlib ends its process when
-    // the connection breaks with the server.
-    const int wish = name.empty() ? 0 : startWish(name, "for {set i 0} {$i < 300} {incr i} "
-                                                        "{wm title [toplevel .w$i] \"window $i\"}", &output);
-    client = output;
-    return wish != 0 ? name : std::string();
+    // the connection breaks with the server. It prints its pid once the server has them all.
+    const std::string shell =
+        "exec 2>/dev/null; echo 'for {set i 0} {$i < 300} {incr i} {wm title [toplevel .w$i] w$i};"
+        " update; puts [pid]; flush stdout' | DISPLAY=" +
+        name + " exec wish";
+    disposable[1] = popen(shell.c_str(), "r");
+    int wish = 0;
+    return !name.empty() && disposable[1] != nullptr && std::fscanf(disposable[1], "%d", &wish) == 1 ? name : "";
 }
 
-void DisposableDisplay::kill() {
-    if (serverPid > 0) {
-        ::kill(serverPid, SIGKILL);
-        serverPid = 0;
-    }
-    for (void** output : {&server, &client}) {
-        if (*output != nullptr) {
-            pclose(static_cast<FILE*>(*output));
-            *output = nullptr;
-        }
-    }
+// Called only after startDisposableDisplay succeeded.
+void killDisposableDisplay() {
+    ::kill(disposablePid, SIGKILL);
+    pclose(disposable[0]);
+    pclose(disposable[1]);
 }
 
-std::string stalledDisplay(std::vector<Socket>* sockets) {
-    for (int display = 200; display < 2000; ++display) {
-        sockaddr_in address = loopback(static_cast<unsigned short>(6000 + display));
-        sockets->push_back(static_cast<Socket>(socket(AF_INET, SOCK_STREAM, 0)));
-        if (bind(Native(sockets->back()), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            listen(Native(sockets->back()), 0) != 0) {
-            closeSocket(sockets->back());
-            sockets->pop_back();
-            continue;
-        }
-        // Fill the queue; nothing accepts, so later connects wait in vain.
-        for (int filler = 0; filler < 3; ++filler) {
-            sockets->push_back(static_cast<Socket>(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)));
-            (void)connect(Native(sockets->back()), reinterpret_cast<sockaddr*>(&address), sizeof address);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        return "127.0.0.1:" + std::to_string(display);
+std::string stalledDisplay() {
+    static std::vector<Socket> sockets;
+    unsigned short port = 0;
+    sockets.push_back(listenOnLoopback(&port));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    // Fill its queue; nothing accepts, so later connects wait in vain.
+    for (int filler = 0; filler < 20; ++filler) {
+        sockets.push_back(static_cast<Socket>(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0)));
+        (void)connect(Native(sockets.back()), reinterpret_cast<sockaddr*>(&address), sizeof address);
     }
-    return std::string();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return port > 6000 ? "127.0.0.1:" + std::to_string(port - 6000) : "";
 }
 
 }  // namespace trace_test

@@ -13,32 +13,21 @@
 using socklen_t = int;
 using Native = SOCKET;
 #define closesocket_ closesocket
-constexpr int kSendFlags = 0;
 
 namespace trace_test {
 
 #include "trace/loopback_sockets.inc"
 
-bool startNetworkAndDisplay(int, int) {
+bool startNetworkAndDisplay() {
     WSADATA data;
     return WSAStartup(MAKEWORD(2, 2), &data) == 0;
 }
 void stopDisplay() {}
 
-// A hidden window: FindWindowA finds hidden top-level windows too.
-TitledWindow::TitledWindow(const std::string& title) {
-    static const bool registered = [] {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.hInstance = GetModuleHandleA(nullptr);
-        windowClass.lpszClassName = "TraceTestWindow";
-        return RegisterClassA(&windowClass) != 0;
-    }();
-    window = reinterpret_cast<std::uintptr_t>(
-        registered ? CreateWindowExA(0, "TraceTestWindow", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                     nullptr, nullptr, GetModuleHandleA(nullptr), nullptr)
-                   : nullptr);
-}
+// A hidden window of a predefined class: FindWindowA finds hidden top-level windows too.
+TitledWindow::TitledWindow(const std::string& title)
+    : window(reinterpret_cast<std::uintptr_t>(CreateWindowExA(0, "STATIC", title.c_str(), WS_OVERLAPPEDWINDOW, 0, 0,
+                                                              100, 100, nullptr, nullptr, nullptr, nullptr))) {}
 TitledWindow::~TitledWindow() { DestroyWindow(reinterpret_cast<HWND>(window)); }
 
 long openHandleCount() {
@@ -53,9 +42,9 @@ bool startedProgramHolds(std::uintptr_t socket) {
 }
 
 int runInForkedChild(const std::function<void()>&) { return -1; }
-std::string DisposableDisplay::start() { return std::string(); }
-void DisposableDisplay::kill() {}
-std::string stalledDisplay(std::vector<Socket>*) { return std::string(); }
+std::string startDisposableDisplay() { return std::string(); }
+void killDisposableDisplay() {}
+std::string stalledDisplay() { return std::string(); }
 
 std::string resourceViewerScript() {
     HMODULE library = GetModuleHandleA("util.dll");

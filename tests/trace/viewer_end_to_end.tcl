@@ -1,8 +1,6 @@
-# End to end: the viewer script runs in this interpreter under a private Xvfb and
-# is fed by utilctl trace-demo from two threads. It ignores another process's
-# line, Save writes each thread window's exact lines, and a client that sent half
-# a line and stays silent holds up neither the other clients nor the window; its
-# line, once finished, reads as one. Ends with "every check held" when they did.
+# End to end: the viewer script under a private Xvfb, fed by utilctl trace-demo from two
+# threads, by another process and by a client that sends half a line and stays silent.
+# Ends with "every check held" when every check did.
 # Usage: tclsh viewer_end_to_end.tcl VIEWER_TCL UTILCTL ARTIFACT_DIR
 lassign $argv viewerScript utilctl artifacts
 set failures 0
@@ -14,24 +12,20 @@ proc check {what condition} {
 }
 # Runs the event loop until condition holds (1) or 10 s passed (0).
 proc eventually {condition} {
-    for {set tries 0} {$tries < 100} {incr tries} {
-        if {[uplevel 1 [list expr $condition]]} {
-            return 1
-        }
+    for {set tries 0} {$tries < 100 && ![uplevel 1 [list expr $condition]]} {incr tries} {
         after 100 {set ::tick 1}
         vwait ::tick
     }
-    return 0
+    return [expr {$tries < 100}]
 }
+proc lines {window} { return [$window get 1.0 end-1c] }
 
 # Tk needs the display before it loads: a private Xvfb at a free display number.
 set xvfb [open "|Xvfb -displayfd 1 -nolisten tcp -terminate -screen 0 1700x800x24 2>/dev/null" r]
 set env(DISPLAY) ":[gets $xvfb]"
 package require Tk
-set directory [exec mktemp -d]
-cd $directory
-set free [socket -server {} -myaddr localhost 0]
-set port [lindex [fconfigure $free -sockname] 2]
+cd [set directory [exec mktemp -d]]
+set port [lindex [fconfigure [set free [socket -server {} -myaddr localhost 0]] -sockname] 2]
 close $free
 
 # The demo prints its pid, traces when a line arrives on its input, then reports.
@@ -55,30 +49,22 @@ puts -nonewline $half "$pid thread-9 00:00:00.000 0  Entering hal"
 update
 puts $demo ""
 flush $demo
-check {the demo's report} {[gets $demo] eq "traced 2 threads to port $port"}
-check {the demo's exit status} {![catch {close $demo}]}
-
-proc lines {window} { return [$window get 1.0 end-1c] }
-set windows {}
+check {the demo's report and exit status} {[gets $demo] eq "traced 2 threads to port $port" && ![catch {close $demo}]}
 check {two thread windows with all their lines, past a half line} [eventually {
     [llength [set windows [lsearch -all -inline [winfo children .] .process-$pid-thread-*]]] == 2 &&
-    [string match "*Leaving demoOuter*" [lines [lindex $windows 0].log]] &&
-    [string match "*Leaving demoOuter*" [lines [lindex $windows 1].log]]}]
+    [llength [lsearch -all [lmap window $windows {lines $window.log}] "*Leaving demoOuter*"]] == 2}]
 check {another process's line is ignored} {[lsearch [winfo children .] .process-$other-*] < 0}
-foreach window $windows {
-    wm geometry $window +[expr {[lsearch $windows $window] * 850}]+90
+foreach window $windows x {0 850} {
+    wm geometry $window +$x+90
 }
 raise .
 .buttons.save invoke
-set expected {}
-foreach file [lsort [glob -nocomplain utilctl.process-$pid-thread-*.log]] {
-    lappend expected [regsub -all -line {^\d\d:\d\d:\d\d\.\d\d\d } [read [set channel [open $file]]][close $channel] ""]
-}
-foreach thread {1 2} {
-    set saved($thread) "0  Entering demoOuter\n1    Entering demoMiddle\n2      Entering demoLeaf\n3        demoLeaf:\
-thread $thread working\n2      Leaving demoLeaf, return done\n1    Leaving demoMiddle\n0  Leaving demoOuter\n\n"
-}
-check {Save writes the exact lines} {[lsort $expected] eq [list $saved(1) $saved(2)]}
+set saved [lmap file [glob -nocomplain utilctl.process-$pid-thread-*.log] {
+    regsub -all -line {^\d\d:\d\d:\d\d\.\d\d\d } [read [set channel [open $file]]][close $channel] ""}]
+set expected [lmap thread {1 2} {string cat "0  Entering demoOuter\n1    Entering demoMiddle\n2      Entering demoLeaf\n" \
+    "3        demoLeaf: thread $thread working\n2      Leaving demoLeaf, return done\n1    Leaving demoMiddle\n" \
+    "0  Leaving demoOuter\n\n"}]
+check {Save writes the exact lines} {[lsort $saved] eq $expected}
 update
 file mkdir $artifacts
 check {screenshot} {![catch {exec timeout 20 import -window root [file join $artifacts trace_viewer.png]}]}
