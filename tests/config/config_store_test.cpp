@@ -59,7 +59,7 @@ TEST(ConfigStore, LoaderLineRules) {
         EXPECT_EQ(dump(store, dir), c.dump);
         if (&c == &cases[0]) {
             EXPECT_EQ(get(store, "main", ""), "empty key");
-            EXPECT_EQ(get(store, "main", "a"), "1");  // the first match
+            EXPECT_EQ(get(store, "main", "a"), "1");      // the first match
             EXPECT_EQ(get(store, "Main", "a"), kAbsent);  // case-sensitive
         }
         EXPECT_EQ(CloseConfig(store), 1);
@@ -72,7 +72,7 @@ TEST(ConfigStore, DuplicatesAndReplacementOrder) {
     TempDir dir;
     void* store = load(dir, "[a]\nx=1\n[b]\nk=1\nk=2\n[a]\nz=3\n");
     ASSERT_NE(store, nullptr);
-    EXPECT_EQ(get(store, "a", "z"), "3");  // the first [a] lacks it: the second is searched
+    EXPECT_EQ(get(store, "a", "z"), "3");           // the first [a] lacks it: the second is searched
     EXPECT_EQ(SetConfig(store, "a", "z", "4"), 1);  // goes into the first [a]
     EXPECT_EQ(SetConfig(store, "b", "k", "3"), 1);  // replaces the first k only
     // Replacing the last entry: the tail must follow.
@@ -94,7 +94,7 @@ TEST(ConfigStore, LengthProtocolAndNullArguments) {
     void* store = CreateConfig();
     ASSERT_NE(store, nullptr);
     ASSERT_EQ(SetConfig(store, "s", "k", "hello"), 1);
-    EXPECT_EQ(got(store, "s", "k", 4), "0 5 #######");  // one less than the value
+    EXPECT_EQ(got(store, "s", "k", 4), "0 5 #######");                    // one less than the value
     EXPECT_EQ(got(store, "s", "k", 5), std::string("1 5 hello\0#", 11));  // exactly: 6 bytes written
     EXPECT_EQ(got(store, "s", "missing", 5), "0 0 #######");
     // Null arguments fail without effect.
@@ -116,10 +116,21 @@ TEST(ConfigStore, SetConfigKeepsTheDumpReadable) {
     void* store = CreateConfig();
     ASSERT_EQ(SetConfig(store, "net", "msg", "hello"), 1);
     const std::string longValue(4094 - 3 - 1, 'v');
-    const struct { const char *section, *key; std::string value; } refused[] = {
-        {"net", "msg", "x\n[evil]\ninj = 1"}, {"net", "msg", " lead"}, {"net", "msg", "trail\t"},
-        {"net", "a key", "v"}, {"net", "a=b", "v"}, {"net", "#k", "v"}, {"net", "[k]", "v"}, {"", "k", "v"},
-        {"a b", "k", "v"}, {"a]b", "k", "v"}, {"[a", "k", "v"}, {"net", "kk", longValue}};
+    const struct {
+        const char *section, *key;
+        std::string value;
+    } refused[] = {{"net", "msg", "x\n[evil]\ninj = 1"},
+                   {"net", "msg", " lead"},
+                   {"net", "msg", "trail\t"},
+                   {"net", "a key", "v"},
+                   {"net", "a=b", "v"},
+                   {"net", "#k", "v"},
+                   {"net", "[k]", "v"},
+                   {"", "k", "v"},
+                   {"a b", "k", "v"},
+                   {"a]b", "k", "v"},
+                   {"[a", "k", "v"},
+                   {"net", "kk", longValue}};
     for (const auto& r : refused) {
         EXPECT_EQ(SetConfig(store, r.section, r.key, r.value.c_str()), 0) << r.section << "/" << r.key;
     }

@@ -97,10 +97,12 @@ TEST(IniReader, FileOperationsAndRefusedWrites) {
     EXPECT_EQ(reader.SectionExists("Absent"), 0);
     EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Port=443", "Host=vpn"}));
     const std::string before = util_test::readFile(dir.file("client.ini"));
-    struct Write { const char *value, *key, *section; };
-    for (const Write& w : {Write{"a\nb=c", "nl", "Network"}, Write{"v", "k\rx", "Network"}, Write{"v", "a=b", "Network"},
-                           Write{"v", "k", "a]b"}, Write{"v", "[evil]", "Network"}, Write{"v", " ;k", "Network"},
-                           Write{nullptr, nullptr, "x\n[y"}}) {
+    struct Write {
+        const char *value, *key, *section;
+    };
+    for (const Write& w : {Write{"a\nb=c", "nl", "Network"}, Write{"v", "k\rx", "Network"},
+                           Write{"v", "a=b", "Network"}, Write{"v", "k", "a]b"}, Write{"v", "[evil]", "Network"},
+                           Write{"v", " ;k", "Network"}, Write{nullptr, nullptr, "x\n[y"}}) {
         EXPECT_EQ(reader.SetKey(w.value, w.key, w.section), 0) << (w.key ? w.key : "(null)");
     }
     EXPECT_EQ(util_test::readFile(dir.file("client.ini")), before);
@@ -127,7 +129,8 @@ TEST(IniReader, TwoCallProtocolAndLongLists) {
     EXPECT_EQ(reader.state(nullptr, strings, 3, 8), "0 4 8");
     EXPECT_EQ(buffers[0][0], '#');
     EXPECT_EQ(reader.state(nullptr, strings, 5, 8), "1 5 8");  // more than needed: succeeds, count stays
-    EXPECT_EQ(std::vector<std::string>(strings, strings + 4), (std::vector<std::string>{"a", "longest", "empty", "mid"}));
+    EXPECT_EQ(std::vector<std::string>(strings, strings + 4),
+              (std::vector<std::string>{"a", "longest", "empty", "mid"}));
     EXPECT_EQ(buffers[4][0], '#');
     EXPECT_EQ(reader.SectionExists("empty"), 0);
     EXPECT_EQ(reader.state("empty", nullptr, 0, 0), "0 0 1");  // a real "too small" needs size 1

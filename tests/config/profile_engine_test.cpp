@@ -59,11 +59,13 @@ TEST(ProfileEngine, CutLists) {
 }
 
 TEST(ProfileEngine, SettingKeepsEveryOtherLine) {
-    const std::string text = "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n";
+    const std::string text =
+        "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n";
     EXPECT_EQ(edited(text, "general", "NAME", "Bob"),
               "; head\r\n[General]\r\nName=Bob\r\n; note\r\n\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n");
-    EXPECT_EQ(edited(text, "General", "City", "Paris"),
-              "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\nCity=Paris\r\n\r\n[Other]\r\nx=1\r\n");
+    EXPECT_EQ(
+        edited(text, "General", "City", "Paris"),
+        "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\nCity=Paris\r\n\r\n[Other]\r\nx=1\r\n");
     EXPECT_EQ(edited(text, "New", "k", "v"), text + "[New]\r\nk=v\r\n");
     EXPECT_EQ(edited(text, "General", "Age", "30", ProfileEdit::kUnchanged), text);
     // Sections without keys, files without line ends, a key line without '='.
@@ -92,13 +94,20 @@ TEST(ProfileEngine, DeletingAndRefusing) {
 // kLongestLine bytes of a line. (The profile fuzz target checks round trips and
 // the file reader's lines against the in-memory reader's on arbitrary input.)
 TEST(ProfileText, EncodingsAndLongLines) {
-    const std::string bytes("\xFF\xFE" "A\0\x00\xD8" "B\0\x00\xDC\x3D\xD8\x00\xDE", 14);
+    const std::string bytes(
+        "\xFF\xFE"
+        "A\0\x00\xD8"
+        "B\0\x00\xDC\x3D\xD8\x00\xDE",
+        14);
     std::string text, back;
     std::size_t mark;
     ASSERT_TRUE(decodeProfileText(bytes, text));
     EXPECT_TRUE(encodeProfileText(text, encodingOf(bytes, &mark), back));
     EXPECT_EQ(back, bytes);
-    EXPECT_FALSE(decodeProfileText(std::string("\xFF\xFE" "A\0B", 5), text));  // odd length
+    EXPECT_FALSE(decodeProfileText(std::string("\xFF\xFE"
+                                               "A\0B",
+                                               5),
+                                   text));  // odd length
     for (const char* bad : {"\xE9", "\xC0\x80", "\xF4\x90\x80\x80"}) {
         EXPECT_FALSE(encodeProfileText(bad, ProfileEncoding::kUtf16Little, back)) << testing::PrintToString(bad);
     }

@@ -62,9 +62,10 @@ TEST_F(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
     ASSERT_EQ(link(target.c_str(), hard.c_str()), 0);
     const passwd* nobody = geteuid() == 0 ? getpwnam("nobody") : nullptr;
     EXPECT_EQ(runInChild([&] {  // as another user when this test runs as root
-        if (nobody != nullptr && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)) return 10;
-        return profileWrite("s", "k", "2", path.c_str()) == 1 ? 0 : 1;
-    }), 0);
+                  if (nobody != nullptr && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)) return 10;
+                  return profileWrite("s", "k", "2", path.c_str()) == 1 ? 0 : 1;
+              }),
+              0);
     EXPECT_EQ(profileWrite("s", "n", "3", hard.c_str()), 1);
     struct stat info;
     ASSERT_EQ(lstat(path.c_str(), &info), 0);
@@ -76,12 +77,13 @@ TEST_F(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
     EXPECT_EQ(readFile(hard), "; kept\n[s]\nk=2\nn=3\n");
     const rlim_t size = readFile(target).size();
     EXPECT_EQ(runInChild([&] {
-        signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{size + 4, size + 4};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
-        if (profileWrite("s", "long", "more than four bytes", target.c_str()) != 0) return 1;
-        return profileWrite("s", "k", "9", target.c_str()) == 1 ? 0 : 2;  // same length: fits
-    }), 0);
+                  signal(SIGXFSZ, SIG_IGN);
+                  const rlimit limit{size + 4, size + 4};
+                  if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 10;
+                  if (profileWrite("s", "long", "more than four bytes", target.c_str()) != 0) return 1;
+                  return profileWrite("s", "k", "9", target.c_str()) == 1 ? 0 : 2;  // same length: fits
+              }),
+              0);
     EXPECT_EQ(readFile(target), "; kept\n[s]\nk=9\nn=3\n");
     EXPECT_EQ(profileWrite("s", nullptr, nullptr, target.c_str()), 1);  // shorter text: the file is cut to it
     EXPECT_EQ(readFile(hard), "; kept\n");
@@ -97,9 +99,11 @@ TEST_F(ProfileFilePosix, WhatIsNotARegularFileIsMissing) {
     ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
     for (const std::string& file : {dir.path(), path, std::string("/dev/zero")}) {
         EXPECT_EQ(runInChild([&] {
-            if (value("s", "k", file) != "<none>" || profileWrite("s", "k", "v", file.c_str()) != 0) return 1;
-            return OpenConfig(file.c_str()) == nullptr ? 0 : 2;
-        }), 0) << file;
+                      if (value("s", "k", file) != "<none>" || profileWrite("s", "k", "v", file.c_str()) != 0) return 1;
+                      return OpenConfig(file.c_str()) == nullptr ? 0 : 2;
+                  }),
+                  0)
+            << file;
     }
     EXPECT_EQ(profileWrite("s", "k", "v", ""), 0);
     EXPECT_EQ(profileWrite("s", "k", "v", nullptr), 0);
@@ -121,12 +125,14 @@ TEST_F(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
     writeFile(path, text + "last=found\n");
     text = std::string();
     const auto write = [&](rlim_t megabytes, const char* old, const char* value) {
-        return runInChild([&] {
-            const rlimit limit{megabytes << 20, megabytes << 20};
-            if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
-            if (this->value("big", "last") != old) return 1;
-            return profileWrite("big", "last", value, path.c_str()) == 1 ? 0 : 2;
-        }, std::chrono::seconds(60));
+        return runInChild(
+            [&] {
+                const rlimit limit{megabytes << 20, megabytes << 20};
+                if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
+                if (this->value("big", "last") != old) return 1;
+                return profileWrite("big", "last", value, path.c_str()) == 1 ? 0 : 2;
+            },
+            std::chrono::seconds(60));
     };
     EXPECT_EQ(write(400, "found", "written"), 0);
     const std::string before = readFile(path);
@@ -137,25 +143,28 @@ TEST_F(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
     // count and size of 0.
     writeFile(path, "[s]\nk=" + std::string(2u << 20, 'v') + "\n");
     EXPECT_EQ(runInChild([&] {
-        unsigned long pages = 0;  // the address space in use, then 16 MiB more, all but 256 KiB of it filled
-        std::FILE* statm = std::fopen("/proc/self/statm", "r");
-        if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1 || std::fclose(statm) != 0) return 10;
-        const rlim_t room = pages * sysconf(_SC_PAGESIZE) + (16u << 20);
-        const rlimit limit{room, room};
-        ZnIniReader reader(path.c_str());
-        std::vector<void*> blocks;
-        blocks.reserve(4096);
-        if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
-        while (void* block = std::malloc(64u << 10)) blocks.push_back(block);
-        for (int spare = 0; spare < 4 && !blocks.empty(); ++spare, blocks.pop_back()) std::free(blocks.back());
-        const int free = lowestFreeDescriptor();
-        char buffer[8] = "x";
-        if (profileString("s", "k", "d", buffer, sizeof buffer, path.c_str()) != 0 || buffer[0] != '\0') return 1;
-        if (lowestFreeDescriptor() != free) return 2;
-        while (void* block = std::malloc(4096)) blocks.push_back(block);
-        unsigned long count = 5, size = 5;
-        return reader.GetSectionNames(nullptr, &count, &size) == 0 && count == 0 && size == 0 ? 0 : 3;
-    }), 0);
+                  unsigned long pages = 0;  // the address space in use, then 16 MiB more, all but 256 KiB of it filled
+                  std::FILE* statm = std::fopen("/proc/self/statm", "r");
+                  if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1 || std::fclose(statm) != 0) return 10;
+                  const rlim_t room = pages * sysconf(_SC_PAGESIZE) + (16u << 20);
+                  const rlimit limit{room, room};
+                  ZnIniReader reader(path.c_str());
+                  std::vector<void*> blocks;
+                  blocks.reserve(4096);
+                  if (setrlimit(RLIMIT_AS, &limit) != 0) return 10;
+                  while (void* block = std::malloc(64u << 10)) blocks.push_back(block);
+                  for (int spare = 0; spare < 4 && !blocks.empty(); ++spare, blocks.pop_back())
+                      std::free(blocks.back());
+                  const int free = lowestFreeDescriptor();
+                  char buffer[8] = "x";
+                  if (profileString("s", "k", "d", buffer, sizeof buffer, path.c_str()) != 0 || buffer[0] != '\0')
+                      return 1;
+                  if (lowestFreeDescriptor() != free) return 2;
+                  while (void* block = std::malloc(4096)) blocks.push_back(block);
+                  unsigned long count = 5, size = 5;
+                  return reader.GetSectionNames(nullptr, &count, &size) == 0 && count == 0 && size == 0 ? 0 : 3;
+              }),
+              0);
 #endif
 }
 
@@ -178,16 +187,22 @@ TEST_F(ProfileFilePosix, Utf16FilesStayUtf16) {
 TEST_F(ProfileFilePosix, TwoProcessesLoseNoWrite) {
     constexpr int kWrites = 200;
     const auto key = [](int process, int index) { return "p" + std::to_string(process) + "_" + std::to_string(index); };
-    EXPECT_EQ(runInChild([&] {  // the child writes its keys while this process writes its own
-        const pid_t sibling = fork();
-        int failures = 0;
-        for (int index = 0; index < kWrites; ++index) {
-            failures += profileWrite("shared", key(sibling == 0, index).c_str(), "v", path.c_str()) != 1;
-        }
-        if (sibling == 0) _exit(failures);
-        int status = 0;
-        return waitpid(sibling, &status, 0) == sibling && WIFEXITED(status) && WEXITSTATUS(status) == 0 && failures == 0 ? 0 : 1;
-    }, std::chrono::seconds(60)), 0);
+    EXPECT_EQ(runInChild(
+                  [&] {  // the child writes its keys while this process writes its own
+                      const pid_t sibling = fork();
+                      int failures = 0;
+                      for (int index = 0; index < kWrites; ++index) {
+                          failures += profileWrite("shared", key(sibling == 0, index).c_str(), "v", path.c_str()) != 1;
+                      }
+                      if (sibling == 0) _exit(failures);
+                      int status = 0;
+                      return waitpid(sibling, &status, 0) == sibling && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+                                     failures == 0
+                                 ? 0
+                                 : 1;
+                  },
+                  std::chrono::seconds(60)),
+              0);
     int missing = 0;
     for (int process = 0; process < 2; ++process) {
         for (int index = 0; index < kWrites; ++index) missing += value("shared", key(process, index).c_str()) != "v";

@@ -19,7 +19,9 @@ void expectNext(FIFO* queue, std::uint32_t value) {
     FIFO_MSG* message = queue->DeptQ(0);
     ASSERT_NE(nullptr, message);
     EXPECT_EQ(value, message->ulUser);  // the queue never touches it
-    if (queue->QSize() == 0) { EXPECT_EQ(nullptr, message->pNext); }  // the last one links nothing
+    if (queue->QSize() == 0) {
+        EXPECT_EQ(nullptr, message->pNext);
+    }  // the last one links nothing
     std::free(message);
 }
 
@@ -51,16 +53,22 @@ TEST(Fifo, OrderCountsAndBytes) {
         std::uint32_t value, size;
         int count;
         unsigned long bytes;
-    } steps[] = {{'N', 0, 0, 0, 0},  {'E', 'P', 10, 1, 10}, {'E', 'Q', 20, 2, 30}, {'F', 'R', 5, 3, 35},
-                 {'D', 'R', 0, 2, 30}, {'D', 'P', 0, 1, 20}, {'D', 'Q', 0, 0, 0},   {'N', 0, 0, 0, 0},
-                 {'F', 'V', 8, 1, 8},  {'E', 'W', 16, 2, 24}, {'D', 'V', 0, 1, 16}, {'D', 'W', 0, 0, 0}};
+    } steps[] = {{'N', 0, 0, 0, 0},    {'E', 'P', 10, 1, 10}, {'E', 'Q', 20, 2, 30}, {'F', 'R', 5, 3, 35},
+                 {'D', 'R', 0, 2, 30}, {'D', 'P', 0, 1, 20},  {'D', 'Q', 0, 0, 0},   {'N', 0, 0, 0, 0},
+                 {'F', 'V', 8, 1, 8},  {'E', 'W', 16, 2, 24}, {'D', 'V', 0, 1, 16},  {'D', 'W', 0, 0, 0}};
     FIFO* queue = new FIFO;
     for (const auto& step : steps) {
         SCOPED_TRACE(std::string(1, step.op) + std::to_string(step.value));
-        if (step.op == 'E') { EXPECT_EQ(1, queue->EntQ(makeMessage(step.value, step.size))); }
-        if (step.op == 'F') { EXPECT_EQ(1, queue->EntQAtFront(makeMessage(step.value, step.size))); }
+        if (step.op == 'E') {
+            EXPECT_EQ(1, queue->EntQ(makeMessage(step.value, step.size)));
+        }
+        if (step.op == 'F') {
+            EXPECT_EQ(1, queue->EntQAtFront(makeMessage(step.value, step.size)));
+        }
         if (step.op == 'D') expectNext(queue, step.value);
-        if (step.op == 'N') { EXPECT_EQ(nullptr, queue->DeptQ(0)); }
+        if (step.op == 'N') {
+            EXPECT_EQ(nullptr, queue->DeptQ(0));
+        }
         EXPECT_EQ(step.count, queue->QSize());
         EXPECT_EQ(step.bytes, queue->GetMsgSize());
     }

@@ -26,8 +26,8 @@ inline FIFO_MSG* makeMessage(std::uint32_t value, std::uint32_t size = 0) {
 
 class TrackedFifo : public FIFO {
 public:
-    std::atomic<int>* destroyed;  // counts destruction: the object is gone when a test reads it
-    std::function<void()> onPreShutdown;  // runs before the queue is drained
+    std::atomic<int>* destroyed;             // counts destruction: the object is gone when a test reads it
+    std::function<void()> onPreShutdown;     // runs before the queue is drained
     std::function<void()> afterPreShutdown;  // runs once it is drained, before the wait for users
     explicit TrackedFifo(std::atomic<int>& destroyedCount) : destroyed(&destroyedCount) {}
     ~TrackedFifo() override { ++*destroyed; }

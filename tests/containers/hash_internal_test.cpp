@@ -1,4 +1,5 @@
-// Key hashing against golden values, the node pool's block sizes and carving, and every allocation failure of the pool and the table.
+// Key hashing against golden values, the node pool's block sizes and carving, and every allocation failure of the pool
+// and the table.
 #include "containers/hash_table.h"
 #include "containers/hash_table_hash.h"
 #include "containers/hash_table_memory.h"
@@ -32,15 +33,30 @@ TEST(HashFunctionTest, GoldenValues) {
     const struct {
         std::string key;
         std::uint32_t hash;
-    } goldens[] = {
-        {"", 0xBD49D10Du}, {"ABC", 0x3E36495Du}, {"ABCDEFGHIJKLM", 0xC9A8AD4Du},
-        {"Four score and seven years ago", 0x50F2424Bu}, {highBytes(1), 0xEA28B4C0u}, {highBytes(3), 0xB26F55FCu},
-        {highBytes(5), 0x414D1141u}, {highBytes(11), 0xF4AFB542u}, {highBytes(12), 0x0A592AF1u},
-        {highBytes(13), 0x6468EE46u}, {highBytes(16), 0x0529A69Au}, {"0123456789abcdef", 0xE1185BC7u},
-        {highBytes(20), 0xFA5B40A0u}, {highBytes(23), 0xCB75B7BCu}, {highBytes(24), 0xA7BC26FEu},
-        {highBytes(25), 0xC87EE51Eu}, {highBytes(40), 0xD8BFCB63u}, {std::string(7, '\xFF'), 0xC6D77195u},
-        {std::string(11, '\xFF'), 0xD7A6A2EBu}, {"ABCD", 0x04u}, {"\x80\xFF\x01\x7F", 0x01u},
-        {"\x01\x02\x03\x04", 0x04u}, {"\x04\x03\x02\x01", 0x04u}, {std::string("\xFF\0\0\0", 4), 0xFFu}};
+    } goldens[] = {{"", 0xBD49D10Du},
+                   {"ABC", 0x3E36495Du},
+                   {"ABCDEFGHIJKLM", 0xC9A8AD4Du},
+                   {"Four score and seven years ago", 0x50F2424Bu},
+                   {highBytes(1), 0xEA28B4C0u},
+                   {highBytes(3), 0xB26F55FCu},
+                   {highBytes(5), 0x414D1141u},
+                   {highBytes(11), 0xF4AFB542u},
+                   {highBytes(12), 0x0A592AF1u},
+                   {highBytes(13), 0x6468EE46u},
+                   {highBytes(16), 0x0529A69Au},
+                   {"0123456789abcdef", 0xE1185BC7u},
+                   {highBytes(20), 0xFA5B40A0u},
+                   {highBytes(23), 0xCB75B7BCu},
+                   {highBytes(24), 0xA7BC26FEu},
+                   {highBytes(25), 0xC87EE51Eu},
+                   {highBytes(40), 0xD8BFCB63u},
+                   {std::string(7, '\xFF'), 0xC6D77195u},
+                   {std::string(11, '\xFF'), 0xD7A6A2EBu},
+                   {"ABCD", 0x04u},
+                   {"\x80\xFF\x01\x7F", 0x01u},
+                   {"\x01\x02\x03\x04", 0x04u},
+                   {"\x04\x03\x02\x01", 0x04u},
+                   {std::string("\xFF\0\0\0", 4), 0xFFu}};
     // Each key also at offsets 1 to 3 of a word-aligned buffer: keys on a word
     // boundary are read a word at a time, the others byte by byte.
     alignas(8) unsigned char buffer[64];

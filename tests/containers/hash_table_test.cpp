@@ -85,7 +85,9 @@ TEST(HashTableTest, WalkOrderByHandAcrossGrowths) {
 
     HashTable defaultTable;
     for (int hash = 0; hash <= 32; ++hash) {
-        if (hash != 31) { ASSERT_EQ(1, defaultTable.Add(key4(hash), 4, mark(hash))); }
+        if (hash != 31) {
+            ASSERT_EQ(1, defaultTable.Add(key4(hash), 4, mark(hash)));
+        }
     }
     std::vector<int> expected = descending(30, 1);
     expected.insert(expected.end(), {32, 0});

@@ -19,8 +19,9 @@ std::string physicalDrive(int number) { return "\\\\.\\PhysicalDrive" + std::to_
 std::string scsiPort(int number) { return "\\\\.\\Scsi" + std::to_string(number) + ":"; }
 const char kLegacyDriver[] = "\\\\.\\IDE21201.VXD";
 
-Bytes versionReply(unsigned char deviceMap) { return Bytes{0, 0, 0, deviceMap, 0, 0, 0, 0, 0, 0, 0, 0,
-                                                            0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}; }
+Bytes versionReply(unsigned char deviceMap) {
+    return Bytes{0, 0, 0, deviceMap, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+}
 
 // An identify reply behind `header` zero bytes, padded with zeros to `size`.
 Bytes identifyReply(std::size_t header, std::size_t size, const std::string& serial, const std::string& model) {
@@ -29,9 +30,7 @@ Bytes identifyReply(std::size_t header, std::size_t size, const std::string& ser
     reply.resize(size, 0);
     return reply;
 }
-Bytes smartReply(const std::string& serial, const std::string& model) {
-    return identifyReply(16, 528, serial, model);
-}
+Bytes smartReply(const std::string& serial, const std::string& model) { return identifyReply(16, 528, serial, model); }
 Bytes miniportReply(const std::string& serial, const std::string& model) {
     return identifyReply(44, 557, serial, model);
 }
@@ -71,7 +70,8 @@ TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
     for (int drive = 0; drive < 16; ++drive) {
         const auto& open = devices.opens[drive];
         EXPECT_TRUE(open.path == physicalDrive(drive) && open.access == 0xC0000000u && open.sharing == 3 &&
-                    open.creation == 3 && open.flags == 0) << "drive " << drive;
+                    open.creation == 3 && open.flags == 0)
+            << "drive " << drive;
     }
     const auto first = devices.controlsOn(physicalDrive(1));
     ASSERT_EQ(first.size(), 2u);
@@ -109,8 +109,8 @@ TEST_F(DeviceReaders, ScsiMiniportSendsTheSrbHeaderAndNeedsTheModelByte) {
     const auto requests = devices.controlsOn(scsiPort(0));
     ASSERT_EQ(requests.size(), 2u);
     for (int drive = 0; drive < 2; ++drive) {
-        Bytes expected = {28, 0, 0, 0, 'S', 'C', 'S', 'I', 'D', 'I', 'S', 'K', 0x10, 0x27, 0, 0,
-                          0x01, 0x05, 0x1B, 0, 0, 0, 0, 0, 0x11, 0x02, 0, 0};
+        Bytes expected = {28, 0, 0,    0,    'S',  'C', 'S', 'I', 'D', 'I', 'S',  'K',  0x10, 0x27,
+                          0,  0, 0x01, 0x05, 0x1B, 0,   0,   0,   0,   0,   0x11, 0x02, 0,    0};
         expected.resize(60, 0);
         expected[38] = 0xEC;
         expected[40] = static_cast<unsigned char>(drive);
@@ -170,7 +170,8 @@ TEST_F(DeviceReaders, MissingLegacyDriverShowsTheBoxOnEachOfTenAttempts) {
                 open.flags == 0x4000000u);
     const std::string message = "message ERROR: Could not open IDE21201.VXD file | Quillo32 | 16";
     std::vector<std::string> expected;
-    for (int attempt = 0; attempt < 10; ++attempt) expected.insert(expected.end(), {"priority 256", message, "priority 32"});
+    for (int attempt = 0; attempt < 10; ++attempt)
+        expected.insert(expected.end(), {"priority 256", message, "priority 32"});
     EXPECT_EQ(devices.events, expected);
     EXPECT_STREQ(driveTextSource(), "");
 }
@@ -213,9 +214,9 @@ TEST_F(DeviceReaders, FirstReaderInOrderWinsButAllReadersRun) {
         bool smart, scsi;
         const char *serial, *source;
     };
-    for (const Expectation& expectation : {Expectation{true, true, "SMART3", "smart"},
-                                           Expectation{false, true, "SCSI0", "scsi miniport"},
-                                           Expectation{false, false, "ZK", "storage query"}}) {
+    for (const Expectation& expectation :
+         {Expectation{true, true, "SMART3", "smart"}, Expectation{false, true, "SCSI0", "scsi miniport"},
+          Expectation{false, false, "ZK", "storage query"}}) {
         computeHardDriveComputerID(nullptr);
         FakeDriveDevices fake;
         fake.present = {physicalDrive(0), physicalDrive(3), scsiPort(0), kLegacyDriver};

@@ -19,9 +19,9 @@ TEST(IdentifyWordsToText, TakesHighByteFirstAndCutsOnlyTrailingBlanks) {
     EXPECT_STREQ(identifyWordsToText(words.data(), 10, 19), "WD-WCAV1234");
     EXPECT_STREQ(identifyWordsToText(words.data(), 27, 46), "WDC WD800");
     EXPECT_EQ(serialOf("   XYZ 1"), "   XYZ 1");
-    EXPECT_EQ(serialOf(""), " ");  // the first character is never cut
+    EXPECT_EQ(serialOf(""), " ");                            // the first character is never cut
     EXPECT_EQ(serialOf(std::string("AB\0D  EF", 8)), "AB");  // a NUL ends the text
-    words[10] |= 0xFFFF0000u;  // only the low 16 bits of a widened word count
+    words[10] |= 0xFFFF0000u;                                // only the low 16 bits of a widened word count
     EXPECT_STREQ(identifyWordsToText(words.data(), 10, 10), "WD");
     EXPECT_STREQ(identifyWordsToText(words.data(), 11, 10), "");
     EXPECT_STREQ(identifyWordsToText(nullptr, 10, 19), "");
@@ -34,8 +34,9 @@ TEST(IdentifyWordsToText, TakesHighByteFirstAndCutsOnlyTrailingBlanks) {
 
 TEST(HexPairsToText, SwapsPairsPerWordAndDropsZeros) {
     // A missing position counts as '0', and so does a non-hex digit.
-    const std::pair<const char*, const char*> cases[] = {{"3132", "21"}, {"0031", "1"}, {"313", "01"}, {"6a6B", "kj"},
-                                                         {"zz41", "A"}, {"FEFF", "\xFF\xFE"}, {"6f66", "fo"}, {"", ""}, {nullptr, ""}};
+    const std::pair<const char*, const char*> cases[] = {{"3132", "21"}, {"0031", "1"}, {"313", "01"},
+                                                         {"6a6B", "kj"}, {"zz41", "A"}, {"FEFF", "\xFF\xFE"},
+                                                         {"6f66", "fo"}, {"", ""},      {nullptr, ""}};
     for (const auto& each : cases) EXPECT_STREQ(hexPairsToText(each.first), each.second) << each.first;
     EXPECT_EQ(std::string(hexPairsToText(std::string(4000, '4').c_str())), std::string(999, 'D'));
 }
@@ -65,16 +66,18 @@ TEST(IdentifierFromTexts, GivesTheKnownIdentifiers) {
         {"WD-WCAV1234", "WDC WD800", 501311234},
         {"12-34", "IBM-DTLA-307030", 300001234},
         {"102", "MAXTOR", 400000102},
-        {"1 2", "Maxtor 6Y080M0", 400000102},       // a blank counts 0
+        {"1 2", "Maxtor 6Y080M0", 400000102},  // a blank counts 0
         {"zZ-a", "", 600003860},
-        {"9999999999999999999", "", 590448383},   // wraps past 2^63
-        {"999999999999999999", "", 699999999},    // eighteen nines stay positive
-        {"   WD-WCAV1234", "", 633311234},        // leading blanks: no "WD-W" skip
+        {"9999999999999999999", "", 590448383},  // wraps past 2^63
+        {"999999999999999999", "", 699999999},   // eighteen nines stay positive
+        {"   WD-WCAV1234", "", 633311234},       // leading blanks: no "WD-W" skip
         {"WD-WC", "", 600000000},
         {"WD-WCA", "", 600000010},
-        {"", "WDC WD800", 500000000},           // "WDC " with its blank
-        {"\x80" "ABC", "", 600000000},
-        {"", "WDC IBM-X", 300000000},             // "IBM-" is tested first
+        {"", "WDC WD800", 500000000},  // "WDC " with its blank
+        {"\x80"
+         "ABC",
+         "", 600000000},
+        {"", "WDC IBM-X", 300000000},  // "IBM-" is tested first
         {"", "maxtor", 600000000},
     };
     for (const IdentifierCase& each : cases) {

@@ -27,7 +27,7 @@ protected:
         makeDisk("sdb", "");
         writeFile(block + "/sdb/device/model", "WDC WD800JD-75MS\n");
         writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x80\x00\x0E", 4) + "WD-WCAV1234   ");
-        makeDisk("sda", "1\n");  // removable
+        makeDisk("sda", "1\n");           // removable
         makeDirectory(block + "/loop0");  // no device behind it
         makeDisk("vda", "0\n");
         writeFile(block + "/vda/serial", "SERIALV\n");

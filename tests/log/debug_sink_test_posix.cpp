@@ -17,10 +17,11 @@ TEST(DebugSinkPosix, StandardErrorOnlyWhenAskedFor) {
         util_test::TempDir directory;
         const std::string errorPath = directory.file("stderr.txt");
         EXPECT_EQ(util_test::runInChild([&] {
-            dup2(open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            util_test::setEnvironment("UTIL_DEBUG_OUTPUT", value);
-            return DbgPrint("child line %d\n", 7) == 13 ? 0 : 3;
-        }), 0);
+                      dup2(open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+                      util_test::setEnvironment("UTIL_DEBUG_OUTPUT", value);
+                      return DbgPrint("child line %d\n", 7) == 13 ? 0 : 3;
+                  }),
+                  0);
         EXPECT_EQ(util_test::readFile(errorPath), c[1]) << (value != nullptr ? value : "unset");
     }
 }

@@ -33,18 +33,22 @@ TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithThei
         threads.emplace_back([&stop, &body, t] {
             FileLog log("proc");
             for (int n = 0; !stop.load(); ++n) {
-                if (t == 0) log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
-                else log.TraceMsgEx("x");
+                if (t == 0)
+                    log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
+                else
+                    log.TraceMsgEx("x");
             }
         });
     }
     int failed = 0;
     for (int child = 0; child < kChildren && failed < 3; ++child) {
-        failed += runInChild([child, &body] {
-            if (child == 0) close(0);
-            writeRecords(kRecords, body);
-            return child == 0 && open("/dev/null", O_RDONLY) != 0 ? 1 : 0;
-        }, std::chrono::seconds(2)) != 0;
+        failed += runInChild(
+                      [child, &body] {
+                          if (child == 0) close(0);
+                          writeRecords(kRecords, body);
+                          return child == 0 && open("/dev/null", O_RDONLY) != 0 ? 1 : 0;
+                      },
+                      std::chrono::seconds(2)) != 0;
     }
     stop = true;
     for (auto& thread : threads) thread.join();

@@ -37,11 +37,11 @@ TEST_F(FileLogRecords, FixedLayoutShortRecordPlaceholdersAndEcho) {
 
     const std::string ids = idsPiece(), record = "T net conn.cpp:42 " + ids + "queue full\n";
     const std::string stored = "T net ?file?:4 " + ids + "m\nT ?Module? ?File?:0 " + ids + "m\n";
-    EXPECT_EQ(record + "\nT queue full\nT ?Module? ?file?:0 " + ids + "m\nT net " + foreign + ":1 " + ids + "m\n" +
-                  stored,
-              logText());
+    EXPECT_EQ(
+        record + "\nT queue full\nT ?Module? ?file?:0 " + ids + "m\nT net " + foreign + ":1 " + ids + "m\n" + stored,
+        logText());
     EXPECT_EQ(record + stored, echoed);
-    EXPECT_EQ(static_cast<int>(record.size()) - 2 + 24, written);  // "T " stands for 24 characters
+    EXPECT_EQ(static_cast<int>(record.size()) - 2 + 24, written);              // "T " stands for 24 characters
     EXPECT_EQ(isWindows(), readFile(path).find("\r\n") != std::string::npos);  // Windows stores CR LF
 }
 
@@ -59,9 +59,9 @@ TEST_F(FileLogRecords, MaskSelectsPiecesInOrder) {
     const std::pair<int, std::string> cases[] = {
         {0x007F, "T mod x.cpp:7 " + ids + "m\n"},  // the full set without stderr: same text as 0xFFFF
         {0x0017, "T mod x.cpp m\n"},               // no line bit
-        {0x0019, "T m\n"},                          // line without file: neither is written
-        {0x1062, "mod " + ids},                     // no text bit: prefix only; the stderr bit adds nothing
-        {0x0000, ""},                               // the file is still created
+        {0x0019, "T m\n"},                         // line without file: neither is written
+        {0x1062, "mod " + ids},                    // no text bit: prefix only; the stderr bit adds nothing
+        {0x0000, ""},                              // the file is still created
     };
     for (const auto& c : cases) {
         std::remove(path.c_str());
@@ -101,7 +101,7 @@ TEST_F(FileLogRecords, FilterTraceMsgExAndTheStoredFileName) {
     FileLog::log_mask = 0x007F;  // no standard-error echo
     ASSERT_EQ(1, FileLog::SetLogFilePath(dir.file("missing/dir/x.log").c_str()));
     EXPECT_EQ(0, log.LogMsg(1, "lost\n"));  // the file does not open
-    EXPECT_EQ(0, log.LogMsgEx(1, "m\n"));  // shortens the name although the record is lost
+    EXPECT_EQ(0, log.LogMsgEx(1, "m\n"));   // shortens the name although the record is lost
     log.TraceMsgEx("t\n");
     const std::string echoed = normalizeLog(::testing::internal::GetCapturedStderr());
 
@@ -114,8 +114,7 @@ TEST_F(FileLogRecords, FilterTraceMsgExAndTheStoredFileName) {
 using FileLogRotation = LogFileTest;
 
 std::string rotationNotice(long size, const std::string& backup) {
-    return "\nT current log file exceed maximum log file size " + std::to_string(size) + ", rename it to " +
-           backup;
+    return "\nT current log file exceed maximum log file size " + std::to_string(size) + ", rename it to " + backup;
 }
 
 TEST_F(FileLogRotation, FileOfLogSizeReplacesTheBackupBeforeTheRecord) {

@@ -55,10 +55,12 @@ inline void collectRecords(const std::string& text, const std::string& body, Rec
         const std::size_t notice = line.find(" create new log file ");
         const std::size_t start = notice == std::string::npos ? 0 : line.find(".log", notice) + 4;
         int pid = 0, tid = 0, n = 0, offset = 0;
-        const bool whole = std::sscanf(line.c_str() + start, "%*4d/%*2d/%*2d %*2d:%*2d:%*2d.%*3d proc p.cpp:2 pid %d tid %d n=%d %n",
-                                       &pid, &tid, &n, &offset) == 3 &&
-                           line.compare(start + offset, std::string::npos, body) == 0;
-        EXPECT_TRUE(whole && (*seen)[std::make_pair(pid, tid)].insert(n).second) << "torn, mixed or repeated: " << line.substr(0, 200);
+        const bool whole =
+            std::sscanf(line.c_str() + start, "%*4d/%*2d/%*2d %*2d:%*2d:%*2d.%*3d proc p.cpp:2 pid %d tid %d n=%d %n",
+                        &pid, &tid, &n, &offset) == 3 &&
+            line.compare(start + offset, std::string::npos, body) == 0;
+        EXPECT_TRUE(whole && (*seen)[std::make_pair(pid, tid)].insert(n).second)
+            << "torn, mixed or repeated: " << line.substr(0, 200);
     }
 }
 

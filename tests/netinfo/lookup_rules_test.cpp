@@ -126,7 +126,7 @@ TEST_F(LookupRules, RouteAndAdapterIndexNeedAnExactMatch) {
     EXPECT_EQ(ip32("10.0.0.5"), answer(getRouteNextHop, ip32("10.0.0.0")));
     EXPECT_EQ(1ul, answer(getAdapterIndexByAddress, ip32("127.0.0.1")));
     EXPECT_EQ(2ul, answer(getAdapterIndexByAddress, ip32("10.0.0.5")));
-    EXPECT_EQ(kNone, answer(getRouteNextHop, ip32("10.0.0.77")));  // inside 10.0.0.0: no prefix match
+    EXPECT_EQ(kNone, answer(getRouteNextHop, ip32("10.0.0.77")));          // inside 10.0.0.0: no prefix match
     EXPECT_EQ(kNone, answer(getAdapterIndexByAddress, ip32("10.0.0.1")));  // a neighbour, not local
     if (sizeof(unsigned long) > 4) {  // an argument wider than 32 bits is no IPv4 address
         EXPECT_EQ(kNone, answer(getAdapterIndexByAddress, ip32("10.0.0.5") | (1ul << (8 * sizeof(long) - 1))));
@@ -246,8 +246,8 @@ TEST_F(Lookups, KernelRowsServedInMibIndexOrderWithoutAllZeroHardwareAddresses) 
     EXPECT_EQ((std::vector<std::uint32_t>{ip32("10.0.0.9"), ip32("10.0.0.10"), ip32("10.0.0.7"), ip32("10.0.0.9"),
                                           ip32("1.200.0.0")}),
               keysOf(agent, columns::ipNetToMediaNetAddress, columns::ipNetToMediaPhysAddress));
-    addAddressTable(*agent.table, {{ip32("2.1.0.0"), 4}, {ip32("1.200.0.0"), 3}, {ip32("1.200.0.0"), 9},
-                                   {ip32("127.0.0.1"), 1}});
+    addAddressTable(*agent.table,
+                    {{ip32("2.1.0.0"), 4}, {ip32("1.200.0.0"), 3}, {ip32("1.200.0.0"), 9}, {ip32("127.0.0.1"), 1}});
     EXPECT_EQ((std::vector<std::uint32_t>{ip32("1.200.0.0"), ip32("2.1.0.0"), ip32("127.0.0.1")}),
               keysOf(agent, columns::ipAdEntAddr, columns::ipAdEntIfIndex));
     EXPECT_EQ(3ul, answer(getAdapterIndexByAddress, ip32("1.200.0.0")));  // the first row listed is kept
@@ -266,20 +266,24 @@ TEST_F(Lookups, KernelRouteRowsChosenPerDestination) {
     const RouteRow highHalf{3, ip32("128.0.0.0"), ip32("10.2.0.1"), 0x3, 0, ip32("128.0.0.0")};
     const RouteRow fallback{2, 0, ip32("10.1.0.1"), 0x3, 100, 0};
     const RouteRow worse{2, 0, ip32("10.1.0.99"), 0x3, 200, 0}, tie{2, 0, ip32("10.1.0.98"), 0x3, 100, 0};
-    const std::vector<RouteRow> others = {
-        {2, ip32("192.0.2.0"), 0, 0x1, 0},                     // direct: own address
-        {5, ip32("198.51.100.0"), 0, 0x1, 0},                  // direct, interface without address
-        {2, ip32("203.0.113.0"), ip32("192.0.2.1"), 0x2, 0}};  // not up
+    const std::vector<RouteRow> others = {{2, ip32("192.0.2.0"), 0, 0x1, 0},     // direct: own address
+                                          {5, ip32("198.51.100.0"), 0, 0x1, 0},  // direct, interface without address
+                                          {2, ip32("203.0.113.0"), ip32("192.0.2.1"), 0x2, 0}};  // not up
     const std::vector<AddressRow> addresses = {{ip32("127.0.0.1"), 1}, {ip32("192.0.2.2"), 2}, {ip32("192.0.2.3"), 2}};
-    for (auto routes : std::vector<std::vector<RouteRow>>{
-             {lowHalf, highHalf, fallback, tie, worse}, {worse, fallback, lowHalf, highHalf, tie},
-             {lowHalf, fallback, tie, highHalf, worse}}) {
+    for (auto routes : std::vector<std::vector<RouteRow>>{{lowHalf, highHalf, fallback, tie, worse},
+                                                          {worse, fallback, lowHalf, highHalf, tie},
+                                                          {lowHalf, fallback, tie, highHalf, worse}}) {
         routes.insert(routes.end(), others.begin(), others.end());
         agent.table = std::make_shared<MibTable>();
         addRouteTable(*agent.table, routes, addresses);
-        const struct { const char* destination; unsigned long hop; } expected[] = {
-            {"0.0.0.0", ip32("10.1.0.1")}, {"128.0.0.0", ip32("10.2.0.1")}, {"192.0.2.0", ip32("192.0.2.2")},
-            {"198.51.100.0", 0}, {"203.0.113.0", kNone}};
+        const struct {
+            const char* destination;
+            unsigned long hop;
+        } expected[] = {{"0.0.0.0", ip32("10.1.0.1")},
+                        {"128.0.0.0", ip32("10.2.0.1")},
+                        {"192.0.2.0", ip32("192.0.2.2")},
+                        {"198.51.100.0", 0},
+                        {"203.0.113.0", kNone}};
         for (const auto& route : expected) {
             EXPECT_EQ(route.hop, answer(getRouteNextHop, ip32(route.destination))) << route.destination;
         }
@@ -307,7 +311,11 @@ struct CountingLoader : AgentLoader {
 
 TEST(AgentStartup, RetriesExactlyTheStepsThatFailed) {
     // Per call: the steps that work, then whether it is ready and each step's calls so far.
-    struct Call { std::vector<int> works; int ready; std::vector<int> counts; };
+    struct Call {
+        std::vector<int> works;
+        int ready;
+        std::vector<int> counts;
+    };
     const std::vector<std::vector<Call>> scenarios = {
         // No agent: sockets and load again on every call; no load without sockets.
         {{{1, 0, 1}, 0, {1, 1, 0}}, {{0, 1, 1}, 0, {2, 1, 0}}, {{1, 1, 1}, 1, {3, 2, 1}}},

@@ -22,8 +22,10 @@ using util_test::readFile;
 using util_test::writeFile;
 using Frames = std::vector<std::string>;
 
-const std::string kFileHeader("\xD4\xC3\xB2\xA1\x02\x00\x04\x00\x00\x00\x00\x00"
-                              "\x00\x00\x00\x00\xFF\xFF\x00\x00\x01\x00\x00\x00", 24);
+const std::string kFileHeader(
+    "\xD4\xC3\xB2\xA1\x02\x00\x04\x00\x00\x00\x00\x00"
+    "\x00\x00\x00\x00\xFF\xFF\x00\x00\x01\x00\x00\x00",
+    24);
 
 std::string le32(std::size_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 std::string record(std::uint32_t seconds, std::uint32_t microseconds, const std::string& data) {
@@ -54,10 +56,12 @@ TEST(PacketLogWrite, RecordsHoldEveryFrameWholeUpToTheCap) {
     EXPECT_EQ(readAll(path), (Frames{frames[0], frames[1], "", frames[3], frames[4], frames[5].substr(0, 262144)}));
 
     // The cap lets the record that crosses it through whole and drops the rest.
-    const struct { unsigned long cap; std::size_t size, kept; } cases[] = {
-        {100, 200, 1},  // the first record crosses the cap
-        {101, 34, 3},   // 100 record bytes of 101: still below the cap
-        {100, 34, 2}};  // 100 of 100: reached (no cap, 0, is used by every other test)
+    const struct {
+        unsigned long cap;
+        std::size_t size, kept;
+    } cases[] = {{100, 200, 1},  // the first record crosses the cap
+                 {101, 34, 3},   // 100 record bytes of 101: still below the cap
+                 {100, 34, 2}};  // 100 of 100: reached (no cap, 0, is used by every other test)
     for (const auto& test : cases) {
         const Frames offered = {frame(test.size, 1), frame(test.size, 2), frame(test.size, 3)};
         writeLog(path, offered, test.cap);
@@ -69,8 +73,8 @@ TEST(PacketLogWrite, RecordsHoldEveryFrameWholeUpToTheCap) {
     ASSERT_NE(log, nullptr);
     auto* handle = static_cast<util::pcap::EthrLogHandle*>(log);
     EXPECT_EQ(handle->limit, 0xFFFFFFFFu);
-    handle->written = 0xFFFFFFF0u;  // as after nearly 4 GiB of records
-    EthrLogPacket(log, "crossing", 8);  // crosses the cap: written whole
+    handle->written = 0xFFFFFFF0u;            // as after nearly 4 GiB of records
+    EthrLogPacket(log, "crossing", 8);        // crosses the cap: written whole
     EXPECT_EQ(handle->written, 0xFFFFFFFFu);  // not 0x08 after a wrap
     EthrLogPacket(log, "dropped", 7);
     EthrCloseLog(log);
@@ -114,10 +118,11 @@ TEST(PacketLog, NullArgumentsReadingHandlesAndFilesThatAreNoLog) {
     const std::string record8 = record(1, 2, frame(8, 1));
     const std::string refused[] = {
         std::string("\xA1\xB2\xC3\xD4\x00\x02\x00\x04", 8) + kFileHeader.substr(8),     // big-endian
-        std::string("\x4D\x3C\xB2\xA1", 4) + kFileHeader.substr(4),                   // nanoseconds
+        std::string("\x4D\x3C\xB2\xA1", 4) + kFileHeader.substr(4),                     // nanoseconds
         kFileHeader.substr(0, 6) + std::string("\x03\x00", 2) + kFileHeader.substr(8),  // 2.3
         kFileHeader.substr(0, 4) + std::string("\x01\x00", 2) + kFileHeader.substr(6),  // 1.4
-        std::string("\xD4\xC3\xB2", 3) + "\xA2", kFileHeader.substr(0, 6) + "\x05"};  // cut, and wrong
+        std::string("\xD4\xC3\xB2", 3) + "\xA2",
+        kFileHeader.substr(0, 6) + "\x05"};  // cut, and wrong
     for (const std::string& header : refused) {
         writeFile(path, header + record8);
         EXPECT_EQ(EthrReadLog(path.c_str()), nullptr) << testing::PrintToString(header);
@@ -133,12 +138,18 @@ TEST(PacketLog, NullArgumentsReadingHandlesAndFilesThatAreNoLog) {
 
 TEST(PacketLogRead, ResultsForZeroLengthTooLongFittingAndCutRecords) {
     // The record's data is delivered on 1, its length reported on -1.
-    struct Step { bool extended; unsigned long capacity; int result; std::string data; std::uint32_t seconds, micros; };
+    struct Step {
+        bool extended;
+        unsigned long capacity;
+        int result;
+        std::string data;
+        std::uint32_t seconds, micros;
+    };
     const Step steps[] = {{true, 8, 1, "", 0x80000000u, 999999},
                           {true, 8, -1, frame(40, 1), 7, 8},     // consumed, not delivered
                           {false, 100, 1, frame(100, 2), 1, 2},  // capacity equal to the record
                           {false, 99, 0, frame(100, 3), 3, 4},   // one less: consumed and lost
-                          {false, 16, 0, "", 11, 12},  // reads like the end, but the next call goes on
+                          {false, 16, 0, "", 11, 12},            // reads like the end, but the next call goes on
                           {false, 16, 1, "xyz", 13, 14}};
     util_test::TempDir dir;
     const std::string path = dir.file("records.pcap");
@@ -175,10 +186,12 @@ TEST(PacketLogRead, ResultsForZeroLengthTooLongFittingAndCutRecords) {
 
 TEST(RecordTime, ConversionTruncatesAndKeepsMicrosecondsInRange) {
     using util::pcap::kFileTimeAtUnixEpoch;
-    const struct { std::int64_t fileTime; std::uint32_t seconds, microseconds; } cases[] = {
-        {kFileTimeAtUnixEpoch + 9999999, 0, 999999},  // 100-ns remainders dropped, never rounded up
-        {kFileTimeAtUnixEpoch + 4294967296LL * 10000000 + 70, 0, 7},  // 2106 wraps the seconds
-        {kFileTimeAtUnixEpoch - 5000000, 0xFFFFFFFFu, 500000}};  // half a second before 1970
+    const struct {
+        std::int64_t fileTime;
+        std::uint32_t seconds, microseconds;
+    } cases[] = {{kFileTimeAtUnixEpoch + 9999999, 0, 999999},  // 100-ns remainders dropped, never rounded up
+                 {kFileTimeAtUnixEpoch + 4294967296LL * 10000000 + 70, 0, 7},  // 2106 wraps the seconds
+                 {kFileTimeAtUnixEpoch - 5000000, 0xFFFFFFFFu, 500000}};       // half a second before 1970
     for (const auto& test : cases) {
         const auto time = util::pcap::recordTimeFromFileTime(test.fileTime);
         EXPECT_EQ(Record(time.seconds, time.microseconds, ""), Record(test.seconds, test.microseconds, ""));

@@ -105,10 +105,12 @@ TEST(PacketLogFork, ChildLogsWhileTheParentsThreadKeepsLogging) {
     });
     int status = 0;
     for (int child = 0; child < 30 && status == 0; ++child) {
-        status = util_test::runInChild([&] {
-            EthrLogPacket(log, frame.data(), frame.size());
-            return 0;  // runInChild leaves with _exit: nothing the parent buffered is flushed twice
-        }, std::chrono::seconds(5));
+        status = util_test::runInChild(
+            [&] {
+                EthrLogPacket(log, frame.data(), frame.size());
+                return 0;  // runInChild leaves with _exit: nothing the parent buffered is flushed twice
+            },
+            std::chrono::seconds(5));
     }
     stop = true;
     writer.join();

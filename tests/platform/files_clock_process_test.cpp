@@ -23,9 +23,8 @@ TEST(PlatformFiles, PathRulesOfThePlatform) {
         const char* name;
         bool windowsAbsolute, posixAbsolute;
     };
-    const Case cases[] = {{"D:\\x.log", true, false}, {"/var/x.log", false, true},
-                          {"x.log", false, false},   {"D:x.log", false, false},
-                          {"", false, false},         {"\\\\server\\x", false, false}};
+    const Case cases[] = {{"D:\\x.log", true, false}, {"/var/x.log", false, true}, {"x.log", false, false},
+                          {"D:x.log", false, false},  {"", false, false},          {"\\\\server\\x", false, false}};
     for (const Case& c : cases) {
         EXPECT_EQ(windows ? c.windowsAbsolute : c.posixAbsolute, isAbsoluteLogName(c.name)) << c.name;
     }
@@ -88,7 +87,7 @@ TEST(PlatformInterlocked, ReturnValuesAndExactCountAcrossThreads) {
     long value = 5;
     EXPECT_EQ(6, interlockedIncrement(&value));
     EXPECT_EQ(5, interlockedDecrement(&value));
-    EXPECT_EQ(5, interlockedExchange(&value, 9));  // returns the old value
+    EXPECT_EQ(5, interlockedExchange(&value, 9));            // returns the old value
     EXPECT_EQ(9, interlockedCompareExchange(&value, 1, 8));  // no match: unchanged
     EXPECT_EQ(9, interlockedRead(&value));
     EXPECT_EQ(9, interlockedCompareExchange(&value, 1, 9));

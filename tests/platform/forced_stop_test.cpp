@@ -49,7 +49,9 @@ TEST(PlatformThread, ForcedStopSetsTheExitCode) {
         unsigned long code = 0;
         ASSERT_TRUE(threadExitCode(thread, &code));
         EXPECT_EQ(given, code);
-        if (suspended) { EXPECT_EQ(0, routineRuns.load()); }
+        if (suspended) {
+            EXPECT_EQ(0, routineRuns.load());
+        }
         closeThread(thread);
     }
 }
@@ -59,8 +61,7 @@ std::atomic<int> spinning{0};
 // Spins without a system call, and so without a cancellation point.
 unsigned long spin(void*) {
     ++spinning;
-    for (volatile unsigned long n = 0;; n = n + 1) {
-    }
+    for (volatile unsigned long n = 0;; n = n + 1) {}
 }
 
 // Its destructor never returns, and like every destructor it is noexcept.

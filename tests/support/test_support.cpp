@@ -18,8 +18,8 @@ TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (;;) {
-        fs::path candidate = fs::temp_directory_path() /
-                             ("util_test_" + std::to_string(stamp) + "_" + std::to_string(counter++));
+        fs::path candidate =
+            fs::temp_directory_path() / ("util_test_" + std::to_string(stamp) + "_" + std::to_string(counter++));
         std::error_code error;
         if (fs::create_directory(candidate, error)) {
             path_ = candidate.string();

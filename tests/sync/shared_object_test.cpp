@@ -92,7 +92,9 @@ TEST(SharedObject, OwnerShutdownRacingItsUsersDestroysOnceAfterTheLast) {
         for (int i = 0; i < 3; ++i) object->AddRef();
         for (int i = 0; i < 3; ++i) {
             users.emplace_back([&] {
-                if (round % 4 < 2) { EXPECT_TRUE(eventually([&] { return calls.pre.load() == 1; })); }
+                if (round % 4 < 2) {
+                    EXPECT_TRUE(eventually([&] { return calls.pre.load() == 1; }));
+                }
                 EXPECT_EQ(0, calls.destroyed.load());
                 results |= 1u << (object->Release() & 31);
             });

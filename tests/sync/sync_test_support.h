@@ -63,7 +63,7 @@ public:
     std::atomic<unsigned long> baseResult{0};
     std::atomic<std::thread::id> ran{};
     static std::atomic<int> deletedOnItsThread;  // 1: on the worker's own thread, -1: elsewhere
-    static std::atomic<int> stubbornTicks;  // the stubborn loop's ticks: it outlives the object
+    static std::atomic<int> stubbornTicks;       // the stubborn loop's ticks: it outlives the object
 
 protected:
     struct Stuck {

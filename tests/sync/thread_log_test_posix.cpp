@@ -22,9 +22,12 @@ TEST(ZnThread, LogEventRefusesALinkAndPassesOverAFifo) {
     EXPECT_EQ("keep", util_test::readFile(target));
     std::remove(path);
     ASSERT_EQ(0, mkfifo(path, 0600));
-    EXPECT_EQ(0, util_test::runInChild([] {
-        ZnThread::LogEvent("abc");
-        return 0;
-    }, std::chrono::seconds(5))) << "LogEvent waited in open on a FIFO";
+    EXPECT_EQ(0, util_test::runInChild(
+                     [] {
+                         ZnThread::LogEvent("abc");
+                         return 0;
+                     },
+                     std::chrono::seconds(5)))
+        << "LogEvent waited in open on a FIFO";
     std::remove(path);
 }

@@ -28,7 +28,9 @@ Arguments split(const char* line, bool withCount = true) {
         EXPECT_TRUE(block[index] >= copy && block[index] <= copy + lineLength) << index;
         arguments.push_back(block[index]);
     }
-    if (count < 32) { EXPECT_EQ(block[count], nullptr); }
+    if (count < 32) {
+        EXPECT_EQ(block[count], nullptr);
+    }
     std::free(block);
     return arguments;
 }
@@ -39,17 +41,17 @@ TEST(CommandLineToArgv, FollowsTheQuoteAndSpaceRules) {
         Arguments expected;
     } cases[] = {
         {"", {}},
-        {"   ", {""}},                                      // a leading space: one empty argument
-        {"one   two", {"one", "two"}},                      // runs of spaces are one separator
-        {"one two   ", {"one", "two"}},                     // trailing spaces: no extra argument
+        {"   ", {""}},                   // a leading space: one empty argument
+        {"one   two", {"one", "two"}},   // runs of spaces are one separator
+        {"one two   ", {"one", "two"}},  // trailing spaces: no extra argument
         {" lead", {"", "lead"}},
-        {"tab\there x", {"tab\there", "x"}},                // tabs are ordinary characters
+        {"tab\there x", {"tab\there", "x"}},  // tabs are ordinary characters
         {"\"a b\" c", {"a b", "c"}},
         {"'a b' c", {"a b", "c"}},
-        {"it's \"mid\"dle", {"it's", "mid", "dle"}},        // quote inside a word stays; closing quote splits
+        {"it's \"mid\"dle", {"it's", "mid", "dle"}},  // quote inside a word stays; closing quote splits
         {"\"x\"y", {"x", "y"}},
-        {"\"\" z", {"", "z"}},                              // empty quoted argument
-        {"'a \"b\" c' d", {"a \"b\" c", "d"}},              // the other quote is ordinary inside
+        {"\"\" z", {"", "z"}},                  // empty quoted argument
+        {"'a \"b\" c' d", {"a \"b\" c", "d"}},  // the other quote is ordinary inside
         {"\"unterminated rest  of line", {"unterminated rest  of line"}},
         {"'open", {"open"}},
         {"back\\slash \"c:\\dir\\\" x", {"back\\slash", "c:\\dir\\", "x"}},  // no escape character
@@ -65,7 +67,9 @@ TEST(CommandLineToArgv, KeepsTheFirst32Arguments) {
     std::string line;
     Arguments first32;
     for (int index = 0; index < 40; ++index) {
-        if (index == 32) { EXPECT_EQ(split(line.c_str()), first32); }
+        if (index == 32) {
+            EXPECT_EQ(split(line.c_str()), first32);
+        }
         line += "w" + std::to_string(index) + " ";
         if (index < 32) first32.push_back("w" + std::to_string(index));
     }

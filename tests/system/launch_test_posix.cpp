@@ -35,10 +35,10 @@ TEST(StartInternetExplorerPosix, MapsTheOpenersOutcome) {
     const int noOpener = StartInternetExplorer("https://example.test/");
     setenv("PATH", saved.c_str(), 1);
     EXPECT_EQ((std::vector<int>{1, 0, 0}), (std::vector<int>{opened, notFound, noOpener}));
-    EXPECT_EQ(capture.lines(), (std::vector<std::string>{
-                                   "StartInternetExplorer: pUrl https://example.test/a b, return 42\n",
-                                   "StartInternetExplorer: pUrl /no/such/file, return 2\n",
-                                   "StartInternetExplorer: pUrl https://example.test/, return 0\n"}));
+    EXPECT_EQ(capture.lines(),
+              (std::vector<std::string>{"StartInternetExplorer: pUrl https://example.test/a b, return 42\n",
+                                        "StartInternetExplorer: pUrl /no/such/file, return 2\n",
+                                        "StartInternetExplorer: pUrl https://example.test/, return 0\n"}));
 }
 
 namespace {
@@ -72,11 +72,11 @@ TEST(StartInternetExplorerPosix, CountsAnOpenerReapedByTheSystemAsStarted) {
     ASSERT_EQ(symlink(selfAbsolute().c_str(), directory.file("xdg-open").c_str()), 0);
     const std::string path = directory.path();
     EXPECT_EQ(0, util_test::runInChild([&path] {
-        signal(SIGCHLD, SIG_IGN);
-        setenv("PATH", path.c_str(), 1);
-        util::setDebugOutputSink([](const char*) {});
-        return StartInternetExplorer("https://example.test/") == 1 ? 0 : 1;
-    }));
+                  signal(SIGCHLD, SIG_IGN);
+                  setenv("PATH", path.c_str(), 1);
+                  util::setDebugOutputSink([](const char*) {});
+                  return StartInternetExplorer("https://example.test/") == 1 ? 0 : 1;
+              }));
 }
 
 // "./tool" is the tool of the caller's current directory, not of the directory

@@ -17,13 +17,15 @@ TEST(PfTimerArithmetic, ScalesBeforeDividingAndWraps) {
         long long now, start, frequency, unit;
         int expected;
     } cases[] = {
-        {12345 + 500, 500, 10000000, us, 1234}, {12345 + 500, 500, 10000000, ms, 1},  // 10 MHz counter
-        {3, 0, 3579545, us, 0},  {358, 0, 3579545, us, 100},
-        {0, 1500, 1000000, ms, -1},                                            // a counter that went backwards
-        {2147483648LL * 1000, 0, ns, us, -2147483647 - 1},                     // 2^31 us leaves the int range
+        {12345 + 500, 500, 10000000, us, 1234},
+        {12345 + 500, 500, 10000000, ms, 1},  // 10 MHz counter
+        {3, 0, 3579545, us, 0},
+        {358, 0, 3579545, us, 100},
+        {0, 1500, 1000000, ms, -1},                         // a counter that went backwards
+        {2147483648LL * 1000, 0, ns, us, -2147483647 - 1},  // 2^31 us leaves the int range
         {2147483647LL * 1000, 0, ns, us, 2147483647},
-        {10000000000000LL, 0, ns, us, 1410065408},                             // 10^10 us mod 2^32
-        {2147483648LL * 1000000, 0, ns, ms, -2147483647 - 1},                  // 24.86 days in ms
+        {10000000000000LL, 0, ns, us, 1410065408},             // 10^10 us mod 2^32
+        {2147483648LL * 1000000, 0, ns, ms, -2147483647 - 1},  // 24.86 days in ms
     };
     for (const auto& each : cases) {
         EXPECT_EQ(util::scaleElapsedCounts(each.now, each.start, each.frequency, each.unit), each.expected)
