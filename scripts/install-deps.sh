@@ -10,7 +10,7 @@ if [ "$want" = all ]; then
   # cross compiler are the fallback where 32-bit programs cannot start.
   packages="$packages clang libclang-rt-14-dev g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
             binutils-mingw-w64-i686 wine wine64 wine32:i386 xvfb xauth x11-apps x11-utils imagemagick
-            tk tshark libpcap-dev libconcurrentqueue-dev gnuplot-nox"
+            tk libpcap-dev libconcurrentqueue-dev gnuplot-nox"
 fi
 
 missing=""
