@@ -9,12 +9,12 @@
 #include <functional>
 
 #include "containers/fifo.h"
-#include "sync/sync_test_support.h"
+#include "support/test_support.h"
 
 namespace fifo_test {
 
-using sync_test::eventually;
-using sync_test::millisecondsSince;
+using util_test::eventually;
+using util_test::millisecondsSince;
 
 // A malloc'd message carrying value in ulUser, which the queue must never touch,
 // and a garbage pNext, which the queue must overwrite.

@@ -11,7 +11,7 @@
 #include "platform/event.h"
 #include "platform/lock.h"
 #include "platform/thread.h"
-#include "sync/sync_test_support.h"
+#include "support/test_support.h"
 #include "sync/zn_thread.h"
 
 using namespace util::platform;
@@ -22,7 +22,7 @@ TEST(PlatformEvent, ManualResetAndTimeouts) {
     EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 0));
     auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(WaitResult::TimedOut, waitForEvent(event, 100));
-    EXPECT_GE(sync_test::millisecondsSince(start), 90);
+    EXPECT_GE(util_test::millisecondsSince(start), 90);
     setEvent(event);
     EXPECT_EQ(WaitResult::Signalled, waitForEvent(event, 0));
     EXPECT_EQ(WaitResult::Signalled, waitForEvent(event, kWaitForever));  // stays set
@@ -44,7 +44,7 @@ TEST(PlatformEvent, SetReleasesAllWaitersDespiteReset) {
             if (waitForEvent(event, 10000) == WaitResult::Signalled) ++released;
         });
     }
-    ASSERT_TRUE(sync_test::eventually([&] { return waiting.load() == 4; }));
+    ASSERT_TRUE(util_test::eventually([&] { return waiting.load() == 4; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     setEvent(event);
     resetEvent(event);
@@ -98,7 +98,7 @@ TEST(PlatformThread, SuspendedThreadRunsAfterResumeAndReportsItsExitCode) {
     EXPECT_EQ(1u, resumeThread(thread));
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(waitForThread(thread, 10000));
-    EXPECT_LT(sync_test::millisecondsSince(start), 5000);  // woken by the end, not by the time-out
+    EXPECT_LT(util_test::millisecondsSince(start), 5000);  // woken by the end, not by the time-out
     EXPECT_EQ(1, routineRuns.load());
     ASSERT_TRUE(threadExitCode(thread, &code));
     EXPECT_EQ(42u, code);
@@ -116,12 +116,12 @@ TEST(PlatformThread, SleepGoesOnAfterASuspension) {
             ++started;
             const auto start = std::chrono::steady_clock::now();
             sleepMilliseconds(400);
-            slept = sync_test::millisecondsSince(start);
+            slept = util_test::millisecondsSince(start);
             return 0;
         },
         nullptr, false, nullptr);
     ASSERT_NE(nullptr, thread);
-    ASSERT_TRUE(sync_test::eventually([] { return started.load() == 1; }));
+    ASSERT_TRUE(util_test::eventually([] { return started.load() == 1; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(0u, suspendThread(thread));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -33,6 +33,11 @@ bool fileExists(const std::string& path);
 /// The path of the running test binary, for tests that re-run it as a child.
 std::string selfPath();
 
+/// Milliseconds from start until now.
+inline long long millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
 /// Polls condition every millisecond until it holds (true) or `limit` passes (false).
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10));
 

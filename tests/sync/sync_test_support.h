@@ -104,10 +104,7 @@ inline std::atomic<int> Worker::deletedOnItsThread{0};
 inline std::atomic<int> Worker::stubbornTicks{0};
 
 using util_test::eventually;
-
-inline long long millisecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-}
+using util_test::millisecondsSince;
 
 }  // namespace sync_test
 
