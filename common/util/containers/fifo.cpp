@@ -117,16 +117,15 @@ int FIFO::EntQAtFront(FIFO_MSG* msg) {
 }
 
 FIFO_MSG* FIFO::DeptQ(unsigned long timeout) {
-    Lock();
-    if (usCount == 0 && timeout != 0) {
-        // Poll the count for a moment before sleeping; producers signal only
-        // consumers that sleep, so a message taken here costs no system call.
-        Unlock();
+    if (timeout != 0) {
+        // Poll the count for a moment before taking the lock and sleeping;
+        // producers signal only consumers that sleep, so a message taken here
+        // costs no system call, and the producers' lock stays uncontended.
         for (int poll = 0; poll < kSpinPolls && QSize() == 0; ++poll) {
             cpuRelax();
         }
-        Lock();
     }
+    Lock();
     bool woken = false;
     while (usCount == 0) {
         if (woken) {
