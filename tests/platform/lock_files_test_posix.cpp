@@ -85,4 +85,5 @@ TEST(PlatformFilesPosix, AppendNoFollowOpensRegularFilesOnly) {
     EXPECT_EQ(-1, openAppendNoFollow(link.c_str(), 0600));
     EXPECT_EQ(-1, openAppendNoFollow(fifo.c_str(), 0600));
     EXPECT_EQ(-1, openAppendNoFollow(directory.path().c_str(), 0600));
+    EXPECT_EQ(-1, openAppendNoFollow("/dev/null", 0600));  // opens, but is no regular file
 }
