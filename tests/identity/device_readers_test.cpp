@@ -2,7 +2,6 @@
 // sends, how each reads its replies, and which drive the computation chooses.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,34 +19,20 @@ std::string scsiPort(int number) { return "\\\\.\\Scsi" + std::to_string(number)
 const char kLegacyDriver[] = "\\\\.\\IDE21201.VXD";
 
 Bytes versionReply(unsigned char deviceMap) {
-    return Bytes{0, 0, 0, deviceMap, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-}
-
-// An identify reply behind `header` zero bytes, padded with zeros to `size`.
-Bytes identifyReply(std::size_t header, std::size_t size, const std::string& serial, const std::string& model) {
-    Bytes reply(header, 0), identify = identifyBytes(serial, model);
-    reply.insert(reply.end(), identify.begin(), identify.end());
-    reply.resize(size, 0);
+    Bytes reply(24, 0);
+    reply[3] = deviceMap;
     return reply;
 }
-Bytes smartReply(const std::string& serial, const std::string& model) { return identifyReply(16, 528, serial, model); }
-Bytes miniportReply(const std::string& serial, const std::string& model) {
-    return identifyReply(44, 557, serial, model);
-}
 
-// A storage descriptor of 10000 bytes with each text at its offset (left out when
-// it does not fit), the offsets in their little-endian fields.
+// A storage descriptor with each text at its offset (left out when it does not
+// fit), the offsets in their little-endian fields.
 Bytes descriptorReply(std::uint32_t serialOffset, const std::string& serial, std::uint32_t modelOffset,
                       const std::string& model) {
     Bytes reply(10000, 0);
-    for (const auto& field : {std::make_pair(24u, serialOffset), std::make_pair(16u, modelOffset)}) {
-        std::memcpy(&reply[field.first], &field.second, 4);
-    }
-    for (const auto& text : {std::make_pair(serialOffset, serial), std::make_pair(modelOffset, model)}) {
-        if (text.first + text.second.size() <= reply.size()) {
-            std::copy(text.second.begin(), text.second.end(), reply.begin() + text.first);
-        }
-    }
+    std::memcpy(&reply[24], &serialOffset, 4);
+    std::memcpy(&reply[16], &modelOffset, 4);
+    if (serialOffset + serial.size() <= 10000) std::copy(serial.begin(), serial.end(), reply.begin() + serialOffset);
+    if (modelOffset + model.size() <= 10000) std::copy(model.begin(), model.end(), reply.begin() + modelOffset);
     return reply;
 }
 
@@ -58,104 +43,68 @@ protected:
 };
 
 TEST_F(DeviceReaders, SmartAsksEachDriveAndReadsIdentifyFromByte16) {
-    devices.present = {physicalDrive(1), physicalDrive(2), physicalDrive(3), physicalDrive(4)};
     devices.reply(physicalDrive(1), kSmartGetVersion, versionReply(0x20));  // bit 5: drive 1 is ATAPI
-    devices.reply(physicalDrive(1), kSmartReceiveDriveData, smartReply("SMART1", "WDC WD800"));
+    devices.reply(physicalDrive(1), kSmartReceiveDriveData, identifyBytes("SMART1", "WDC WD800", 16));
     devices.reply(physicalDrive(2), kSmartGetVersion, versionReply(0));     // no IDE device at all
+    devices.reply(physicalDrive(3), kSmartGetVersion);                      // the query fails
     devices.reply(physicalDrive(4), kSmartGetVersion, versionReply(0xFF));  // bit 8 lies outside
-    devices.reply(physicalDrive(4), kSmartReceiveDriveData, smartReply("SMART4", "IBM-X"));
+    devices.reply(physicalDrive(4), kSmartReceiveDriveData, identifyBytes("SMART4", "IBM-X", 16));
     readDrivesBySmart(devices);
 
     ASSERT_EQ(devices.opens.size(), 16u);
-    for (int drive = 0; drive < 16; ++drive) {
-        const auto& open = devices.opens[drive];
-        EXPECT_TRUE(open.path == physicalDrive(drive) && open.access == 0xC0000000u && open.sharing == 3 &&
-                    open.creation == 3 && open.flags == 0)
-            << "drive " << drive;
-    }
-    const auto first = devices.controlsOn(physicalDrive(1));
-    ASSERT_EQ(first.size(), 2u);
-    EXPECT_TRUE(first[0].code == 0x74080u && first[0].input.empty() && first[0].outputLength == 24u);
-    EXPECT_EQ(first[1].code, 0x7C088u);
-    // cBufferSize 512, one sector, an odd drive's head, ATAPI identify, bDriveNumber 1.
-    Bytes expected = {0, 0x02, 0, 0, 0, 1, 0, 0, 0, 0xB0, 0xA1, 0, 1};
-    expected.resize(32, 0);
-    EXPECT_EQ(first[1].input, expected);
-    EXPECT_EQ(first[1].outputLength, 528u);
-    EXPECT_TRUE(first[0].outputZeroed && first[1].outputZeroed);
-    EXPECT_EQ(devices.controlsOn(physicalDrive(2)).size(), 1u);  // map 0: no identify
-    EXPECT_EQ(devices.controlsOn(physicalDrive(3)).size(), 1u);  // version failed: no identify
-    const auto fourth = devices.controlsOn(physicalDrive(4));
-    ASSERT_EQ(fourth.size(), 2u);
-    EXPECT_TRUE(fourth[1].input[9] == 0xA0 && fourth[1].input[10] == 0xEC && fourth[1].input[12] == 4);
-
+    EXPECT_EQ(devices.opens[15], physicalDrive(15) + " c0000000 3 3 0");
+    // cBufferSize 512, one sector, the drive's head, (ATAPI) identify, bDriveNumber; drives 2 and 3 get none.
+    EXPECT_EQ(
+        devices.controls,
+        (Lines{physicalDrive(1) + " 74080 [0:] 24", physicalDrive(1) + " 7c088 [32: 1=2 5=1 9=b0 a=a1 c=1] 528",
+               physicalDrive(2) + " 74080 [0:] 24", physicalDrive(3) + " 74080 [0:] 24",
+               physicalDrive(4) + " 74080 [0:] 24", physicalDrive(4) + " 7c088 [32: 1=2 5=1 9=a0 a=ec c=4] 528"}));
     EXPECT_STREQ(driveSerialText, "SMART1");
     EXPECT_STREQ(driveModelText, "WDC WD800");
-    EXPECT_EQ(devices.events, (std::vector<std::string>{"close " + physicalDrive(1), "close " + physicalDrive(2),
-                                                        "close " + physicalDrive(3), "close " + physicalDrive(4)}));
+    EXPECT_EQ(devices.events, (Lines{"close " + physicalDrive(1), "close " + physicalDrive(2),
+                                     "close " + physicalDrive(3), "close " + physicalDrive(4)}));
 }
 
 TEST_F(DeviceReaders, ScsiMiniportSendsTheSrbHeaderAndNeedsTheModelByte) {
-    devices.present = {scsiPort(0), scsiPort(2)};
-    Bytes withoutModel = miniportReply("NOMODEL", "WDC X");
+    Bytes withoutModel = identifyBytes("NOMODEL", "WDC X", 44);
     withoutModel[98] = 0;  // byte 54 of the identify data
     devices.reply(scsiPort(0), kScsiMiniport, withoutModel);
-    devices.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0B", "Maxtor 6Y"));
-    devices.reply(scsiPort(2), kScsiMiniport, miniportReply("SCSI2A", "WDC Y"));
+    devices.reply(scsiPort(0), kScsiMiniport, identifyBytes("SCSI0B", "Maxtor 6Y", 44));
+    devices.reply(scsiPort(2), kScsiMiniport, identifyBytes("SCSI2A", "WDC Y", 44));
     readDrivesByScsiMiniport(devices);
 
     ASSERT_EQ(devices.opens.size(), 16u);
-    EXPECT_TRUE(devices.opens[15].path == "\\\\.\\Scsi15:" && devices.opens[15].access == 0xC0000000u);
-    const auto requests = devices.controlsOn(scsiPort(0));
-    ASSERT_EQ(requests.size(), 2u);
-    for (int drive = 0; drive < 2; ++drive) {
-        Bytes expected = {28, 0, 0,    0,    'S',  'C', 'S', 'I', 'D', 'I', 'S',  'K',  0x10, 0x27,
-                          0,  0, 0x01, 0x05, 0x1B, 0,   0,   0,   0,   0,   0x11, 0x02, 0,    0};
-        expected.resize(60, 0);
-        expected[38] = 0xEC;
-        expected[40] = static_cast<unsigned char>(drive);
-        EXPECT_EQ(requests[drive].input, expected);
-        EXPECT_TRUE(requests[drive].code == 0x4D008u && requests[drive].outputLength == 557u &&
-                    requests[drive].outputZeroed);
-    }
-    EXPECT_EQ(devices.events, (std::vector<std::string>{"close " + scsiPort(0), "close " + scsiPort(2)}));
+    EXPECT_EQ(devices.opens[15], "\\\\.\\Scsi15: c0000000 3 3 0");
+    // HeaderLength 28, "SCSIDISK", Timeout 10000, ControlCode, Length 529, IDENTIFY, bDriveNumber.
+    const std::string request =
+        " 4d008 [60: 0=1c 4=53 5=43 6=53 7=49 8=44 9=49 a=53 b=4b c=10 d=27 10=1 11=5 12=1b "
+        "18=11 19=2 26=ec";
+    EXPECT_EQ(devices.controls, (Lines{scsiPort(0) + request + "] 557", scsiPort(0) + request + " 28=1] 557",
+                                       scsiPort(2) + request + "] 557", scsiPort(2) + request + " 28=1] 557"}));
+    EXPECT_EQ(devices.events, (Lines{"close " + scsiPort(0), "close " + scsiPort(2)}));
     EXPECT_STREQ(driveSerialText, "SCSI0B");
     EXPECT_STREQ(driveModelText, "Maxtor 6Y");
 }
 
-TEST_F(DeviceReaders, StorageQueryDecodesTheDescriptorThenAsksForTheMediaSerial) {
-    devices.present = {physicalDrive(0)};
-    devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 200, "ST3500 "));
-    readDrivesByStorageQuery(devices);
-
-    EXPECT_TRUE(devices.opens[0].access == 0 && devices.opens[0].sharing == 3);
-    const auto requests = devices.controlsOn(physicalDrive(0));
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_TRUE(requests[0].code == 0x2D1400u && requests[0].input == Bytes(12, 0));
-    EXPECT_TRUE(requests[1].code == 0x2D0C10u && requests[1].input.empty());
-    for (const auto& request : requests) {  // zero-filled again before the second request
-        EXPECT_TRUE(request.outputLength == 10000u && request.outputZeroed);
-    }
-    EXPECT_STREQ(driveSerialText, "ZK");
-    EXPECT_STREQ(driveModelText, "ST3500 ");  // the product id is not trimmed
-}
-
 TEST_F(DeviceReaders, StorageQueryNeverReadsPastTheReplyAndFallsBackToTheMediaSerial) {
-    devices.present = {physicalDrive(0), physicalDrive(1), physicalDrive(2)};
     devices.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(0xFFFFFFF0u, "", 10000, ""));
     // Texts that run to the very end of the reply without a terminator.
     devices.reply(physicalDrive(1), kStorageQueryProperty, descriptorReply(9996, "4141", 9980, std::string(16, 'M')));
     readDrivesByStorageQuery(devices);
     EXPECT_STREQ(driveSerialText, "AA");
     EXPECT_STREQ(driveModelText, "MMMMMMMMMMMMMMMM4141");
+    EXPECT_EQ(devices.opens[0], physicalDrive(0) + " 0 3 3 0");
+    const std::string query = " 2d1400 [12:] 10000", media = " 2d0c10 [0:] 10000";
+    EXPECT_EQ(devices.controls, (Lines{physicalDrive(0) + query, physicalDrive(0) + media, physicalDrive(1) + query,
+                                       physicalDrive(1) + media}));
 
     // No descriptor serial: the media serial sets the serial alone.
     computeHardDriveComputerID(nullptr);
     std::strcpy(driveModelText, "KEPT");
     devices.reply(physicalDrive(2), kStorageQueryProperty, descriptorReply(0, "", 200, "Some Model"));
-    Bytes media(16, 0);
-    media.insert(media.end(), {'M', 'E', 'D', 'I', 'A', '9'});
-    devices.reply(physicalDrive(2), kStorageGetMediaSerialNumber, media);
+    Bytes media9(16, 0);
+    media9.insert(media9.end(), {'M', 'E', 'D', 'I', 'A', '9'});
+    devices.reply(physicalDrive(2), kStorageGetMediaSerialNumber, media9);
     readDrivesByStorageQuery(devices);
     EXPECT_STREQ(driveSerialText, "MEDIA9");
     EXPECT_STREQ(driveModelText, "KEPT");
@@ -164,12 +113,9 @@ TEST_F(DeviceReaders, StorageQueryNeverReadsPastTheReplyAndFallsBackToTheMediaSe
 TEST_F(DeviceReaders, MissingLegacyDriverShowsTheBoxOnEachOfTenAttempts) {
     devices.platform = 1;
     readDrivesForPlatform(devices);
-    ASSERT_EQ(devices.opens.size(), 10u);
-    const auto& open = devices.opens[0];
-    EXPECT_TRUE(open.path == kLegacyDriver && open.access == 0 && open.sharing == 0 && open.creation == 0 &&
-                open.flags == 0x4000000u);
+    EXPECT_EQ(devices.opens, Lines(10, std::string(kLegacyDriver) + " 0 0 0 4000000"));
     const std::string message = "message ERROR: Could not open IDE21201.VXD file | Quillo32 | 16";
-    std::vector<std::string> expected;
+    Lines expected;
     for (int attempt = 0; attempt < 10; ++attempt)
         expected.insert(expected.end(), {"priority 256", message, "priority 32"});
     EXPECT_EQ(devices.events, expected);
@@ -186,7 +132,6 @@ TEST_F(DeviceReaders, LegacyDriverNeedsDriveAndChannelAndCountsADriveHandedOnEve
         computeHardDriveComputerID(nullptr);
         FakeDriveDevices legacy;
         legacy.platform = each.platform;
-        legacy.present = {kLegacyDriver};
         LegacyDriveInfo info = {};
         info.channelPresent[0] = info.channelPresent[3] = 1;
         info.drivePresent[each.drive] = info.drivePresent[2] = info.drivePresent[7] = 1;  // 2: channel 1 absent
@@ -198,11 +143,8 @@ TEST_F(DeviceReaders, LegacyDriverNeedsDriveAndChannelAndCountsADriveHandedOnEve
         readDrivesForPlatform(legacy);
 
         EXPECT_EQ(legacy.opens.size(), 1u);  // a drive was handed on, so no second attempt
-        ASSERT_EQ(legacy.controls.size(), 1u);
-        EXPECT_TRUE(legacy.controls[0].code == 1 && legacy.controls[0].input.empty() &&
-                    legacy.controls[0].outputLength == 4108u && legacy.controls[0].outputZeroed);
-        EXPECT_EQ(legacy.events,
-                  (std::vector<std::string>{"priority 256", std::string("close ") + kLegacyDriver, "priority 32"}));
+        EXPECT_EQ(legacy.controls, Lines{std::string(kLegacyDriver) + " 1 [0:] 4108"});
+        EXPECT_EQ(legacy.events, (Lines{"priority 256", std::string("close ") + kLegacyDriver, "priority 32"}));
         EXPECT_STREQ(driveSerialText, each.serial);
         EXPECT_STREQ(driveModelText, *each.serial ? each.model : "");
         EXPECT_STREQ(driveTextSource(), *each.serial ? "legacy driver" : "");
@@ -219,19 +161,19 @@ TEST_F(DeviceReaders, FirstReaderInOrderWinsButAllReadersRun) {
           Expectation{false, false, "ZK", "storage query"}}) {
         computeHardDriveComputerID(nullptr);
         FakeDriveDevices fake;
-        fake.present = {physicalDrive(0), physicalDrive(3), scsiPort(0), kLegacyDriver};
         if (expectation.smart) {
             fake.reply(physicalDrive(3), kSmartGetVersion, versionReply(1));
-            fake.reply(physicalDrive(3), kSmartReceiveDriveData, smartReply("SMART3", "A"));
+            fake.reply(physicalDrive(3), kSmartReceiveDriveData, identifyBytes("SMART3", "A", 16));
         }
-        if (expectation.scsi) fake.reply(scsiPort(0), kScsiMiniport, miniportReply("SCSI0", "B"));
-        fake.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 0, ""));
+        if (expectation.scsi) fake.reply(scsiPort(0), kScsiMiniport, identifyBytes("SCSI0", "B", 44));
+        fake.reply(physicalDrive(0), kStorageQueryProperty, descriptorReply(100, "4B5A", 200, "ST3500 "));
         readDrivesForPlatform(fake);
         EXPECT_STREQ(driveSerialText, expectation.serial);
         EXPECT_STREQ(driveTextSource(), expectation.source);
-        EXPECT_EQ(fake.controlsOn(physicalDrive(0)).back().code, kStorageGetMediaSerialNumber);
-        for (const auto& open : fake.opens) EXPECT_NE(open.path, kLegacyDriver);
+        EXPECT_NE(fake.controls.back().find(" 2d0c10 "), std::string::npos);
+        for (const auto& open : fake.opens) EXPECT_EQ(open.find(kLegacyDriver), std::string::npos);
     }
+    EXPECT_STREQ(driveModelText, "ST3500 ");  // the product id is not trimmed
 }
 
 // A blank serial (rejected), then two acceptable drives.

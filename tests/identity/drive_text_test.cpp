@@ -1,7 +1,9 @@
 // The drive text conversions, the acceptance test, the fold and the vendor offsets.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "fake_drive_devices.h"
 #include "identity/drive_store.h"
@@ -54,33 +56,40 @@ TEST(SerialAcceptance, FirstOrTwentiethCharacterMustBeAsciiLetterOrDigit) {
     EXPECT_FALSE(serialTextIsAcceptable(nullptr));
 }
 
-struct IdentifierCase {
-    const char* serial;
-    const char* model;
-    long identifier;
-};
+// HDIO_GET_IDENTITY hands back host-order words with the text fields already in
+// character order: read that way, it gives the words the drive sent.
+TEST(WidenKernelIdentifyReply, GivesTheWordsTheDriveSent) {
+    identity_test::Bytes sent = identity_test::identifyBytes("WD-WCAV1234", "WDC WD800JD-75MS");
+    sent[99] = 0x0F;  // word 49, a number field
+    unsigned char kernel[kIdentifyByteCount];
+    for (int index = 0; index < kIdentifyWordCount; ++index) {
+        const auto word = static_cast<std::uint16_t>(sent[2 * index] | sent[2 * index + 1] << 8);
+        std::memcpy(kernel + 2 * index, &word, sizeof word);
+        if ((index >= 10 && index <= 19) || (index >= 23 && index <= 46)) {
+            kernel[2 * index] = sent[2 * index + 1];
+            kernel[2 * index + 1] = sent[2 * index];
+        }
+    }
+    std::vector<std::uint32_t> fromKernel(kIdentifyWordCount), fromDrive(kIdentifyWordCount);
+    widenKernelIdentifyReply(kernel, fromKernel.data());
+    widenIdentifyBytes(sent.data(), fromDrive.data());
+    EXPECT_EQ(fromKernel, fromDrive);
+}
 
 TEST(IdentifierFromTexts, GivesTheKnownIdentifiers) {
-    const IdentifierCase cases[] = {
-        {"ABC", "", 600001122},
-        {"WD-WCAV1234", "WDC WD800", 501311234},
-        {"12-34", "IBM-DTLA-307030", 300001234},
-        {"102", "MAXTOR", 400000102},
-        {"1 2", "Maxtor 6Y080M0", 400000102},  // a blank counts 0
-        {"zZ-a", "", 600003860},
-        {"9999999999999999999", "", 590448383},  // wraps past 2^63
-        {"999999999999999999", "", 699999999},   // eighteen nines stay positive
-        {"   WD-WCAV1234", "", 633311234},       // leading blanks: no "WD-W" skip
-        {"WD-WC", "", 600000000},
-        {"WD-WCA", "", 600000010},
-        {"", "WDC WD800", 500000000},  // "WDC " with its blank
-        {"\x80"
-         "ABC",
-         "", 600000000},
+    const struct {
+        const char *serial, *model;
+        long identifier;
+    } cases[] = {
+        {"ABC", "", 600001122},       {"12-34", "IBM-DTLA-307030", 300001234},
+        {"102", "MAXTOR", 400000102}, {"1 2", "Maxtor 6Y080M0", 400000102},    // a blank counts 0
+        {"zZ-a", "", 600003860},      {"9999999999999999999", "", 590448383},  // wraps past 2^63
+        {"WD-WCA", "", 600000010},     // "WD-W" and the character after it are skipped
+        {"\x80XYZ", "", 600000000},    // a high first byte: no fold
         {"", "WDC IBM-X", 300000000},  // "IBM-" is tested first
         {"", "maxtor", 600000000},
     };
-    for (const IdentifierCase& each : cases) {
+    for (const auto& each : cases) {
         EXPECT_EQ(identifierFromTexts(each.serial, each.model), each.identifier)
             << "serial '" << each.serial << "' model '" << each.model << "'";
     }
