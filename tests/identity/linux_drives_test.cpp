@@ -22,7 +22,8 @@ protected:
         computeHardDriveComputerID(nullptr);
         makeDisk("sdb", "");
         writeFile(block + "/sdb/device/model", "WDC WD800JD-75MS\n");
-        writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x80\x00\x0E", 4) + "WD-WCAV1234   ");
+        // A unit serial page whose length claims more than it holds.
+        writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x80\xFF\xFF", 4) + "WD-WCAV1234   ");
         makeDisk("sda", "1\n");                                              // removable
         ASSERT_TRUE(std::filesystem::create_directories(block + "/loop0"));  // no device behind it
         makeDisk("vda", "0\n");
@@ -52,26 +53,21 @@ TEST_F(LinuxDrives, ListsFixedDisksWithADeviceInNameOrderAndReadsTheirTexts) {
         readSysfsDiskTexts(block + "/" + disk.name, serial, model);
         EXPECT_TRUE(serial == disk.serial && model == disk.model) << disk.name << ": " << serial << " | " << model;
     }
-    // A unit serial page whose length claims more than it holds, and one of the wrong kind.
-    writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x80\xFF\xFF", 4) + "ZX9");
-    readSysfsDiskTexts(block + "/sdb", serial, model);
-    EXPECT_EQ(serial, "ZX9");
+    // A unit serial page of the wrong kind.
     writeFile(block + "/sdb/device/vpd_pg80", std::string("\x00\x83\x00\x03", 4) + "ZX9");
     readSysfsDiskTexts(block + "/sdb", serial, model);
     EXPECT_EQ(serial, "");
 }
 
-int openDescriptors() {
-    int count = 0;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) count += entry.exists() ? 1 : 0;
-    return count;
+long openDescriptors() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
 }
 
 // Every file they open is closed again (a long-running client reads the
 // identifier many times); identify requests go to block devices only.
 TEST_F(LinuxDrives, ReadersTakeTheFirstAcceptableDiskAndCloseWhatTheyOpen) {
     for (const char* name : {"nvme0n1", "sdb", "vda"}) writeFile(root.file(name), std::string(512, 'A'));
-    const int before = openDescriptors();
+    const long before = openDescriptors();
     readDrivesByAtaIdentify(block, root.path());
     EXPECT_STREQ(driveSerialText, "");
     readDrivesBySysfs(block);  // nvme0n1 comes first but "  S4EV12" fails the acceptance test
@@ -80,8 +76,7 @@ TEST_F(LinuxDrives, ReadersTakeTheFirstAcceptableDiskAndCloseWhatTheyOpen) {
     EXPECT_STREQ(driveModelText, "WDC WD800JD-75MS");
 }
 
-// On this machine: when a fixed disk has an acceptable serial in sysfs, some
-// reader chooses a drive.
+// This machine: when a fixed disk has an acceptable serial in sysfs, a drive is chosen.
 TEST(LinuxDrivesHere, ADiskWithAnAcceptableSysfsSerialIsChosen) {
     bool acceptable = false;
     for (const std::string& disk : listFixedDisks("/sys/block")) {
