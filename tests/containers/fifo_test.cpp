@@ -31,16 +31,16 @@ void expectNext(FIFO* queue, std::uint32_t value) {
     std::free(message);
 }
 
+std::atomic<int> destroyedFifos{0};  // TestFifo objects deleted so far
+
 // Counts its destruction, runs a hook once PreShutdown has drained it, and pauses the chosen
 // thread after its next Unlock (a consumer of an empty queue unlocks as a waiter, before it sleeps).
 class TestFifo : public FIFO {
 public:
-    std::atomic<int>* destroyed;  // the object is gone when a test reads it
     std::function<void()> afterDrain;
     std::atomic<std::thread::id> pauseThread{};
     std::atomic<bool> paused{false}, proceed{false};
-    explicit TestFifo(std::atomic<int>& destroyedCount) : destroyed(&destroyedCount) {}
-    ~TestFifo() override { ++*destroyed; }
+    ~TestFifo() override { ++destroyedFifos; }
     void Unlock() override {
         FIFO::Unlock();
         if (pauseThread.load() != std::this_thread::get_id()) return;
@@ -70,9 +70,8 @@ TEST(Fifo, OrderCountsBytesAndShutdown) {
     } steps[] = {{'N', 0, 0, 0, 0},    {'E', 'P', 10, 1, 10}, {'E', 'Q', 20, 2, 30}, {'F', 'R', 5, 3, 35},
                  {'D', 'R', 0, 2, 30}, {'D', 'P', 0, 1, 20},  {'D', 'Q', 0, 0, 0},   {'N', 0, 0, 0, 0},
                  {'F', 'V', 8, 1, 8},  {'E', 'W', 16, 2, 24}, {'D', 'V', 0, 1, 16},  {'D', 'W', 0, 0, 0}};
-    const int before = FIFO::nFifo;
-    std::atomic<int> destroyed{0};
-    TestFifo* queue = new TestFifo(destroyed);
+    const int before = FIFO::nFifo, gone = destroyedFifos;
+    TestFifo* queue = new TestFifo;
     for (const auto& step : steps) {
         SCOPED_TRACE(testing::Message() << step.op << step.value);
         if (step.op == 'E' || step.op == 'F') {
@@ -87,20 +86,19 @@ TEST(Fifo, OrderCountsBytesAndShutdown) {
         EXPECT_EQ(step.bytes, queue->GetMsgSize());
     }
     char name[] = "first";
-    queue->SetName(name);  // a copy, freed by the next call
-    queue->SetName(nullptr);
+    queue->SetName(name);  // a copy, freed with the queue
     EXPECT_STREQ("FIFO", queue->Name()) << "a name never replaces the type's";
     queue->EntQ(makeMessage(1, 100));
     queue->Shutdown(0);
-    EXPECT_EQ(1, destroyed.load());
+    EXPECT_EQ(gone + 1, destroyedFifos.load());
     EXPECT_EQ(before + 1, FIFO::nFifo);
 }
 
 // Null and a full queue are refused without harm. The last Release of a queue nobody watches frees
 // what is queued and deletes the queue.
 TEST(Fifo, RefusesNullAndFullWithoutCorruption) {
-    std::atomic<int> destroyed{0};
-    TestFifo* queue = new TestFifo(destroyed);
+    const int gone = destroyedFifos;
+    TestFifo* queue = new TestFifo;
     EXPECT_EQ(0, queue->EntQ(nullptr) + queue->EntQAtFront(nullptr) + queue->QSize());
     for (std::uint32_t i = 0; i < 65535; ++i) ASSERT_EQ(1, queue->EntQ(makeMessage(i, 2)));
     FIFO_MSG* refused = makeMessage(99999, 7);
@@ -112,7 +110,7 @@ TEST(Fifo, RefusesNullAndFullWithoutCorruption) {
     EXPECT_EQ(65534, queue->QSize());
     queue->AddRef();
     EXPECT_EQ(0u, queue->Release());  // frees the 65534 still queued (checked by the leak checker)
-    EXPECT_EQ(1, destroyed.load());
+    EXPECT_EQ(gone + 1, destroyedFifos.load());
 }
 
 // DeptQ times out and wakes on an insertion. Notify on an empty queue leaves the event set: DeptQ
@@ -142,8 +140,7 @@ TEST(Fifo, DeptQTimesOutWakesOnInsertionAndSurvivesNotify) {
 // A consumer is about to sleep on an empty queue; two messages come and another consumer takes
 // one. The one left must still wake the first (a removal that leaves messages keeps the event).
 TEST(Fifo, RemovalLeavingMessagesKeepsConsumersAwake) {
-    std::atomic<int> destroyed{0};
-    TestFifo* queue = new TestFifo(destroyed);
+    TestFifo* queue = new TestFifo;
     FIFO_MSG* got = nullptr;
     std::thread consumer([&] {
         queue->pauseThread = std::this_thread::get_id();
@@ -166,10 +163,11 @@ TEST(Fifo, RemovalLeavingMessagesKeepsConsumersAwake) {
 TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
     const std::uint32_t kMessages = FIFO_STRESS_MESSAGES, kStop = 0xFFFFFFFFu;  // kStop ends a consumer's run
     const int kThreads = 8;
-    std::atomic<int> destroyed{0}, stopped{0};
+    const int gone = destroyedFifos;
+    std::atomic<int> stopped{0};
     std::atomic<bool> stop{false};
     std::vector<std::atomic<unsigned char>> seen(kMessages);
-    TestFifo* queue = new TestFifo(destroyed);
+    TestFifo* queue = new TestFifo;
     auto sendStops = [&] {
         for (int c = 0; c < kThreads; ++c) queue->EntQ(makeMessage(kStop));
     };
@@ -201,16 +199,14 @@ TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
     }
     for (auto& producer : producers) producer.join();
     sendStops();
-    if (!eventually([&] { return stopped.load() == kThreads; }, std::chrono::seconds(60))) {
-        ADD_FAILURE() << "a consumer slept through queued messages";
-        sendStops();  // wake it so that the test can end
-        ASSERT_TRUE(eventually([&] { return stopped.load() == kThreads; }, std::chrono::seconds(60)));
-    }
+    const bool allStopped = eventually([&] { return stopped.load() == kThreads; }, std::chrono::seconds(60));
+    EXPECT_TRUE(allStopped) << "a consumer slept through queued messages";
+    if (!allStopped) sendStops();  // wake it so that the test can end
     for (std::uint32_t value = 0; value < kMessages; ++value) ASSERT_EQ(1, seen[value].load()) << value;
     EXPECT_EQ(0u, queue->GetMsgSize());  // sizes of 1 to 64 bytes came and went
     for (std::uint32_t value = 0; value < 1000; ++value) queue->EntQ(makeMessage(value, 1));  // freed by Shutdown
     queue->afterDrain = [&] { stop = true; };  // the consumers queue and release while Shutdown waits
     queue->Shutdown(0);
-    EXPECT_EQ(1, destroyed.load());
+    EXPECT_EQ(gone + 1, destroyedFifos.load());
     for (auto& consumer : consumers) consumer.join();
 }
