@@ -124,7 +124,7 @@ TEST(Fifo, DeptQTimesOutWakesOnInsertionAndSurvivesNotify) {
     EXPECT_LT(util_test::millisecondsSince(start), 2000);
 
     std::thread consumer([&] {
-        FIFO_MSG* message = queue->DeptQ(5000);  // null if Notify ended its wait or the insertion did not
+        FIFO_MSG* message = queue->DeptQ(5000);  // null if Notify ended its wait, or the insertion did not
         ASSERT_NE(nullptr, message);
         EXPECT_EQ(7u, message->ulUser);
         std::free(message);
