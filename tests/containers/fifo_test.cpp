@@ -162,15 +162,11 @@ TEST(Fifo, RemovalLeavingMessagesKeepsConsumersAwake) {
 // exactly once; then the owner shuts it down while the consumers hold references and still queue.
 TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
     const std::uint32_t kMessages = FIFO_STRESS_MESSAGES, kStop = 0xFFFFFFFFu;  // kStop ends a consumer's run
-    const int kThreads = 8;
-    const int gone = destroyedFifos;
+    const int kThreads = 8, gone = destroyedFifos;
     std::atomic<int> stopped{0};
     std::atomic<bool> stop{false};
     std::vector<std::atomic<unsigned char>> seen(kMessages);
     TestFifo* queue = new TestFifo;
-    auto sendStops = [&] {
-        for (int c = 0; c < kThreads; ++c) queue->EntQ(makeMessage(kStop));
-    };
     // Consumers wait without a time-out: a wake-up lost while a message is queued leaves one asleep.
     std::vector<std::thread> consumers, producers;
     for (int c = 0; c < kThreads; ++c) {
@@ -198,10 +194,10 @@ TEST(FifoStress, EveryMessageOnceThenShutdownUnderLoad) {
         });
     }
     for (auto& producer : producers) producer.join();
-    sendStops();
+    for (int c = 0; c < kThreads; ++c) queue->EntQ(makeMessage(kStop));
     const bool allStopped = eventually([&] { return stopped.load() == kThreads; }, std::chrono::seconds(60));
     EXPECT_TRUE(allStopped) << "a consumer slept through queued messages";
-    if (!allStopped) sendStops();  // wake it so that the test can end
+    if (!allStopped) queue->Notify();  // wake it so that the test can end
     for (std::uint32_t value = 0; value < kMessages; ++value) ASSERT_EQ(1, seen[value].load()) << value;
     EXPECT_EQ(0u, queue->GetMsgSize());  // sizes of 1 to 64 bytes came and went
     for (std::uint32_t value = 0; value < 1000; ++value) queue->EntQ(makeMessage(value, 1));  // freed by Shutdown

@@ -118,8 +118,8 @@ TEST(HashTableTest, DeletingTheNextEntryOfAWalkSkipsIt) {
     EXPECT_EQ(2, table.Count());
 }
 
-// Random Add, Get and Del over 700 keys of 0..40 bytes (more often 4), checked at every step;
-// look-ups and deletions go through copies of the keys. The table grows and reuses nodes.
+// Random Add, Get and Del over 700 keys of 0..40 bytes (more often 4), checked at every step through
+// copies of the keys, as the table grows and reuses nodes; then a walk deletes each entry it returns.
 TEST(HashTableModel, RandomOperationsMatchAModel) {
     std::mt19937 random(20240305);
     std::vector<std::string> keys;
@@ -150,10 +150,17 @@ TEST(HashTableModel, RandomOperationsMatchAModel) {
         ASSERT_EQ(stored[index], table.Get(&copies[index][0], length));
         ASSERT_EQ(static_cast<int>(stored.size() - std::count(stored.begin(), stored.end(), nullptr)), table.Count());
     }
+    for (void* value = table.First(); value != nullptr; value = table.Next()) {
+        const std::size_t index = std::find(stored.begin(), stored.end(), value) - stored.begin();
+        ASSERT_LT(index, stored.size()) << "the walk returned a value not in the table";
+        ASSERT_EQ(1, table.Del(&copies[index][0], static_cast<int>(keys[index].size()))) << "or one twice";
+    }
+    EXPECT_EQ(0, table.Count()) << "or missed one";
 }
 
-// Published lookup2 values, values for high bytes from an independent implementation (one length
-// per shape of the tail), and 4-byte keys, which hash to the XOR of their bytes instead.
+// Published lookup2 values, values for high bytes from an independent implementation (one length per
+// shape of the tail), and 4-byte keys, which hash to the XOR of their bytes instead. Each key also at
+// offsets 1 to 3: only keys on a word boundary are read a word at a time; with any seed both agree.
 TEST(HashFunctionTest, GoldenValues) {
     std::string high(24, '\0');  // 0x80, 0x81, ...: these catch bytes read as signed
     for (std::size_t index = 0; index < high.size(); ++index) high[index] = static_cast<char>(0x80 + index);
@@ -168,8 +175,6 @@ TEST(HashFunctionTest, GoldenValues) {
                    {high.substr(0, 24), 0xA7BC26FEu},
                    {"\x80\xFF\x01\x7F", 0x01u},
                    {"\x01\x02\x03\x04", 0x04u}};
-    // Each key also at offsets 1 to 3 of a word-aligned buffer: keys on a word boundary are
-    // read a word at a time, the others byte by byte, and with any initial value both agree.
     alignas(8) unsigned char buffer[64];
     for (const auto& golden : goldens) {
         const auto length = static_cast<std::uint32_t>(golden.key.size());
@@ -198,8 +203,7 @@ TEST(HashTableInternalsTest, KeysWithOneHashStayApart) {
     EXPECT_EQ(&values[1], table.Get(second, 16));
 }
 
-// Blocks double until one reaches the threshold, then stay, as the header's formula says; the
-// newest links the one before.
+// Blocks double until one reaches the threshold, then stay, as the header's formula says.
 TEST(NodePoolTest, BlocksDoubleUntilTheThresholdThenStay) {
     NodePool* pool = createNodePool();
     for (std::uint32_t block = 0; block < 16; ++block) {
@@ -231,20 +235,19 @@ TEST(HashTableInternalsTest, AllocationFailuresLeaveAWorkingTable) {
         EXPECT_EQ(0, table.Add(&keys[0][0], 2, &keys[0]) + table.Count()) << successes;
     }
     HashTable table(1);
-    HashHeader* header = HashTableInspector::header(table);
     auto add = [&](int index) { return table.Add(&keys[index][0], 2, &keys[index]); };
     ASSERT_EQ(2, add(0) + add(1));  // blocks of 1 and 2 nodes: one node left for the next add
     {
         AllocationFailures failures(0);
         EXPECT_EQ(1, add(2)) << "the entry goes in even when growth fails";
-        EXPECT_EQ(1u, header->ulLogSize);
+        EXPECT_EQ(1u, HashTableInspector::header(table)->ulLogSize);
         EXPECT_EQ(0, add(3)) << "no node can be had: the pool's next block fails";
         EXPECT_EQ(3, table.Count());
         ASSERT_EQ(1, table.Del(&keys[0][0], 2));
         EXPECT_EQ(1, add(3)) << "the deleted entry's node";
     }
     ASSERT_EQ(1, add(0)) << "the pool recovers";
-    EXPECT_EQ(2u, header->ulLogSize) << "growth is tried again";
+    EXPECT_EQ(2u, HashTableInspector::header(table)->ulLogSize) << "growth is tried again";
     for (int index = 0; index < 4; ++index) EXPECT_EQ(&keys[index], table.Get(&keys[index][0], 2));
 }
 
