@@ -1,6 +1,4 @@
-// Shared set-up of the file logger's tests: settings reset around each test, a
-// log file in a fresh directory, its text made comparable, and the writer and
-// reader of numbered records for the thread and process tests.
+// The file logger tests' fixture and the writer and reader of numbered records.
 #ifndef UTIL_TESTS_LOG_LOG_TEST_SUPPORT_H
 #define UTIL_TESTS_LOG_LOG_TEST_SUPPORT_H
 
@@ -40,24 +38,18 @@ inline void writeRecords(int count, const std::string& body) {
 /// The numbers n of writeRecords' records per (pid, tid).
 using Records = std::map<std::pair<int, int>, std::set<int>>;
 
-/// Adds the records of text to seen. A line that is neither one whole record nor
-/// a rotation notice fails the test as torn or mixed, and so does a repeat.
-/// (Parsed by hand: a regular expression over long records overflows the stack.)
+/// Adds text's records to seen; torn, mixed or repeated records fail (parsed by hand: a regex overflows the stack).
 inline void collectRecords(const std::string& text, const std::string& body, Records* seen) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line.find(" current log file exceed ") != std::string::npos ||
-            line.find(" backup log file ") != std::string::npos) {
-            continue;
-        }
-        // The first record of a new file follows the notice "<time> create new log file <path>".
-        const std::size_t notice = line.find(" create new log file ");
-        const std::size_t start = notice == std::string::npos ? 0 : line.find(".log", notice) + 4;
+        // The first record of a new file follows the notice on the same line.
+        const std::size_t start = line.find(" proc p.cpp:2 pid ");
+        if (start == std::string::npos && (line.empty() || line.find(" log file ") != std::string::npos)) continue;
         int pid = 0, tid = 0, n = 0, offset = 0;
         const bool whole =
-            std::sscanf(line.c_str() + start, "%*4d/%*2d/%*2d %*2d:%*2d:%*2d.%*3d proc p.cpp:2 pid %d tid %d n=%d %n",
-                        &pid, &tid, &n, &offset) == 3 &&
+            start != std::string::npos &&
+            std::sscanf(line.c_str() + start, " proc p.cpp:2 pid %d tid %d n=%d %n", &pid, &tid, &n, &offset) == 3 &&
             line.compare(start + offset, std::string::npos, body) == 0;
         EXPECT_TRUE(whole && (*seen)[std::make_pair(pid, tid)].insert(n).second)
             << "torn, mixed or repeated: " << line.substr(0, 200);

@@ -1,12 +1,13 @@
-// The POSIX platform sink: the system log by default, standard error when
-// UTIL_DEBUG_OUTPUT=stderr. The sink reads the setting once, at its first text;
-// this binary sends every other text to a capturing sink, so each forked child
-// makes the choice afresh.
+// POSIX debugger sink and errno reading. The sink (the system log, or standard
+// error when UTIL_DEBUG_OUTPUT=stderr) chooses once, at its first text, so each
+// case runs in a forked child (the rest of this binary uses a capturing sink).
+#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "log/debug_print.h"
+#include "log/last_error.h"
 #include "support/child_posix.h"
 #include "support/test_support.h"
 
@@ -24,4 +25,14 @@ TEST(DebugSinkPosix, StandardErrorOnlyWhenAskedFor) {
                   0);
         EXPECT_EQ(util_test::readFile(errorPath), c[1]) << (value != nullptr ? value : "unset");
     }
+}
+
+// A socket errno maps to its Winsock code.
+TEST(LastError, DefaultConstructorsReadTheThreadsLastError) {
+    errno = ENOENT;
+    EXPECT_EQ(static_cast<int>(LastError()), ENOENT);
+    errno = ECONNRESET;
+    WinsockLastError socketError;
+    EXPECT_EQ(socketError.code, 10054u);
+    EXPECT_STREQ(static_cast<char*>(socketError), "Connection reset by peer");
 }

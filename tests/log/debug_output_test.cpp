@@ -1,0 +1,100 @@
+// DbgPrint, DumpData (also from several threads) and the error texts, through the shared library.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "log/debug_capture.h"
+#include "log/debug_print.h"
+#include "log/last_error.h"
+
+namespace {
+
+using util_test::DebugCapture;
+using Lines = std::vector<std::string>;
+const Lines& captured = DebugCapture::lines();
+
+TEST(DbgPrint, SendsTheTextCutAt65535CharactersAndReportsOverflow) {
+    DebugCapture capture;
+    const std::string exact(65535, 'a');
+    EXPECT_EQ(DbgPrint("value %d of %s", 42, "forty"), 17);
+    EXPECT_EQ(DbgPrint(nullptr), -1);  // sends nothing
+    EXPECT_EQ(DbgPrint("%s", exact.c_str()), 65535);
+    EXPECT_EQ(DbgPrint("%s", (std::string(65535, 'b') + "Z").c_str()), 65536);  // sent without its last character
+    EXPECT_EQ(DbgPrint("%s", (std::string(65535, 'c') + "XY").c_str()), -1);
+    EXPECT_EQ(captured, (Lines{"value 42 of forty", exact, std::string(65535, 'b'), std::string(65535, 'c')}));
+}
+
+// Control and high bytes show as dots.
+TEST(DumpData, HeaderAndSixteenBytesALine) {
+    DebugCapture capture;
+    DumpData(nullptr, nullptr, 26);
+    DumpData("data", "0123456789abcdef\x1f ~\x7f\x80\xff\t\n", 24);
+    EXPECT_EQ(captured, (Lines{"(null), Size = 26 - 0x1a\n", "data, Size = 24 - 0x18\n",
+                               "  0000  30 31 32 33 34 35 36 37 38 39 61 62 63 64 65 66   0123456789abcdef\n",
+                               "  0010  1F 20 7E 7F 80 FF 09 0A" + std::string(27, ' ') + ". ~.....\n"}));
+}
+
+TEST(DebugOutputConcurrent, EveryTextArrivesWholeOnce) {
+    DebugCapture capture;
+    std::multiset<std::string> expected;
+    std::vector<std::thread> threads;
+    for (int thread = 0; thread < 4; ++thread) {
+        threads.emplace_back([thread] {
+            for (int index = 0; index < 200; ++index) DbgPrint("thread %d text %d", thread, index);
+        });
+        for (int index = 0; index < 200; ++index) {
+            expected.insert("thread " + std::to_string(thread) + " text " + std::to_string(index));
+        }
+    }
+    for (std::thread& each : threads) each.join();
+    EXPECT_EQ(std::multiset<std::string>(captured.begin(), captured.end()), expected);
+}
+
+// The count also rules out a system-text fallback and gaps with a text.
+TEST(WinsockLastError, HasExactlyThe44TableTexts) {
+    EXPECT_STREQ(static_cast<char*>(WinsockLastError(10004)), "Interrupted function call");
+    EXPECT_STREQ(static_cast<char*>(WinsockLastError(11004)), "Valid name, no data record of requested type");
+    int withText = 0;
+    for (unsigned long code = 0; code < 12000; ++code) {
+        withText += std::strlen(static_cast<char*>(WinsockLastError(code))) != 0;
+    }
+    EXPECT_EQ(withText, 44);
+    // Resource ids are 16 bits: a larger code must not alias 10054's text.
+    EXPECT_STREQ(static_cast<char*>(WinsockLastError(0x10000UL + 10054)), "");
+}
+
+// A text is formatted once and kept until the code changes; an assigned or
+// copied object takes the code, never the other's text; a code without a text
+// gives the one shared empty string and caches nothing. (2 and 5 have a
+// system text on both platforms.)
+TEST(LastError, CachesTheTextUntilANewCodeAndCopiesOwnTheirText) {
+    LastError error(2);
+    char* first = error;
+    const std::string two = first;
+    EXPECT_NE(two, "");
+    EXPECT_EQ(static_cast<char*>(error), first);  // same pointer, not formatted again
+    EXPECT_EQ(error = 5, 0);
+    EXPECT_EQ(error.text, nullptr);
+    EXPECT_NE(std::string(static_cast<char*>(error)), two);
+    LastError source(2);
+    error = source;
+    EXPECT_EQ(error.text, nullptr);  // its own text was released
+    EXPECT_EQ(std::string(static_cast<char*>(error)), two);
+
+    WinsockLastError socketError(10060);
+    WinsockLastError copy(socketError);
+    EXPECT_EQ(copy.text, nullptr);
+    EXPECT_NE(static_cast<char*>(copy), static_cast<char*>(socketError));
+    EXPECT_STREQ(static_cast<char*>(copy), "Request timed out");
+    LastError unknown(0x2A3B4C5DUL);
+    char* empty = unknown;
+    EXPECT_STREQ(empty, "");
+    EXPECT_EQ(unknown.text, nullptr);
+    EXPECT_EQ(static_cast<char*>(WinsockLastError(1)), empty);
+}
+
+}  // namespace
