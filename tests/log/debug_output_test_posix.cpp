@@ -1,16 +1,17 @@
-// POSIX debugger sink and errno reading. The sink (the system log, or standard
-// error when UTIL_DEBUG_OUTPUT=stderr) chooses once, at its first text, so each
-// case runs in a forked child (the rest of this binary uses a capturing sink).
-#include <errno.h>
+// POSIX debug output: the sink's choice, and a side log that follows no link, writes only regular
+// files and reports a write that fails only when flushed.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include "log/debug_output.h"
 #include "log/debug_print.h"
-#include "log/last_error.h"
+#include "log/log_platform.h"
 #include "support/child_posix.h"
 #include "support/test_support.h"
 
+// The sink (the system log, or standard error when UTIL_DEBUG_OUTPUT=stderr) chooses once: a child per case.
 TEST(DebugSinkPosix, StandardErrorOnlyWhenAskedFor) {
     const char* const cases[][2] = {{"stderr", "child line 7\n"}, {nullptr, ""}, {"syslog", ""}};
     for (const auto& c : cases) {
@@ -27,12 +28,20 @@ TEST(DebugSinkPosix, StandardErrorOnlyWhenAskedFor) {
     }
 }
 
-// A socket errno maps to its Winsock code.
-TEST(LastError, DefaultConstructorsReadTheThreadsLastError) {
-    errno = ENOENT;
-    EXPECT_EQ(static_cast<int>(LastError()), ENOENT);
-    errno = ECONNRESET;
-    WinsockLastError socketError;
-    EXPECT_EQ(socketError.code, 10054u);
-    EXPECT_STREQ(static_cast<char*>(socketError), "Connection reset by peer");
+TEST(SideLogPosix, RefusesSymbolicLinksAndNonRegularFilesAndReportsFlushFailure) {
+    util_test::TempDir directory;
+    const std::string target = directory.file("target"), link = directory.file("link.log");
+    const std::string fifo = directory.file("fifo.log");
+    util_test::writeFile(target, "kept");
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(util::openSideLog(link.c_str()), nullptr);
+    EXPECT_EQ(util::openSideLog(fifo.c_str()), nullptr);  // and does not block
+    EXPECT_EQ(util_test::readFile(target), "kept");
+
+    std::FILE* full = std::fopen("/dev/full", "w");
+    ASSERT_NE(full, nullptr) << "no /dev/full";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(util::writeSideLog(full, "text"), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "fputs err\n");
 }

@@ -13,9 +13,7 @@
 namespace util_test {
 namespace {
 
-using FileLogProcesses = LogFileTest;
-
-TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithTheirOwnIds) {
+TEST_F(FileLogTest, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithTheirOwnIds) {
     const int kChildren = 50, kRecords = 20;
     const std::string body(3000, '#');
     FileLog::log_size = 0x7FFFFFFF;  // no rotation: every record stays in one file
@@ -49,16 +47,13 @@ TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithThei
     close(savedError);
     EXPECT_EQ(0, failed) << "children that hung or left a descriptor open";
 
-    Records seen;
-    collectRecords(readFile(path), body, &seen);
-    int children = 0;
-    for (const auto& writer : seen) {
+    Records children;
+    for (const auto& writer : collectRecords(readFile(path), body)) {
         if (writer.first.first == static_cast<int>(processId())) continue;  // this thread and the busy one
-        ++children;
         EXPECT_EQ(writer.first.first, writer.first.second);  // a child's only thread has its process id as tid
-        EXPECT_EQ(static_cast<std::size_t>(kRecords), writer.second.size()) << "pid " << writer.first.first;
+        children.insert(writer);
     }
-    EXPECT_EQ(kChildren, children);
+    expectEveryRecord(children, kChildren, kRecords);
 }
 
 }  // namespace

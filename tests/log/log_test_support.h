@@ -30,16 +30,15 @@ inline std::string idsPiece() {
 /// Logs the records "proc p.cpp:2 pid P tid T n=<0..count-1> <body>".
 inline void writeRecords(int count, const std::string& body) {
     FileLog log("proc");
-    for (int n = 0; n < count; ++n) {
-        log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
-    }
+    for (int n = 0; n < count; ++n) log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
 }
 
 /// The numbers n of writeRecords' records per (pid, tid).
 using Records = std::map<std::pair<int, int>, std::set<int>>;
 
-/// Adds text's records to seen; torn, mixed or repeated records fail (parsed by hand: a regex overflows the stack).
-inline void collectRecords(const std::string& text, const std::string& body, Records* seen) {
+/// The records of text; torn, mixed or repeated records fail (parsed by hand: a regex overflows the stack).
+inline Records collectRecords(const std::string& text, const std::string& body) {
+    Records seen;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -51,20 +50,19 @@ inline void collectRecords(const std::string& text, const std::string& body, Rec
             start != std::string::npos &&
             std::sscanf(line.c_str() + start, " proc p.cpp:2 pid %d tid %d n=%d %n", &pid, &tid, &n, &offset) == 3 &&
             line.compare(start + offset, std::string::npos, body) == 0;
-        EXPECT_TRUE(whole && (*seen)[std::make_pair(pid, tid)].insert(n).second)
+        EXPECT_TRUE(whole && seen[std::make_pair(pid, tid)].insert(n).second)
             << "torn, mixed or repeated: " << line.substr(0, 200);
     }
+    return seen;
 }
 
 /// Each of `writers` writers has every one of its `records` records.
-inline void expectEveryRecord(const Records& seen, std::size_t writers, int records) {
+inline void expectEveryRecord(const Records& seen, std::size_t writers, std::size_t records) {
     EXPECT_EQ(writers, seen.size());
-    for (const auto& writer : seen) {
-        EXPECT_EQ(static_cast<std::size_t>(records), writer.second.size()) << "pid " << writer.first.first;
-    }
+    for (const auto& writer : seen) EXPECT_EQ(records, writer.second.size()) << "pid " << writer.first.first;
 }
 
-class LogFileTest : public ::testing::Test {
+class FileLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TearDown();
@@ -73,13 +71,11 @@ protected:
     // Back to the settings at load.
     void TearDown() override {
         FileLog::log_flag = 1;
-        FileLog::log_level = 2;
         FileLog::log_mask = LOGMASK_ALL;
         FileLog::log_size = 0xA00000;
     }
 
     std::string logText() const { return normalizeLog(readFile(path)); }
-    std::string backupText() const { return normalizeLog(readFile(backupPath)); }
 
     TempDir dir;
     const std::string path = dir.file("test.log");
