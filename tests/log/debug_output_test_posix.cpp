@@ -1,5 +1,4 @@
-// POSIX debug output: the sink's choice, and a side log that follows no link, writes only regular
-// files and reports a write that fails only when flushed.
+// POSIX debug output: the sink's choice; a side log that follows no link, writes only regular files, reports flushes.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,5 +1,4 @@
 // Each load must release what it made (symbol handler session, log lock, TLS indexes) or a later load fails.
-// This binary does not link util.dll: the plug-in does.
 #include <gtest/gtest.h>
 
 #include <string>

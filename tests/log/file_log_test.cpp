@@ -1,7 +1,5 @@
 // FileLog: record layouts, the filter, the echo, rotation, the path rules, and records from threads and processes.
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -34,8 +32,7 @@ TEST_F(FileLogTest, LayoutsPlaceholdersTheEchoAndARecordPastTwiceTheStackBuffer)
     EXPECT_EQ(isWindows(), readFile(path).find("\r\n") != std::string::npos);  // Windows stores CR LF
 }
 
-// The filter (object flag, global flag, signed level) in every entry point; the mask's pieces, in their order; a log
-// that does not open writes nothing.
+// The filter (object flag, global flag, signed level) in each entry point; the mask's pieces; a log that cannot open.
 TEST_F(FileLogTest, FilterMaskAndALogThatDoesNotOpen) {
     FileLog log("mod"), silent("quiet", 0);
     EXPECT_GT(log.LogMsg(2, "two\n"), 0);
@@ -71,8 +68,8 @@ TEST_F(FileLogTest, RotationToTheSingleBackup) {
     EXPECT_EQ("T create new log file " + path + "T mod f:1 " + idsPiece() + "after\n", logText());
 }
 
-// Absolute names stand (relative ones, in the defaults test, go inside the log directory); a name that would not fit
-// changes nothing.
+// Absolute names stand (relative ones: see the defaults test); a name whose path or backup would not fit changes
+// nothing.
 TEST_F(FileLogTest, AbsoluteNamesStandNamesThatWouldNotFitChangeNothing) {
     const std::string root = dir.file("");
     const std::string longest = root + std::string(1019 - root.size(), 'b');  // its backup still fits

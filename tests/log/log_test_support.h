@@ -68,8 +68,7 @@ protected:
         TearDown();
         ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
     }
-    // Back to the settings at load.
-    void TearDown() override {
+    void TearDown() override {  // back to the settings at load
         FileLog::log_flag = 1;
         FileLog::log_mask = LOGMASK_ALL;
         FileLog::log_size = 0xA00000;
