@@ -1,8 +1,5 @@
-// A plug-in for the reload test: a DLL that links util.dll, so that loading and
-// freeing it loads and unloads util.dll, and that uses the library in between.
-// It links no C++ runtime of its own (whose threads runtime would take a TLS
-// index at each load, as util.dll's did): new is malloc, as util.dll's delete
-// expects.
+// The reload test's plug-in: loading and freeing it loads and unloads util.dll, which it uses in between. It links
+// no C++ runtime (whose threads runtime would take a TLS index at each load): new is malloc, as util.dll expects.
 #include <cstdlib>
 #include <new>
 

@@ -1,6 +1,4 @@
-// util.dll loaded and unloaded a thousand times, in use between the loads: each
-// load must release what it made (its symbol handler session, its log lock),
-// or a later load fails. This binary does not link util.dll: the plug-in does.
+// Each load must release what it made (symbol handler session, log lock, TLS indexes) or a later load fails.
 #include <gtest/gtest.h>
 
 #include <string>

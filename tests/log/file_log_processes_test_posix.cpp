@@ -1,9 +1,5 @@
-// Children forked while other threads log: one thread writes records and four
-// write lines to standard error, so that the log lock and the clock lock are
-// often held at the fork. Each child must find both free, append whole records
-// beside the parent's, and carry its own ids although the forking thread had
-// filled the cached ids before. The first child logs with standard input
-// closed: its log file opens as descriptor 0 and must be closed after each record.
+// Forked while threads hold the log and clock locks, children find both free, append whole records with their own
+// ids (the forking thread's id cache was full), and close a log file opened as descriptor 0 (standard input closed).
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -17,9 +13,7 @@
 namespace util_test {
 namespace {
 
-using FileLogProcesses = LogFileTest;
-
-TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithTheirOwnIds) {
+TEST_F(FileLogTest, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithTheirOwnIds) {
     const int kChildren = 50, kRecords = 20;
     const std::string body(3000, '#');
     FileLog::log_size = 0x7FFFFFFF;  // no rotation: every record stays in one file
@@ -29,17 +23,14 @@ TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithThei
     close(nowhere);
     std::atomic<bool> stop{false};
     std::vector<std::thread> threads;
-    for (int t = 0; t < 5; ++t) {
-        threads.emplace_back([&stop, &body, t] {
-            FileLog log("proc");
-            for (int n = 0; !stop.load(); ++n) {
-                if (t == 0)
-                    log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
-                else
-                    log.TraceMsgEx("x");
-            }
+    FileLog log("proc");
+    threads.emplace_back([&] {
+        for (int n = 0; !stop; ++n) log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
+    });
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            while (!stop) log.TraceMsgEx("x");
         });
-    }
     int failed = 0;
     for (int child = 0; child < kChildren && failed < 3; ++child) {
         failed += runInChild(
@@ -56,17 +47,13 @@ TEST_F(FileLogProcesses, ChildrenForkedWhileThreadsLogAppendWholeRecordsWithThei
     close(savedError);
     EXPECT_EQ(0, failed) << "children that hung or left a descriptor open";
 
-    Records seen;
-    collectRecords(readFile(path), body, &seen);
-    int children = 0;
-    for (const auto& writer : seen) {
+    Records children;
+    for (const auto& writer : collectRecords(readFile(path), body)) {
         if (writer.first.first == static_cast<int>(processId())) continue;  // this thread and the busy one
-        ++children;
-        // A forked child's only thread has its process id as thread id.
-        EXPECT_EQ(writer.first.first, writer.first.second);
-        EXPECT_EQ(static_cast<std::size_t>(kRecords), writer.second.size()) << "pid " << writer.first.first;
+        EXPECT_EQ(writer.first.first, writer.first.second);  // a child's only thread has its process id as tid
+        children.insert(writer);
     }
-    EXPECT_EQ(kChildren, children);
+    expectEveryRecord(children, kChildren, kRecords);
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
-// Shared set-up of the file logger's tests: settings reset around each test, a
-// log file in a fresh directory, its text made comparable, and the writer and
-// reader of numbered records for the thread and process tests.
+// The file logger tests' fixture and the writer and reader of numbered records.
 #ifndef UTIL_TESTS_LOG_LOG_TEST_SUPPORT_H
 #define UTIL_TESTS_LOG_LOG_TEST_SUPPORT_H
 
@@ -32,62 +30,51 @@ inline std::string idsPiece() {
 /// Logs the records "proc p.cpp:2 pid P tid T n=<0..count-1> <body>".
 inline void writeRecords(int count, const std::string& body) {
     FileLog log("proc");
-    for (int n = 0; n < count; ++n) {
-        log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
-    }
+    for (int n = 0; n < count; ++n) log.LogMsg(1, "proc", "p.cpp", 2, "n=%d %s\n", n, body.c_str());
 }
 
 /// The numbers n of writeRecords' records per (pid, tid).
 using Records = std::map<std::pair<int, int>, std::set<int>>;
 
-/// Adds the records of text to seen. A line that is neither one whole record nor
-/// a rotation notice fails the test as torn or mixed, and so does a repeat.
-/// (Parsed by hand: a regular expression over long records overflows the stack.)
-inline void collectRecords(const std::string& text, const std::string& body, Records* seen) {
+/// The records of text; torn, mixed or repeated records fail (parsed by hand: a regex overflows the stack).
+inline Records collectRecords(const std::string& text, const std::string& body) {
+    Records seen;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.empty() || line.find(" current log file exceed ") != std::string::npos ||
-            line.find(" backup log file ") != std::string::npos) {
-            continue;
-        }
-        // The first record of a new file follows the notice "<time> create new log file <path>".
-        const std::size_t notice = line.find(" create new log file ");
-        const std::size_t start = notice == std::string::npos ? 0 : line.find(".log", notice) + 4;
+        // The first record of a new file follows the notice on the same line.
+        const std::size_t start = line.find(" proc p.cpp:2 pid ");
+        if (start == std::string::npos && (line.empty() || line.find(" log file ") != std::string::npos)) continue;
         int pid = 0, tid = 0, n = 0, offset = 0;
         const bool whole =
-            std::sscanf(line.c_str() + start, "%*4d/%*2d/%*2d %*2d:%*2d:%*2d.%*3d proc p.cpp:2 pid %d tid %d n=%d %n",
-                        &pid, &tid, &n, &offset) == 3 &&
+            start != std::string::npos &&
+            std::sscanf(line.c_str() + start, " proc p.cpp:2 pid %d tid %d n=%d %n", &pid, &tid, &n, &offset) == 3 &&
             line.compare(start + offset, std::string::npos, body) == 0;
-        EXPECT_TRUE(whole && (*seen)[std::make_pair(pid, tid)].insert(n).second)
+        EXPECT_TRUE(whole && seen[std::make_pair(pid, tid)].insert(n).second)
             << "torn, mixed or repeated: " << line.substr(0, 200);
     }
+    return seen;
 }
 
 /// Each of `writers` writers has every one of its `records` records.
-inline void expectEveryRecord(const Records& seen, std::size_t writers, int records) {
+inline void expectEveryRecord(const Records& seen, std::size_t writers, std::size_t records) {
     EXPECT_EQ(writers, seen.size());
-    for (const auto& writer : seen) {
-        EXPECT_EQ(static_cast<std::size_t>(records), writer.second.size()) << "pid " << writer.first.first;
-    }
+    for (const auto& writer : seen) EXPECT_EQ(records, writer.second.size()) << "pid " << writer.first.first;
 }
 
-class LogFileTest : public ::testing::Test {
+class FileLogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TearDown();
         ASSERT_EQ(1, FileLog::SetLogFilePath(path.c_str()));
     }
-    // Back to the settings at load.
-    void TearDown() override {
+    void TearDown() override {  // back to the settings at load
         FileLog::log_flag = 1;
-        FileLog::log_level = 2;
         FileLog::log_mask = LOGMASK_ALL;
         FileLog::log_size = 0xA00000;
     }
 
     std::string logText() const { return normalizeLog(readFile(path)); }
-    std::string backupText() const { return normalizeLog(readFile(backupPath)); }
 
     TempDir dir;
     const std::string path = dir.file("test.log");
