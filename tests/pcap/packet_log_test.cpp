@@ -13,8 +13,7 @@
 namespace pcap_test {
 namespace {
 
-using util_test::readFile;
-using util_test::writeFile;
+using namespace util_test;  // TempDir, readFile, writeFile
 
 const std::string kFileHeader = std::string("\xD4\xC3\xB2\xA1\x02\x00\x04\x00", 8) + std::string(8, '\0') +
                                 std::string("\xFF\xFF\x00\x00\x01\x00\x00\x00", 8);
@@ -22,7 +21,7 @@ const std::string kFileHeader = std::string("\xD4\xC3\xB2\xA1\x02\x00\x04\x00", 
 std::string le32(std::size_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 TEST(PacketLogWrite, RecordsHoldEveryFrameWholeAtItsTimeUpToTheCap) {
-    util_test::TempDir dir;
+    TempDir dir;
     const std::string path = dir.file("frames.pcap");
     writeFile(path, "old contents that must be truncated away");
     void* log = EthrOpenLog(path.c_str(), 0);
@@ -62,7 +61,7 @@ TEST(PacketLogRead, NullArgumentsAndFilesThatAreNoLog) {
     EXPECT_EQ(EthrReadLog(nullptr), nullptr);
     EthrLogPacket(nullptr, "abcd", 4);
     EthrCloseLog(nullptr);
-    util_test::TempDir dir;
+    TempDir dir;
     const std::string path = dir.file("log.pcap");
     EXPECT_EQ(EthrOpenLog(dir.file("missing-directory/x.pcap").c_str(), 0), nullptr);
     EXPECT_EQ(EthrReadLog(path.c_str()), nullptr);        // absent
@@ -129,7 +128,7 @@ TEST(PacketLogConcurrent, WritersAndThenReadersOnOneHandleHandleEachRecordWholeA
     const auto frameFor = [](int index) { return std::to_string(index) + std::string(20 + index * 17 % 300, 'A'); };
     std::multiset<std::string> written, read;
     for (int index = 0; index < 2000; ++index) written.insert(frameFor(index));
-    util_test::TempDir dir;
+    TempDir dir;
     void* log = EthrOpenLog(dir.file("shared.pcap").c_str(), 0);
     std::mutex readLock;
     for (const bool reading : {false, true}) {

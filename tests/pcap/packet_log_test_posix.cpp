@@ -1,7 +1,8 @@
-// The packet log on POSIX: libpcap (the capture tools' reader) reads it; a fork while a thread logs.
+// The packet log on POSIX: libpcap (the capture tools' reader) and utilctl read it; a fork while a thread logs.
 #include <pcap/pcap.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 
 #include "pcap/capture_format.h"
@@ -34,15 +35,17 @@ TEST(Interop, LibpcapReadsOurLog) {
     std::size_t index = 0;
     for (; pcap_next_ex(capture, &header, &data) == 1; ++index) {
         ASSERT_LT(index, sample.size());
-        // At most libpcap's snapshot length of the bytes, and the frame's true length.
         const auto& [seconds, microseconds, bytes] = sample[index];
         EXPECT_EQ(Record(static_cast<std::uint32_t>(header->ts.tv_sec), header->ts.tv_usec,
                          std::string(data, data + header->caplen)),
                   Record(seconds, microseconds, bytes.substr(0, 65535)));
-        EXPECT_EQ(header->len, bytes.size());
+        EXPECT_EQ(header->len, bytes.size());  // the frame's true length
     }
     EXPECT_EQ(index, sample.size());
     pcap_close(capture);
+    // utilctl lists the log with UTC times, also past 2038 (the hex layout is its own suite's).
+    ASSERT_EQ(std::system((UTILCTL_PATH " pcap-dump '" + path + "' >'" + path + ".txt'").c_str()), 0);
+    EXPECT_NE(util_test::readFile(path + ".txt").find("frame 5  2096-10-02 07:06:40.123456 UTC"), std::string::npos);
 }
 
 // No forked child inherits a lock (a handle's, the handle list's) held by a thread it does not have.
