@@ -1,7 +1,7 @@
 // The packet log: bytes, times, cap and counter; null arguments, refusals, read results, cut files; threads.
+#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <set>
 #include <thread>
 
@@ -34,10 +34,10 @@ TEST(PacketLogWrite, RecordsHoldEveryFrameWholeAtItsTimeUpToTheCap) {
     const std::int64_t epoch = util::pcap::kFileTimeAtUnixEpoch;
     const Frames frames = {frame(60, 1), "", frame(70000, 4), frame(300000, 5)};
     writeLog(path, frames, 0, {epoch + 9999999, epoch + 4294967296LL * 10000000 + 70, epoch - 5000000, epoch});
-    std::vector<Record> records;
+    std::vector<Record> records,
+        expected = {
+            {0, 999999, frames[0]}, {0, 7, ""}, {0xFFFFFFFFu, 500000, frames[2]}, {0, 0, frames[3].substr(0, 262144)}};
     readAll(path, 300000, &records);
-    const std::vector<Record> expected = {
-        {0, 999999, frames[0]}, {0, 7, ""}, {0xFFFFFFFFu, 500000, frames[2]}, {0, 0, frames[3].substr(0, 262144)}};
     EXPECT_TRUE(records == expected);
 
     // The record that crosses the cap is whole, the rest dropped: 100 of 101 record bytes are below it.
@@ -117,39 +117,39 @@ TEST(PacketLogRead, NullArgumentsAndFilesThatAreNoLog) {
 }
 
 TEST(RecordTime, TheSystemClockAgreesWithTheStandardLibrarysWithinTheCoarserResolution) {
-    using Microseconds = std::chrono::duration<double, std::micro>;
     const auto time = util::pcap::recordTimeFromFileTime(util::pcap::captureFileTimeNow());
-    const double now = Microseconds(std::chrono::system_clock::now().time_since_epoch()).count();
-    EXPECT_NEAR(time.seconds * 1e6 + time.microseconds, now, 20000);
+    const std::chrono::duration<double, std::micro> now = std::chrono::system_clock::now().time_since_epoch();
+    EXPECT_NEAR(time.seconds * 1e6 + time.microseconds, now.count(), 20000);
 }
 
 // Threads on one handle write, then read, each record whole and once: a frame names itself and its length.
 TEST(PacketLogConcurrent, WritersAndThenReadersOnOneHandleHandleEachRecordWholeAndOnce) {
-    const auto frameFor = [](int index) { return std::to_string(index) + std::string(20 + index * 17 % 300, 'A'); };
+    const auto frameFor = [](int index) { return std::to_string(index) + std::string(20 + index * 170 % 5000, 'A'); };
     std::multiset<std::string> written, read;
-    for (int index = 0; index < 2000; ++index) written.insert(frameFor(index));
+    for (int index = 0; index < 4000; ++index) written.insert(frameFor(index));
     TempDir dir;
     void* log = EthrOpenLog(dir.file("shared.pcap").c_str(), 0);
-    std::mutex readLock;
+    Frames seen[4];  // per reader
     for (const bool reading : {false, true}) {
+        std::atomic<int> waiting{4};
         std::vector<std::thread> threads;
         for (int thread = 0; thread < 4; ++thread) {
             threads.emplace_back([&, thread] {
-                for (int index = thread; !reading && index < 2000; index += 4) {
+                for (--waiting; waiting > 0;) std::this_thread::yield();  // all at once
+                for (int index = thread; !reading && index < 4000; index += 4) {
                     EthrLogPacket(log, frameFor(index).data(), frameFor(index).size());
                 }
-                char buffer[400];
+                char buffer[5100];
                 for (unsigned long length = sizeof buffer; reading && EthrReadPacket(log, buffer, &length) == 1;
-                     length = sizeof buffer) {
-                    const std::lock_guard<std::mutex> hold(readLock);
-                    read.emplace(buffer, length);
-                }
+                     length = sizeof buffer)
+                    seen[thread].emplace_back(buffer, length);
             });
         }
         for (std::thread& thread : threads) thread.join();
         EthrCloseLog(log);
         log = reading ? nullptr : EthrReadLog(dir.file("shared.pcap").c_str());
     }
+    for (const Frames& frames : seen) read.insert(frames.begin(), frames.end());
     EXPECT_TRUE(read == written);
 }
 
