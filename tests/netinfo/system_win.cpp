@@ -1,7 +1,4 @@
-// The exported look-ups against this machine's own tables, checked against the IP
-// helper functions. Wine's agent serves the address, interface and route tables
-// faithfully, but a walk of its ARP table faults inside Wine's network layer, so
-// no hardware-address look-up is made here.
+// The exported look-ups against the IP helper's tables (no MAC look-up: Wine's ARP walk faults).
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -28,16 +25,14 @@ TEST(SystemLookups, AgreeWithTheSystemOnRoutesAndAddresses) {
     EXPECT_EQ(best != nullptr ? 1 : 0, snmp_GetRouteNextHopIp(0, &hop));
     EXPECT_EQ(best != nullptr ? best->dwForwardNextHop : 12345ul, hop);
 
-    std::vector<unsigned char> addressBuffer(1 << 20);
-    size = static_cast<ULONG>(addressBuffer.size());
-    auto* addresses = reinterpret_cast<MIB_IPADDRTABLE*>(addressBuffer.data());
+    size = static_cast<ULONG>(buffer.size());
+    auto* addresses = reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data());
     ASSERT_EQ(static_cast<DWORD>(NO_ERROR), GetIpAddrTable(addresses, &size, FALSE));
     bool loopbackSeen = false;
     for (DWORD i = 0; i < addresses->dwNumEntries; ++i) {
         const MIB_IPADDRROW& row = addresses->table[i];
         ASSERT_EQ(1, snmp_GetAdapterIndexByIpAddr(row.dwAddr, &index)) << row.dwAddr;
         EXPECT_EQ(row.dwIndex, index);
-        EXPECT_NE(0ul, index);
         loopbackSeen = loopbackSeen || (row.dwAddr & 0xFF) == 127;  // 127.x.x.x: the low byte comes first
     }
     EXPECT_TRUE(loopbackSeen);
