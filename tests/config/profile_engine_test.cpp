@@ -1,5 +1,8 @@
-// The INI engine where Windows and Wine part ways (the engine follows Windows),
-// and the file's exact layout after each kind of write.
+// The INI engine. A corpus of ordinary and odd files, the profile calls made on
+// them and their results, recorded from the Windows profile functions under Wine:
+// the Windows binary runs it through the system's own functions, the POSIX binary
+// through the library's engine. Then what the corpus cannot see: bytes past a
+// list's length, the exact layout after each kind of write, the UTF-16 conversion.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "config/config_platform.h"
 #include "config/profile_engine.h"
 #include "config/profile_text.h"
 #include "support/test_support.h"
@@ -15,10 +19,123 @@ namespace {
 
 using namespace util::config;
 
-std::string value(const std::string& text, const char* section, const char* key, unsigned long size = 256) {
-    char buffer[256];
-    const unsigned long length = profileGetString(&text, section, key, "dflt", buffer, size);
-    return std::string(buffer, length);
+// One call; a read's result is its return value, a space, and the bytes it
+// stored up to and including the NUL after that length (what both platforms
+// define), NUL shown as '|'. A write without a result must return nonzero.
+struct Step {
+    enum Kind { kValue, kKeys, kNamesByString, kNames, kSection, kWrite } kind;
+    const char *section, *key, *text;  // text: the default of a read, the value of a write
+    unsigned long size;
+    const char* result;
+};
+struct Case {
+    std::string name, file;  // no name: the file is missing
+    std::vector<Step> steps;
+};
+
+constexpr unsigned long kBig = 1024;
+Step value(const char* section, const char* key, const char* result, const char* fallback = "",
+           unsigned long size = kBig) {
+    return {Step::kValue, section, key, fallback, size, result};
+}
+Step keys(const char* section, const char* result, const char* fallback = "", unsigned long size = kBig) {
+    return {Step::kKeys, section, nullptr, fallback, size, result};
+}
+Step names(const char* result, unsigned long size = kBig) {
+    return {Step::kNames, nullptr, nullptr, nullptr, size, result};
+}
+Step namesByString(const char* result) { return {Step::kNamesByString, nullptr, nullptr, "", kBig, result}; }
+Step section(const char* name, const char* result, unsigned long size = kBig) {
+    return {Step::kSection, name, nullptr, nullptr, size, result};
+}
+Step write(const char* section, const char* key, const char* text) {
+    return {Step::kWrite, section, key, text, 0, nullptr};
+}
+
+// ASCII text as UTF-16 with its byte-order mark.
+std::string utf16(const std::string& text, bool little) {
+    std::string bytes = little ? "\xFF\xFE" : "\xFE\xFF";
+    for (char c : text) bytes += little ? std::string{c, '\0'} : std::string{'\0', c};
+    return bytes;
+}
+
+std::vector<Case> cases() {
+    std::vector<Case> all = {
+        {"ordinary",
+         "[General]\r\nName=Alice\r\nAge = 30\r\n\r\n[Network]\r\nHost=vpn.example.com\r\nPort=443\r\n",
+         {value(" general ", " NAME ", "5 Alice|"), value("Network", "Missing", "8 trailing|", "trailing   "),
+          keys("General", "9 Name|Age||"), keys("Missing", "8 fallback|", "fallback"),
+          namesByString("16 General|Network||"), section("network", "30 Host=vpn.example.com|Port=443||")}},
+        {"quotes and blanks",
+         "[q]\nd=\"double\"\ns='single'\nm=\"mixed'\no=\"\n\tk 2 \t=\t v 2 \t\n",
+         {value("q", "s", "6 single|"), value("q", "m", "7 \"mixed'|"), value("q", "o", "1 \"|"),
+          value("q", "missing", "2 dq|", "\"dq\""), value("q", "d", "3 dou|", "", 4), value("q", "k 2", "3 v 2|")}},
+        {"duplicates and comments",
+         "; top\n[dup]\nk=first\n;k=hidden\nk=second\nj=1 ; kept\n#h=1\n[DUP]\nonly=2\n",
+         {value("dup", "k", "5 first|"), value("dup", "j", "8 1 ; kept|"), value("Dup", "only", "4 dflt|", "dflt"),
+          keys("dup", "9 k|k|j|#h||"), names("8 dup|DUP||")}},
+        {"odd lines",
+         "pre=1\n[n]\nbare line\n[broken\nafter=1\n[a]b]\nk=a=b\n[x] junk\n\r[cr]\rc=3\n[e]\n  =no key\n",
+         {section("n", "26 bare line|[broken|after=1||"), value("a]b", "k", "3 a=b|"), value("cr", "c", "1 3|"),
+          names("13 n|a]b|x|cr|e||"), keys("e", "4 dflt|", "dflt")}},
+        {"small buffers",
+         "[s]\nkey=abcdef\nk2=xy\n[t]\n[u]\n",
+         {value("s", "key", "1 a|", "", 2), value("s", "missing", "4 long|", "long default", 5), names("2 s||", 4),
+          section("s", "14 key=abcdef|k2=|", 16)}},
+        {"", "", {value("s", "k", "4 dflt|", "dflt"), names("0 |"), write("s", "k", "v"), section("s", "4 k=v||")}},
+        {"writes",
+         "[General]\r\nName=Alice\r\n; keep me\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n",
+         {write("general", "NAME", "Carol"), write("General", "City", "Paris"), write("New", "k", "v"),
+          write("General", "Age", nullptr), write("Other", nullptr, nullptr), write("Absent", nullptr, nullptr),
+          write("General", "padded", "  \"q\""), write("General", "empty", ""),
+          section("General", "40 Name=Carol|City=Paris|padded=\"q\"|empty=||"), names("12 General|New||")}},
+        {"no final line end, duplicates",
+         "[d]\na=1\n[d]\nb=2",
+         {write("d", "b", "3"), write("D", "a", nullptr), write("d", "n", "new"), keys("d", "4 b|n||"),
+          names("4 d|d||")}},
+        {"section of the empty name",
+         "pre=1\r\n; note\r\nbare\r\n[s]\r\nk=1\r\n[]\r\nlater=2\r\n",
+         {value("  ", "pre", "1 1|"), value("", "later", "4 dflt|", "dflt"), names("2 s||"), write("", "new", "3"),
+          write("", "pre", nullptr), section("", "11 bare|new=3||")}},
+        {"deleting the section of the empty name",
+         "; c\r\npre=1\r\n[s]\r\nk=1\r\n",
+         {write("", nullptr, nullptr), section("", "0 |"), write("", "k", "2"), value("", "k", "1 2|")}},
+        {"utf-8 mark", "\xEF\xBB\xBF[s]\r\nk=v\r\n", {write("s", "n", "w"), section("s", "8 k=v|n=w||")}}};
+    for (bool little : {true, false}) {
+        all.push_back(
+            {little ? "utf-16 little-endian" : "utf-16 big-endian",
+             utf16("[s]\r\nk=v\r\n[t]\r\nx=1\r\n", little),
+             {write("s", "n", "w"), write("new", "a", "b"), section("s", "8 k=v|n=w||"), names("8 s|t|new||")}});
+    }
+    return all;
+}
+
+std::string run(const Step& step, const std::string& path) {
+    if (step.kind == Step::kWrite)
+        return profileWrite(step.section, step.key, step.text, path.c_str()) ? "nonzero" : "0";
+    std::string buffer(step.size + 1, '#');
+    const unsigned long result =
+        step.kind == Step::kNames ? profileSectionNames(&buffer[0], step.size, path.c_str())
+        : step.kind == Step::kSection
+            ? profileSection(step.section, &buffer[0], step.size, path.c_str())
+            : profileString(step.section, step.key, step.text, &buffer[0], step.size, path.c_str());
+    if (buffer[step.size] != '#') return "wrote past the buffer";
+    buffer.resize(std::min<std::size_t>(result + 1, step.size));
+    for (char& c : buffer) c = c == '\0' ? '|' : c;
+    return std::to_string(result) + " " + buffer;
+}
+
+TEST(IniCorpus, MatchesTheRecordedResults) {
+    util_test::TempDir dir;
+    int index = 0;
+    for (const Case& item : cases()) {
+        const std::string path = dir.file("case" + std::to_string(index++) + ".ini");
+        if (!item.name.empty()) util_test::writeFile(path, item.file);
+        for (std::size_t step = 0; step < item.steps.size(); ++step) {
+            const char* result = item.steps[step].result;
+            EXPECT_EQ(run(item.steps[step], path), result ? result : "nonzero") << item.name << ", step " << step + 1;
+        }
+    }
 }
 
 std::string edited(std::string text, const char* section, const char* key, const char* value,
@@ -27,64 +144,41 @@ std::string edited(std::string text, const char* section, const char* key, const
     return text;
 }
 
-// Comments are never keys; one pair of quotes is removed before the value is
-// cut to fit; names ignore the case of ASCII letters only.
-TEST(ProfileEngine, Reads) {
-    const std::string text = "[s]\n;k=hidden\n ; spaced=hidden\nk=shown\nq=\"abcdef\"\n[Caf\xC3\xA9]\nKey=1\n";
-    EXPECT_EQ(value(text, "s", ";k"), "dflt");
-    EXPECT_EQ(value(text, "s", "; spaced"), "dflt");
-    EXPECT_EQ(value(text, "s", "k"), "shown");
-    EXPECT_EQ(value(text, "s", "q", 7), "abcdef");  // six characters and the NUL
-    EXPECT_EQ(value(text, "s", "q", 6), "abcde");
-    EXPECT_EQ(value(text, "CAF\xC3\xA9", "key"), "1");
-    EXPECT_EQ(value(text, "CAF\xC3\x89", "key"), "dflt");
-}
-
-// A cut list ends with two NULs within the buffer (the corpus checks the cuts
-// that Windows records); a buffer of one byte holds the one NUL, none is untouched.
-TEST(ProfileEngine, CutLists) {
-    const std::string text = "[alpha]\n[beta]\nk=1\nkey2=2\n";
+// Names ignore the case of ASCII letters only. A cut list ends with two NULs
+// within the buffer; a buffer of one byte holds the one NUL, none is untouched.
+TEST(ProfileEngine, ReadsAndCutLists) {
+    const std::string text = "[alpha]\n[beta]\nk=1\n[Caf\xC3\xA9]\nKey=1\n";
     char buffer[16];
+    EXPECT_EQ(profileGetString(&text, "CAF\xC3\xA9", "key", "dflt", buffer, 16), 1u);
+    EXPECT_EQ(profileGetString(&text, "CAF\xC3\x89", "key", "dflt", buffer, 16), 4u);
     std::memset(buffer, '#', sizeof buffer);
     EXPECT_EQ(profileGetSectionNames(&text, buffer, 9), 7u);
     EXPECT_EQ(std::string(buffer, 10), std::string("alpha\0b\0\0#", 10));
-    std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(profileGetSection(&text, "beta", buffer, 8), 6u);
-    EXPECT_EQ(std::string(buffer, 9), std::string("k=1\0ke\0\0#", 9));
     EXPECT_EQ(profileGetSectionNames(&text, buffer, 1), 0u);
     EXPECT_EQ(buffer[0], '\0');
     buffer[0] = '#';
-    EXPECT_EQ(profileGetSectionNames(&text, buffer, 0), 0u);
+    EXPECT_EQ(profileGetSection(&text, "beta", buffer, 0), 0u);
     EXPECT_EQ(buffer[0], '#');
 }
 
-TEST(ProfileEngine, SettingKeepsEveryOtherLine) {
-    const std::string text =
-        "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n";
-    EXPECT_EQ(edited(text, "general", "NAME", "Bob"),
-              "; head\r\n[General]\r\nName=Bob\r\n; note\r\n\r\nAge=30\r\n\r\n[Other]\r\nx=1\r\n");
-    EXPECT_EQ(
-        edited(text, "General", "City", "Paris"),
-        "; head\r\n[General]\r\n  Name = Alice  \r\n; note\r\n\r\nAge=30\r\nCity=Paris\r\n\r\n[Other]\r\nx=1\r\n");
-    EXPECT_EQ(edited(text, "New", "k", "v"), text + "[New]\r\nk=v\r\n");
-    EXPECT_EQ(edited(text, "General", "Age", "30", ProfileEdit::kUnchanged), text);
-    // Sections without keys, files without line ends, a key line without '='.
+TEST(ProfileEngine, WritesKeepEveryOtherLine) {
+    const std::string text = "; h\r\n[G]\r\n  N = A  \r\n; n\r\n\r\nAge=3\r\n\r\n[b]\r\nx=1\r\n";
+    EXPECT_EQ(edited(text, "g", "n", "B"), "; h\r\n[G]\r\nN=B\r\n; n\r\n\r\nAge=3\r\n\r\n[b]\r\nx=1\r\n");
+    EXPECT_EQ(edited(text, "G", "City", "P"),
+              "; h\r\n[G]\r\n  N = A  \r\n; n\r\n\r\nAge=3\r\nCity=P\r\n\r\n[b]\r\nx=1\r\n");
+    EXPECT_EQ(edited(text, "G", "Age", "3", ProfileEdit::kUnchanged), text);
+    EXPECT_EQ(edited(text, "G", "age", nullptr), "; h\r\n[G]\r\n  N = A  \r\n; n\r\n\r\n\r\n[b]\r\nx=1\r\n");
+    EXPECT_EQ(edited(text, "b", nullptr, nullptr), "; h\r\n[G]\r\n  N = A  \r\n; n\r\n\r\nAge=3\r\n\r\n");
+    EXPECT_EQ(edited(text, "absent", nullptr, nullptr, ProfileEdit::kUnchanged), text);
+    // Sections without keys, files without line ends, a key line without '=',
+    // the first of two sections of one name.
     EXPECT_EQ(edited("[e]\n; only a comment\n[f]\n", "e", "k", "v"), "[e]\nk=v\n; only a comment\n[f]\n");
     EXPECT_EQ(edited("[s]", "s", "k", "v"), "[s]\nk=v");
     EXPECT_EQ(edited("x=1", "s", "k", "v"), "x=1\n[s]\nk=v\n");
     EXPECT_EQ(edited("[s]\nbare\n", "s", "bare", "now"), "[s]\nbare=now\n");
-}
-
-TEST(ProfileEngine, DeletingAndRefusing) {
-    const std::string text = "[a]\nk=1\nj=2\n[b]\n; b's note\nx=1\n\n[c]\ny=2\n";
-    EXPECT_EQ(edited(text, "A", "K", nullptr), "[a]\nj=2\n[b]\n; b's note\nx=1\n\n[c]\ny=2\n");
-    EXPECT_EQ(edited(text, "b", nullptr, "ignored"), "[a]\nk=1\nj=2\n[c]\ny=2\n");
-    EXPECT_EQ(edited(text, "c", nullptr, nullptr), "[a]\nk=1\nj=2\n[b]\n; b's note\nx=1\n\n");
-    EXPECT_EQ(edited(text, "absent", nullptr, nullptr, ProfileEdit::kUnchanged), text);
-    // Only the first of two sections of one name goes.
-    EXPECT_EQ(edited("[d]\na=1\n[d]\nb=2\n", "d", nullptr, nullptr), "[d]\nb=2\n");
+    EXPECT_EQ(edited("[d]\na=1\n[d]\nb=2\n", "d", nullptr, "ignored"), "[d]\nb=2\n");
     // Writes that would add lines are refused.
-    for (const char* value : {"a\nb=c", "a\rb"}) edited(text, "a", "k", value, ProfileEdit::kRefused);
+    for (const char* value : {"a\nb=c", "a\rb"}) edited(text, "b", "k", value, ProfileEdit::kRefused);
     edited(text, "s]\n[t", "k", "v", ProfileEdit::kRefused);
     edited(text, nullptr, "k", "v", ProfileEdit::kRefused);
 }
@@ -94,20 +188,13 @@ TEST(ProfileEngine, DeletingAndRefusing) {
 // kLongestLine bytes of a line. (The profile fuzz target checks round trips and
 // the file reader's lines against the in-memory reader's on arbitrary input.)
 TEST(ProfileText, EncodingsAndLongLines) {
-    const std::string bytes(
-        "\xFF\xFE"
-        "A\0\x00\xD8"
-        "B\0\x00\xDC\x3D\xD8\x00\xDE",
-        14);
+    const std::string bytes("\xFF\xFE\x41\0\x00\xD8\x42\0\x00\xDC\x3D\xD8\x00\xDE", 14);
     std::string text, back;
     std::size_t mark;
     ASSERT_TRUE(decodeProfileText(bytes, text));
     EXPECT_TRUE(encodeProfileText(text, encodingOf(bytes, &mark), back));
     EXPECT_EQ(back, bytes);
-    EXPECT_FALSE(decodeProfileText(std::string("\xFF\xFE"
-                                               "A\0B",
-                                               5),
-                                   text));  // odd length
+    EXPECT_FALSE(decodeProfileText(std::string("\xFF\xFE\x41\0B", 5), text));  // odd length
     for (const char* bad : {"\xE9", "\xC0\x80", "\xF4\x90\x80\x80"}) {
         EXPECT_FALSE(encodeProfileText(bad, ProfileEncoding::kUtf16Little, back)) << testing::PrintToString(bad);
     }
@@ -118,9 +205,7 @@ TEST(ProfileText, EncodingsAndLongLines) {
     std::vector<std::string> got;
     for (std::string_view line; lines.next(line);) got.emplace_back(line);
     std::fclose(file);
-    ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0].size(), kLongestLine);
-    EXPECT_EQ(got[1], "n=1");
+    EXPECT_EQ(got, (std::vector<std::string>{"k=" + std::string(kLongestLine - 2, 'v'), "n=1"}));
 }
 
 }  // namespace
