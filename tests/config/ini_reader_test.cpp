@@ -85,7 +85,6 @@ TEST(IniReader, FileOperationsAndRefusedWrites) {
     EXPECT_NE(reader.SetKey("443", "Port", "Network"), 0);  // creates the file
     EXPECT_NE(reader.SetKey("vpn", "Host", "Network"), 0);
     EXPECT_EQ(reader.value("port", "network"), "443");
-    EXPECT_EQ(reader.value("Host", "Network", 3), "vp");
     EXPECT_EQ(reader.SectionExists("NETWORK"), 1);
     EXPECT_EQ(reader.SectionExists("Absent"), 0);
     EXPECT_EQ(reader.list("Network"), (std::vector<std::string>{"Port=443", "Host=vpn"}));
@@ -125,7 +124,6 @@ TEST(IniReader, TwoCallProtocolAndLongLists) {
     char* withNull[2] = {buffers[0], nullptr};
     unsigned long count = 2, size = 4;
     EXPECT_EQ(reader.RetriveStrings("ab\0cde\0\0", 7, withNull, &count, &size), 0);
-    EXPECT_EQ(reader.RetriveStrings("ab\0cde\0\0", 7, strings, nullptr, &size), 0);
     std::string text = "[big]\n";
     std::vector<std::string> lines;
     for (int i = 0; i < 2000; ++i) {  // 40,000 bytes of lines: 8191, 16382, 32764, 65528
@@ -140,24 +138,19 @@ TEST(IniReader, TwoCallProtocolAndLongLists) {
 // Threads writing one file at the same time: the profile functions serialise
 // each read-modify-write, so no write is lost.
 TEST(IniReaderConcurrent, NoWriteIsLost) {
-    util_test::TempDir dir;
-    const std::string path = dir.file("shared.ini");
-    constexpr int kThreads = 4, kWritesEach = 20;
-    auto key = [](int t, int i) { return "t" + std::to_string(t) + "_" + std::to_string(i); };
+    TempDir dir;
     std::vector<std::thread> writers;
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < 4; ++t) {
         writers.emplace_back([&, t] {
-            ZnIniReader reader(path.c_str());
-            for (int i = 0; i < kWritesEach; ++i) {
-                EXPECT_NE(reader.SetKey(key(t, i).c_str(), key(t, i).c_str(), "shared"), 0);
+            Reader reader(dir.file("shared.ini").c_str());
+            for (int i = 0; i < 20; ++i) {
+                const std::string key = "t" + std::to_string(t) + "_" + std::to_string(i);
+                EXPECT_NE(reader.SetKey("v", key.c_str(), "shared"), 0);
             }
         });
     }
     for (std::thread& writer : writers) writer.join();
-    ZnIniReader reader(path.c_str());
-    unsigned long count = 0, size = 0;
-    EXPECT_EQ(reader.GetSectionData("shared", nullptr, &count, &size), 0);
-    EXPECT_EQ(count, static_cast<unsigned long>(kThreads * kWritesEach));
+    EXPECT_EQ(Reader(dir.file("shared.ini").c_str()).state("shared", nullptr, 0, 0), "0 80 8");
 }
 
 }  // namespace
