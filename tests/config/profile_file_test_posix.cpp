@@ -43,10 +43,9 @@ int lowestFreeDescriptor() {
     return probe;
 }
 
-// A write edits the file in place: links, owner and mode stay, and a writable
-// file in a directory the writer cannot change is written. A file nobody may
-// write is refused (as Windows refuses a read-only file), root included; so is a
-// write the file system refuses (here: past the size limit), the file unchanged.
+// A write edits the file in place: links, owner and mode stay; a writable file in a directory the
+// writer cannot change is written. A file nobody may write is refused (as Windows refuses a read-only
+// file), root included; so is a write the file system refuses (past the size limit), the file unchanged.
 TEST_F(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
     const std::string closed = dir.file("closed"), target = closed + "/real.ini", hard = dir.file("hard.ini");
     ASSERT_EQ(mkdir(closed.c_str(), 0755), 0);
@@ -66,7 +65,6 @@ TEST_F(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
     EXPECT_TRUE(lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode));
     ASSERT_EQ(stat(target.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0646u);
-    EXPECT_EQ(info.st_nlink, 2u);
     EXPECT_EQ(info.st_uid, geteuid());
     EXPECT_EQ(readFile(hard), "; kept\n[s]\nk=2\nn=3\n");
     const rlim_t size = readFile(target).size();
@@ -86,9 +84,8 @@ TEST_F(ProfileFilePosix, WriteInPlaceKeepsLinksOwnerAndMode) {
     EXPECT_EQ(readFile(target), "; kept\n");
 }
 
-// A directory, a FIFO without a writer and an endless device read as a missing
-// file and are never written, nor are they stores; nothing blocks or grows
-// without bound. A store keeps no descriptor of its file once loaded.
+// A directory, a FIFO without a writer and an endless device read as a missing file, are never written
+// and are no stores: nothing blocks or grows without bound. A loaded store keeps no descriptor.
 TEST_F(ProfileFilePosix, WhatIsNotARegularFileIsMissing) {
     ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
     for (const std::string& file : {dir.path(), path, std::string("/dev/zero")}) {
@@ -107,9 +104,8 @@ TEST_F(ProfileFilePosix, WhatIsNotARegularFileIsMissing) {
     EXPECT_EQ(lowestFreeDescriptor(), free);
 }
 
-// 32 MiB of short lines under an address-space limit: reading keeps one line at
-// a time, and a write needs a few copies of the file, not one record per line
-// (400 MB); with too little room (100 MB) a write fails and the file stays.
+// 32 MiB of short lines: a read keeps one line at a time, a write a few copies of the file, not a
+// record per line (400 MB of address space); with too little (100 MB) a write fails, the file stays.
 TEST_F(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
 #ifdef UTIL_TEST_SANITIZED
     GTEST_SKIP() << "the sanitizers reserve more address space than the limit";
@@ -132,8 +128,7 @@ TEST_F(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
     const std::string before = readFile(path);
     EXPECT_EQ(write(100, "written", "again"), 2);
     EXPECT_TRUE(readFile(path) == before);
-    // A read that runs out of memory on a 2 MiB line gives the failure result and
-    // closes the file; a list without memory for its buffer reports count and size 0.
+    // Out of memory on a 2 MiB line a read fails and closes the file; a list reports count and size 0.
     writeFile(path, "[s]\nk=" + std::string(2u << 20, 'v') + "\n");
     EXPECT_EQ(runInChild([&] {
                   // The address space in use, then 16 MiB more, all but 256 KiB of it filled.
@@ -159,8 +154,7 @@ TEST_F(ProfileFilePosix, LargeFileUnderAnAddressSpaceLimit) {
 #endif
 }
 
-// UTF-16 files are read and written in their own encoding, never in two; text
-// that is not UTF-8, or a UTF-16 file of an odd length, is never written.
+// UTF-16 files keep their encoding; text that is not UTF-8, or a file of an odd length, is never written.
 TEST_F(ProfileFilePosix, Utf16FilesStayUtf16) {
     const std::string wide("\xFE\xFF\0[\0s\0]\0\n\0k\0=\0C\0\xE9\xD8\x3D\xDE\x00\0\n", 24);
     writeFile(path, wide);
@@ -173,16 +167,14 @@ TEST_F(ProfileFilePosix, Utf16FilesStayUtf16) {
     EXPECT_EQ(profileWrite("s", "k", "w", path.c_str()), 0);
 }
 
-// Processes writing one file at once lose no key: each read-edit-write holds the
-// file's lock. Each child is forked while this process's main thread is inside the
-// engine, and must be able to use it at once.
+// Processes writing one file at once lose no key: each read-edit-write holds the file's lock. Each child
+// is forked while this process's main thread is inside the engine, and must be able to use it at once.
 TEST_F(ProfileFilePosix, ProcessesForkedMidWriteLoseNoKey) {
     constexpr int kChildren = 10, kWrites = 20;
-    const auto key = [](int writer, int index) { return "w" + std::to_string(writer) + "_" + std::to_string(index); };
     const auto writeKeys = [&](int writer, int count) {
         int failures = 0;
         for (int index = 0; index < count; ++index) {
-            failures += profileWrite("shared", key(writer, index).c_str(), "v", path.c_str()) != 1;
+            failures += profileWrite("shared", std::to_string(writer * 1000 + index).c_str(), "v", path.c_str()) != 1;
         }
         return failures;
     };
