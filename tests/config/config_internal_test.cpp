@@ -278,10 +278,11 @@ std::string edited(std::string text, const char* section, const char* key, const
     return text;
 }
 
-// A buffer of one byte holds one NUL, one of none is left untouched.
+// A cut list ends within its buffer; one byte holds one NUL, a buffer of none is left untouched.
 TEST(ProfileEngine, TinyBuffers) {
     const std::string text = "[alpha]\n[beta]\nk=1\n";
-    char buffer[1] = {'#'};
+    char buffer[8];
+    EXPECT_EQ(profileGetSectionNames(&text, buffer, 8), 6u);  // "alpha" and two NULs
     EXPECT_EQ(profileGetSectionNames(&text, buffer, 1), 0u);
     EXPECT_EQ(buffer[0], '\0');
     buffer[0] = '#';
