@@ -84,10 +84,10 @@ int runInForkedChild(const std::function<void()>& body) {
 
 std::string stalledDisplay() {
     unsigned short port = 0;
-    const Socket listener = listenOnLoopback(&port);  // never accepts
+    const int listener = listenOnLoopback(&port);  // never accepts
     sockaddr_in address{};
     socklen_t length = sizeof address;
-    getsockname(Native(listener), reinterpret_cast<sockaddr*>(&address), &length);
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
     // Its queue filled (the descriptors stay open for the rest of the process), later connects wait in vain.
     for (int filler = 0; filler < 20; ++filler) {
         (void)connect(socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0), reinterpret_cast<sockaddr*>(&address), length);
