@@ -30,8 +30,9 @@ struct TitledWindow {
     std::uintptr_t window;
 };
 
-/// POSIX (Windows: nothing, ""): once, `count` windows more; SIGKILL for the X server; a display that stalls connects.
-void addWindows(int count);
+/// POSIX (Windows: nothing, ""): once, `count` windows titled `title`; SIGKILL for the X server; a display that stalls
+/// connects.
+void addWindows(int count, const std::string& title);
 void killDisplay();
 std::string stalledDisplay();
 

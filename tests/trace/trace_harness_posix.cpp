@@ -58,7 +58,9 @@ TitledWindow::TitledWindow(const std::string& title)
 TitledWindow::~TitledWindow() { pclose(reinterpret_cast<FILE*>(window)); }
 
 // One wish for them all, which ends with the server.
-void addWindows(int count) { startWish("for {set i 0} {$i < " + std::to_string(count) + "} {incr i} {toplevel .w$i}"); }
+void addWindows(int count, const std::string& title) {
+    startWish("for {set i 0} {$i < " + std::to_string(count) + "} {incr i} {wm title [toplevel .w$i] {" + title + "}}");
+}
 
 void killDisplay() { ::kill(xvfbPid, SIGKILL); }
 

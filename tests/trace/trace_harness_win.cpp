@@ -36,7 +36,7 @@ bool startedProgramHolds(std::uintptr_t socket) {
 }
 
 int runInForkedChild(const std::function<void()>&) { return -1; }
-void addWindows(int) {}
+void addWindows(int, const std::string&) {}
 void killDisplay() {}
 std::string stalledDisplay() { return std::string(); }
 

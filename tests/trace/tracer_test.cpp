@@ -136,7 +136,7 @@ TEST(Tracer, XServerKilledOrUnreachableNeitherEndsNorStallsTheProcess) {
     if (stalled.empty()) GTEST_SKIP() << "no X server of its own here (Windows looks windows up without one)";
     Viewer viewer("Trace Viewer - nowhere");
     const std::vector<std::string> received = trace_test::collect(&viewer_port, false, [&] {
-        trace_test::addWindows(300);  // none has the title: each look-up walks them all
+        trace_test::addWindows(300, "Trace Viewer - NOWHERE");  // as long as the title, not it: each look-up walks all
         std::thread killer([] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
             trace_test::killDisplay();

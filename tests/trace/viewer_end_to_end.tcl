@@ -35,8 +35,7 @@ check {title} {[wm title .] eq "Trace Viewer - utilctl"}
 .buttons.save invoke
 check {Save without thread windows writes nothing} {[glob -nocomplain *] eq {}}
 
-set foreign [socket localhost $port]
-puts $foreign "[expr {$pid + 1}] thread-7 00:00:00.000 0  Entering elsewhere"
+puts [set foreign [socket localhost $port]] "[expr {$pid + 1}] thread-7 00:00:00.000 0  Entering elsewhere"
 close $foreign
 set half [socket localhost $port]
 fconfigure $half -buffering none
