@@ -1,5 +1,4 @@
-// Stand-ins for the viewer: loopback sockets, windows with a given title, and
-// (POSIX) private X servers.
+// Stand-ins for the viewer: loopback sockets, windows with a given title, and (POSIX) a private X server.
 #ifndef UTIL_TESTS_TRACE_TRACE_HARNESS_H
 #define UTIL_TESTS_TRACE_TRACE_HARNESS_H
 
@@ -10,19 +9,11 @@
 
 namespace trace_test {
 
-using Socket = std::intptr_t;
-constexpr Socket kNoSocket = -1;
-
-/// Windows: WSAStartup. POSIX: a private Xvfb (DISPLAY points at it) and a connection to it.
+/// Windows: WSAStartup. POSIX: a private Xvfb, which DISPLAY then names.
 bool startNetworkAndDisplay();
 void stopDisplay();
-/// A listening socket on 127.0.0.1 at a free port, written to *port.
-Socket listenOnLoopback(unsigned short* port);
-void closeSocket(Socket socket);
-/// Runs body on a thread of its own while accepting (closeOnAccept: and closing) connections to listener; once
-/// body ended, `lines` line feeds arrived (or 5 s passed) and 100 ms passed quietly, each connection's bytes.
-std::vector<std::string> collect(Socket listener, const std::function<void()>& body, std::size_t lines,
-                                 bool closeOnAccept = false);
+/// Runs body on a thread, listening on a free loopback *port; each connection's bytes till its peer closed (or none).
+std::vector<std::string> collect(unsigned short* port, bool closeOnAccept, const std::function<void()>& body);
 /// The descriptors (POSIX) or handles (Windows) the process holds now.
 long openHandleCount();
 /// Whether a program started now would inherit the socket.
@@ -39,10 +30,10 @@ struct TitledWindow {
     std::uintptr_t window;
 };
 
-/// POSIX: a private Xvfb with 300 windows of another process and its DISPLAY value ("" on Windows); kill: SIGKILL.
-std::string startDisposableDisplay();
-void killDisposableDisplay();
-/// POSIX: a display "127.0.0.1:N" whose listen queue stays full, so connects stall ("" on Windows).
+/// POSIX (Windows: nothing, ""): once, `count` windows titled `title`; SIGKILL for the X server; a display that stalls
+/// connects.
+void addWindows(int count, const std::string& title);
+void killDisplay();
 std::string stalledDisplay();
 
 }  // namespace trace_test

@@ -1,11 +1,5 @@
-// The harness on Windows: Winsock, and hidden top-level windows for FindWindowA,
-// which needs no X server: nothing to start, stall or kill.
+// The harness on Windows: Winsock, and hidden windows for FindWindowA, which needs no X server to start or kill.
 #include "trace/trace_harness.h"
-
-#include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 #include "platform/win_include.h"
 #include "trace/viewer_script.h"
@@ -14,9 +8,9 @@ using socklen_t = int;
 using Native = SOCKET;
 #define closesocket_ closesocket
 
-namespace trace_test {
-
 #include "trace/loopback_sockets.inc"
+
+namespace trace_test {
 
 bool startNetworkAndDisplay() {
     WSADATA data;
@@ -35,24 +29,23 @@ long openHandleCount() {
     return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<long>(count) : -1;
 }
 
+// A program started with inherited handles receives exactly those marked inheritable.
 bool startedProgramHolds(std::uintptr_t socket) {
-    // A program started with inherited handles receives exactly those marked inheritable.
     DWORD flags = 0;
     return GetHandleInformation(reinterpret_cast<HANDLE>(socket), &flags) && (flags & HANDLE_FLAG_INHERIT) != 0;
 }
 
 int runInForkedChild(const std::function<void()>&) { return -1; }
-std::string startDisposableDisplay() { return std::string(); }
-void killDisposableDisplay() {}
+void addWindows(int, const std::string&) {}
+void killDisplay() {}
 std::string stalledDisplay() { return std::string(); }
 
 std::string resourceViewerScript() {
     HMODULE library = GetModuleHandleA("util.dll");
-    HRSRC resource = library != nullptr ? FindResourceA(library, "VIEWER_SCRIPT", "TEXT") : nullptr;
-    HGLOBAL loaded = resource != nullptr ? LoadResource(library, resource) : nullptr;
-    return loaded != nullptr
-               ? std::string(static_cast<const char*>(LockResource(loaded)), SizeofResource(library, resource))
-               : std::string();
+    HRSRC resource = FindResourceA(library, "VIEWER_SCRIPT", "TEXT");
+    const char* text =
+        resource != nullptr ? static_cast<const char*>(LockResource(LoadResource(library, resource))) : nullptr;
+    return text != nullptr ? std::string(text, SizeofResource(library, resource)) : std::string();
 }
 
 }  // namespace trace_test
