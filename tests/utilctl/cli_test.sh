@@ -151,7 +151,7 @@ printf '[s]\nk=from stdin\n' >in.ini
 input=in.ini check 0 '^from stdin$' '' ini-get - s k
 input=in.ini check 0 '^s$' '' ini-sections -
 
-# --- Packet logs: the cap and a cut file are reported; - reads standard input.
+# --- Packet logs: the cap, a cut file and a bad line are reported; - reads standard input.
 printf '0102\n0304\n0506\n' >frames.txt
 input=frames.txt check 0 '' '1 of 3 frames not written' pcap-write capped.pcap --cap 30
 check 0 '^2 frames$' '^$' pcap-dump capped.pcap
@@ -159,6 +159,10 @@ input=frames.txt check 0 '' '^$' pcap-write whole.pcap
 head -c 70 whole.pcap >cut.pcap
 check 0 '^2 frames$' 'cut short: 10 bytes after frame 2' pcap-dump cut.pcap
 input=whole.pcap check 0 '^3 frames$' '' pcap-dump -
+printf '0a1B2c\n\n00 ff\t10\r\nxyz\n0304\n' >odd.txt
+input=odd.txt check 1 '' '^utilctl: line 4: not hexadecimal' pcap-write odd.pcap
+check 0 '^  0000  00 FF 10 +\.\.\.$' '' pcap-dump odd.pcap
+check 0 '^2 frames$' '' pcap-dump odd.pcap
 input=frames.txt check 0 '0000  30 31 30 32' '' hexdump -
 check 1 '' "cannot create 'nodir/x.pcap': No such file or directory" pcap-write nodir/x.pcap
 check 1 '' "cannot open 'absent.pcap': No such file" pcap-dump absent.pcap
