@@ -16,12 +16,13 @@ struct Lock {
 
 namespace {
 
-void initialiseRecursive(pthread_mutex_t* mutex) {
+bool initialiseRecursive(pthread_mutex_t* mutex) {
     pthread_mutexattr_t attributes;
     pthread_mutexattr_init(&attributes);
     pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
-    pthread_mutex_init(mutex, &attributes);
+    const int failed = pthread_mutex_init(mutex, &attributes);
     pthread_mutexattr_destroy(&attributes);
+    return failed == 0;
 }
 
 // The guarded locks, kept sorted by order. Slots are changed under
@@ -105,13 +106,7 @@ Lock* createCriticalSection() {
     if (lock == nullptr) {
         return nullptr;
     }
-    pthread_mutex_t* mutex = &lock->mutex;
-    pthread_mutexattr_t attributes;
-    pthread_mutexattr_init(&attributes);
-    pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
-    const int failed = pthread_mutex_init(mutex, &attributes);
-    pthread_mutexattr_destroy(&attributes);
-    if (failed != 0) {
+    if (!initialiseRecursive(&lock->mutex)) {
         delete lock;
         return nullptr;
     }
